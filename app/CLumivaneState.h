@@ -1,0 +1,113 @@
+#pragma once
+// Everything the main window owns that decides a result, without a window: the settings record, the crop and light
+// rectangles, the rotation, the original and processed pictures, both panes' rectangle models and the profile
+// storage. The window wraps it and lumivane-cli drives it through the same calls, so a profile gives the same pixels
+// in both. A front end hears of pictures to show and panes to repaint through IStateView.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "app/DeviceChoices.h"
+#include "app/ProcessingSettings.h"
+#include "imaging/BMP_File.h"
+#include "imaging/Chain.h"
+#include "imaging/Rect.h"
+#include "panes/CPaneModel.h"
+#include "storage/CFileStorage.h"
+
+// What the state asks of a front end. The defaults do nothing, which is what the command line needs.
+class IStateView {
+public:
+    virtual ~IStateView() = default;
+    // A new original picture is to be shown; false (the view has told the user why) stops ShowAcquiredImage.
+    virtual bool OriginalImageChanged(const BMP_File&) { return true; }
+    // A new processed picture is to be shown; false leaves the processed pane without a picture.
+    virtual bool ProcessedImageChanged(const BMP_File&) { return true; }
+    // Invalidate, erase and update a pane now.
+    virtual void RepaintPane(CPaneModel&) {}
+    // Bring the resize fields into the record before a run with resize on (the window's data exchange).
+    virtual void ExchangeSizeFields(ProcessingSettings&) {}
+    // The wait cursor, around a run of the chain.
+    virtual void BeginBusy() {}
+    virtual void EndBusy() {}
+};
+
+class CLumivaneState : public IPaneOwner {
+public:
+    static constexpr Size kDefaultPaneOuter{288, 193};  // 192 × 119 dialog units plus nothing: outer pane size
+
+    // Start-up as the main window's constructor and initialisation leave it, with both panes at paneOuter (their
+    // client areas 2 pixels smaller each way): defaults, the profile's declaration, the panes attached, the crop and
+    // light rectangles covering the pane, the light colours white.
+    explicit CLumivaneState(Size paneOuter = kDefaultPaneOuter);
+    ~CLumivaneState() override = default;
+
+    CLumivaneState(const CLumivaneState&) = delete;
+    CLumivaneState& operator=(const CLumivaneState&) = delete;
+
+    void SetView(IStateView* view) { m_pView = view != nullptr ? view : &m_noView; }
+    void SetThreads(int threads) { m_nThreads = threads < 1 ? 1 : threads; }
+
+    // The pipeline. ShowAcquiredImage makes a picture the original, shows it and runs the chain in preview mode; it
+    // refuses an empty picture (false, both pictures as they were). ProcessImage runs the chain from the original:
+    // preview mode on a copy scaled to the processed pane's outer size, full mode at the original's size.
+    bool ShowAcquiredImage(std::int32_t width, std::int32_t height, const Pixel* pixels);
+    bool ShowAcquiredImage(BMP_File&& picture);
+    void ProcessImage(bool preview) override;
+
+    // Load configuration: the storage's Load, then the refresh a load does (the original pane's trackers re-mapped,
+    // then the destination pane's, a preview run, the destination pane's trackers applied). The refresh happens
+    // whether or not the file was read.
+    bool LoadConfiguration(const std::string& path, std::string* error = nullptr);
+    // Applies profile lines given as text ("key=value" lines, no section head needed) as a load would, then the same
+    // refresh. Returns the keys that named no setting.
+    std::vector<std::string> ApplyProfileLines(std::string_view lines);
+    void RefreshAfterLoad();
+    // Save configuration: ".qmx" is appended unless the fourth character from the end is a dot.
+    bool SaveConfiguration(const std::string& path, std::string* error = nullptr);
+
+    // Commands of the main window that change the state.
+    void ToggleSwitch(std::int32_t& theSwitch);  // flip, then a preview run
+    void ToggleCrop();
+    void ToggleLight(int light);      // light 0..2
+    void ToggleLightEdit(int light);  // light 0..2; at most one light is edited
+    void SetLightColor(int light, std::int32_t red, std::int32_t green, std::int32_t blue);
+    void RotateLeft();
+    void RotateRight();
+
+    // Resizes a pane (outer size; the client area is 2 pixels smaller each way) and re-maps its trackers.
+    void SetPaneOuterSize(CPaneModel& pane, Size outer);
+    Size PaneOuterSize(const CPaneModel& pane) const;
+
+    // The chain's parameters as the record, the rectangles and the rotation give them now.
+    ChainParams MakeChainParams() const;
+
+    // IPaneOwner
+    Rect& CropRectangle() override { return m_settings.m_rcCrop; }
+    bool LightEditSwitch(int light) const override;
+    void RepaintPane(CPaneModel& pane) override { m_pView->RepaintPane(pane); }
+
+    ProcessingSettings m_settings;
+    DeviceChoices m_device;
+    std::int32_t m_nRotate = 0;
+    BMP_File m_cOriginalImage;
+    BMP_File m_cProcessedImage;
+    CPaneModel m_cBmpWndOriginal;
+    CPaneModel m_cBmpWndDestination;
+    CFileStorage m_cFileStorage;
+
+private:
+    std::int32_t& LightSwitch(int light);
+    std::int32_t& LightEdit(int light);
+
+    IStateView m_noView;
+    IStateView* m_pView = &m_noView;
+    BMP_File m_cScratch;
+    Size m_originalOuter;
+    Size m_destinationOuter;
+    int m_nThreads = 1;
+};
+
+// The Save configuration rule for a chosen path: ".qmx" is appended unless the fourth character from the end is ".".
+std::string ProfilePathWithExtension(const std::string& path);

@@ -1,0 +1,2 @@
+#include "imaging/StageEmboss.h"
+void EmbossStage(BMP_File&) {}

@@ -1,0 +1,2 @@
+#include "imaging/StageSharpen.h"
+void SharpenStage(BMP_File&) {}

@@ -1,0 +1,29 @@
+#pragma once
+// Image files to and from BMP_File, in memory, with no temporary files: PNG (libpng), JPEG (libjpeg-turbo), GIF
+// (giflib) and BMP. Decoding recognises the format by the file's content; every picture ends as 24-bit RGB, with
+// transparent pixels composited over white. Encoding uses each format's defaults and replaces the target atomically.
+// Sizes are checked before anything is allocated; no library error escapes as an abort or a long jump.
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "imaging/BMP_File.h"
+#include "platform/Status.h"
+
+enum class ImageFormat { Png, Jpeg, Gif, Bmp };
+
+// The format a file name names, by its last three characters compared without regard to case: "png", "jpg", "gif",
+// "bmp". With acceptJpeg, a name ending in ".jpeg" also names JPEG (the command line takes it; the window does not).
+std::optional<ImageFormat> FormatFromName(std::string_view name, bool acceptJpeg = false);
+
+// The usual extension of a format, with its dot: ".png", ".jpg", ".gif", ".bmp".
+const char* ExtensionOf(ImageFormat format);
+
+// Decodes the file into picture. On failure picture is unchanged and the message names the file and the cause.
+Status ReadImageFile(const std::string& path, BMP_File& picture);
+
+// Encodes picture into path in the given format: PNG at zlib's default level, JPEG at quality 75, GIF as one frame
+// with a palette of at most 256 colours built from the picture (exact when it has no more), BMP as 24-bit. On
+// failure an existing file is untouched and the message names the file and the cause.
+Status WriteImageFile(const std::string& path, const BMP_File& picture, ImageFormat format);

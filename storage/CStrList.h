@@ -1,0 +1,34 @@
+#pragma once
+// The lines of one settings file while it is being loaded. Each line keeps, beside its text, the length it had when
+// it was read (before trailing blanks were trimmed); the section-head test uses that length.
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class CStrList {
+public:
+    virtual ~CStrList() = default;
+
+    // Replaces the list with the lines of a file. Fails (false, the cause in *error) when the file cannot be opened,
+    // is empty or holds no line end. Text after the last line end belongs to no line.
+    bool LoadFromFile(const std::string& path, std::string* error = nullptr);
+    // The same for text already in memory.
+    bool LoadFromText(std::string_view text);
+
+    std::size_t Count() const { return m_lines.size(); }
+    std::string& Line(std::size_t index) { return m_lines[index].text; }
+    const std::string& Line(std::size_t index) const { return m_lines[index].text; }
+    std::size_t LengthAsRead(std::size_t index) const { return m_lines[index].lengthAsRead; }
+
+    // Removes trailing blanks and tabs from every line; the lengths as read stay.
+    void TrimTrailingBlanks();
+
+private:
+    struct Entry {
+        std::string text;
+        std::size_t lengthAsRead = 0;
+    };
+    std::vector<Entry> m_lines;
+};
