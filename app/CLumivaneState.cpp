@@ -1,0 +1,272 @@
+#include "app/CLumivaneState.h"
+
+#include <cstring>
+#include <utility>
+
+#include "app/Profile.h"
+#include "imaging/Limits.h"
+#include "imaging/ScaleNearest.h"
+
+namespace {
+
+// The wait cursor for the length of a scope.
+class BusyScope {
+public:
+    explicit BusyScope(IStateView& view) : m_view(view) { m_view.BeginBusy(); }
+    ~BusyScope() { m_view.EndBusy(); }
+    BusyScope(const BusyScope&) = delete;
+    BusyScope& operator=(const BusyScope&) = delete;
+
+private:
+    IStateView& m_view;
+};
+
+// Panes are at least 3 × 3 outside, so that their client area holds a pixel.
+Size SanePaneSize(Size outer) { return {outer.width < 3 ? 3 : outer.width, outer.height < 3 ? 3 : outer.height}; }
+
+Size ClientOf(Size outer) { return {outer.width - 2, outer.height - 2}; }
+
+}  // namespace
+
+CLumivaneState::CLumivaneState(Size paneOuter)
+    : m_originalOuter(SanePaneSize(paneOuter)), m_destinationOuter(SanePaneSize(paneOuter)) {
+    // What the main window's constructor does: the record's defaults (in ProcessingSettings), then the profile's
+    // declaration.
+    DeclareProfile(m_cFileStorage, m_settings, m_cBmpWndOriginal, m_cBmpWndDestination);
+
+    // What its initialisation does: attach the panes, cover them with the crop and light rectangles, white lights.
+    m_cBmpWndOriginal.Attach(this, ClientOf(m_originalOuter), &m_settings.m_rcLight1, &m_settings.m_rcLight2,
+                             &m_settings.m_rcLight3);
+    m_cBmpWndDestination.Attach(this, ClientOf(m_destinationOuter), &m_settings.m_rcLight1, &m_settings.m_rcLight2,
+                                &m_settings.m_rcLight3);
+    const Rect whole{0, 0, m_originalOuter.width, m_originalOuter.height};
+    m_settings.m_rcCrop = whole;
+    m_settings.m_rcLight1 = whole;
+    m_settings.m_rcLight2 = whole;
+    m_settings.m_rcLight3 = whole;
+    for (auto& color : m_settings.m_nLightColor) {
+        for (std::int32_t& channel : color) channel = 255;
+    }
+}
+
+bool CLumivaneState::ShowAcquiredImage(std::int32_t width, std::int32_t height, const Pixel* pixels) {
+    if (pixels == nullptr || !FitsPictureLimit(width, height)) return false;
+    BMP_File picture;
+    if (!picture.Reshape(width, height)) return false;
+    std::memcpy(static_cast<void*>(picture.Data()), pixels, picture.PixelCount() * sizeof(Pixel));
+    return ShowAcquiredImage(std::move(picture));
+}
+
+bool CLumivaneState::ShowAcquiredImage(BMP_File&& picture) {
+    if (!FitsPictureLimit(picture.Width(), picture.Height())) return false;
+    // The processed copy first: if it cannot be had, both pictures stay as they were.
+    if (!m_cProcessedImage.CopyFrom(picture)) return false;
+    m_cOriginalImage = std::move(picture);
+    if (!m_pView->OriginalImageChanged(m_cOriginalImage)) return true;
+    ProcessImage(true);
+    return true;
+}
+
+bool CLumivaneState::ProcessImage(bool preview, std::string* error) {
+    if (m_cProcessedImage.IsEmpty()) return true;  // nothing acquired yet
+    BusyScope busy(*m_pView);
+    bool prepared;
+    if (preview) {
+        prepared = ScaleNearest(m_cOriginalImage, m_cProcessedImage, m_destinationOuter.width,
+                                m_destinationOuter.height, m_nThreads);
+    } else {
+        prepared = m_cProcessedImage.CopyFrom(m_cOriginalImage);
+    }
+    if (!prepared) {
+        if (error != nullptr) {
+            *error = "not enough memory to process a picture of " + std::to_string(m_cOriginalImage.Width()) + " × " +
+                     std::to_string(m_cOriginalImage.Height()) + " pixels";
+        }
+        return false;
+    }
+    if (m_settings.m_bResize) m_pView->ExchangeSizeFields(m_settings);
+    RunChain(m_cProcessedImage, m_cScratch, MakeChainParams());
+    m_pView->ProcessedImageChanged(m_cProcessedImage);
+    return true;
+}
+
+ChainParams CLumivaneState::MakeChainParams() const {
+    const ProcessingSettings& s = m_settings;
+    ChainParams p;
+    p.pane = m_destinationOuter;
+    p.crop = s.m_bCrop != 0;
+    p.rcCrop = s.m_rcCrop;
+    p.resize = s.m_bResize != 0;
+    p.sizeX = s.m_nSizeX;
+    p.sizeY = s.m_nSizeY;
+    p.emboss = s.m_bEmboss != 0;
+    p.sharpen = s.m_bSharpen != 0;
+    p.greyScale = s.m_bGrayScale != 0;
+    p.invertRed = s.m_bInvertR != 0;
+    p.invertGreen = s.m_bInvertG != 0;
+    p.invertBlue = s.m_bInvertB != 0;
+    p.hsb = s.m_bHSB != 0;
+    p.hue = s.m_nHue;
+    p.saturation = s.m_nSaturation;
+    p.hsbBrightness = s.m_nBrightness;
+    p.contrast = s.m_bContrast != 0;
+    p.contrastRed = s.m_nContrastR;
+    p.contrastGreen = s.m_nContrastG;
+    p.contrastBlue = s.m_nContrastB;
+    p.brightness = s.m_bBrightness != 0;
+    p.brightRed = s.m_nBrightR;
+    p.brightGreen = s.m_nBrightG;
+    p.brightBlue = s.m_nBrightB;
+    p.blur = s.m_bBlur != 0;
+    p.blurSize = s.m_nBlurSize;
+    const std::int32_t switches[3] = {s.m_bLight1, s.m_bLight2, s.m_bLight3};
+    const Rect* rects[3] = {&s.m_rcLight1, &s.m_rcLight2, &s.m_rcLight3};
+    for (int i = 0; i < 3; ++i) {
+        p.lights[i].on = switches[i] != 0;
+        p.lights[i].rect = *rects[i];
+        p.lights[i].red = s.m_nLightColor[i][0];
+        p.lights[i].green = s.m_nLightColor[i][1];
+        p.lights[i].blue = s.m_nLightColor[i][2];
+    }
+    p.rotate = m_nRotate;
+    p.threads = m_nThreads;
+    return p;
+}
+
+bool CLumivaneState::LoadConfiguration(const std::string& path, std::string* error) {
+    const bool loaded = m_cFileStorage.Load(path, error);
+    // The controls and panes are refreshed from the values, changed or not.
+    m_pView->SettingsLoaded(m_settings);
+    RefreshAfterLoad();
+    return loaded;
+}
+
+std::vector<std::string> CLumivaneState::ApplyProfileLines(std::string_view lines) {
+    std::vector<std::string> unknown;
+    std::string text = "[Settings]\n";
+    std::size_t start = 0;
+    while (start <= lines.size()) {
+        std::size_t end = lines.find('\n', start);
+        if (end == std::string_view::npos) end = lines.size();
+        std::string line(lines.substr(start, end - start));
+        start = end + 1;
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        while (!line.empty() && (line.back() == ' ' || line.back() == '\t')) line.pop_back();
+        if (line.empty()) continue;
+        const std::string key = line.substr(0, line.find('='));
+        if (m_cFileStorage.Count() == 0 || m_cFileStorage.Partition(0).FindItem(key) == nullptr) {
+            unknown.push_back(key);
+            continue;
+        }
+        text += line + "\n";
+    }
+    m_cFileStorage.LoadFromText(text);
+    m_pView->SettingsLoaded(m_settings);
+    RefreshAfterLoad();
+    return unknown;
+}
+
+void CLumivaneState::RefreshAfterLoad() {
+    m_cBmpWndOriginal.RemapTrackers();
+    m_cBmpWndDestination.RemapTrackers();
+    ProcessImage(true);
+    m_cBmpWndDestination.ApplyTrackers();
+}
+
+bool CLumivaneState::SaveConfiguration(const std::string& path, std::string* error) {
+    return m_cFileStorage.Save(ProfilePathWithExtension(path), error);
+}
+
+std::string ProfilePathWithExtension(const std::string& path) {
+    if (path.size() >= 4 && path[path.size() - 4] == '.') return path;
+    return path + ".qmx";
+}
+
+void CLumivaneState::ToggleSwitch(std::int32_t& theSwitch) {
+    theSwitch = theSwitch == 0 ? 1 : 0;
+    ProcessImage(true);
+}
+
+void CLumivaneState::ToggleCrop() {
+    m_settings.m_bCrop = m_settings.m_bCrop == 0 ? 1 : 0;
+    m_cBmpWndOriginal.m_bCrop = m_settings.m_bCrop;
+    m_pView->RepaintPane(m_cBmpWndOriginal);
+    m_cBmpWndOriginal.ApplyTrackers();
+    ProcessImage(true);
+}
+
+std::int32_t& CLumivaneState::LightSwitch(int light) {
+    return light == 0 ? m_settings.m_bLight1 : light == 1 ? m_settings.m_bLight2 : m_settings.m_bLight3;
+}
+
+std::int32_t& CLumivaneState::LightEdit(int light) {
+    return light == 0 ? m_settings.m_bLightEdit1 : light == 1 ? m_settings.m_bLightEdit2 : m_settings.m_bLightEdit3;
+}
+
+bool CLumivaneState::LightEditSwitch(int light) const {
+    const ProcessingSettings& s = m_settings;
+    const std::int32_t edit = light == 0 ? s.m_bLightEdit1 : light == 1 ? s.m_bLightEdit2 : s.m_bLightEdit3;
+    return edit != 0;
+}
+
+void CLumivaneState::ToggleLight(int light) {
+    if (light < 0 || light > 2) return;
+    std::int32_t& on = LightSwitch(light);
+    on = on == 0 ? 1 : 0;
+    m_cBmpWndDestination.EnableLightTrackers();
+    // The tracker is shown exactly while the area is edited, whether or not the light is on.
+    m_cBmpWndDestination.Shown(light + 1) = LightEdit(light);
+    m_pView->RepaintPane(m_cBmpWndDestination);
+    ProcessImage(true);
+}
+
+void CLumivaneState::ToggleLightEdit(int light) {
+    if (light < 0 || light > 2) return;
+    std::int32_t& edit = LightEdit(light);
+    edit = edit == 0 ? 1 : 0;
+    m_cBmpWndDestination.EnableLightTrackers();
+    m_cBmpWndDestination.Shown(light + 1) = edit;
+    m_pView->RepaintPane(m_cBmpWndDestination);
+    if (edit != 0) {
+        // At most one light area is edited at a time.
+        for (int other = 0; other < 3; ++other) {
+            if (other == light) continue;
+            LightEdit(other) = 0;
+            m_cBmpWndDestination.Shown(other + 1) = 0;
+        }
+        m_pView->RepaintPane(m_cBmpWndDestination);
+    }
+}
+
+void CLumivaneState::ChooseLightColor(int light, std::optional<std::array<std::int32_t, 3>> chosen) {
+    if (chosen && light >= 0 && light < 3) {
+        for (int channel = 0; channel < 3; ++channel) m_settings.m_nLightColor[light][channel] = (*chosen)[channel];
+    }
+    ProcessImage(true);
+}
+
+void CLumivaneState::RotateLeft() {
+    m_nRotate -= 1;
+    if (m_nRotate == -1) m_nRotate = 3;
+    ProcessImage(true);
+}
+
+void CLumivaneState::RotateRight() {
+    m_nRotate += 1;
+    if (m_nRotate == 4) m_nRotate = 0;
+    ProcessImage(true);
+}
+
+void CLumivaneState::SetPaneOuterSize(CPaneModel& pane, Size outer) {
+    outer = SanePaneSize(outer);
+    if (&pane == &m_cBmpWndOriginal) {
+        m_originalOuter = outer;
+    } else if (&pane == &m_cBmpWndDestination) {
+        m_destinationOuter = outer;
+    }
+    pane.SetClientSize(ClientOf(outer));
+}
+
+Size CLumivaneState::PaneOuterSize(const CPaneModel& pane) const {
+    return &pane == &m_cBmpWndOriginal ? m_originalOuter : m_destinationOuter;
+}

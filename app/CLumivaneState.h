@@ -4,9 +4,12 @@
 // storage. The window wraps it and lumivane-cli drives it through the same calls, so a profile gives the same pixels
 // in both. A front end hears of pictures to show and panes to repaint through IStateView.
 
+#include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "app/DeviceChoices.h"
 #include "app/ProcessingSettings.h"
@@ -28,6 +31,9 @@ public:
     virtual void RepaintPane(CPaneModel&) {}
     // Bring the resize fields into the record before a run with resize on (the window's data exchange).
     virtual void ExchangeSizeFields(ProcessingSettings&) {}
+    // A profile was just read into the record: show the switches and sizes in the controls, before the refresh runs
+    // the chain (which reads the size fields back).
+    virtual void SettingsLoaded(const ProcessingSettings&) {}
     // The wait cursor, around a run of the chain.
     virtual void BeginBusy() {}
     virtual void EndBusy() {}
@@ -54,7 +60,10 @@ public:
     // preview mode on a copy scaled to the processed pane's outer size, full mode at the original's size.
     bool ShowAcquiredImage(std::int32_t width, std::int32_t height, const Pixel* pixels);
     bool ShowAcquiredImage(BMP_File&& picture);
-    void ProcessImage(bool preview) override;
+    void ProcessImage(bool preview) override { ProcessImage(preview, nullptr); }
+    // The same, telling whether the chain ran; false (the cause in *error) when the working picture could not be
+    // made (memory), in which case the processed picture is not the result and must not be saved.
+    bool ProcessImage(bool preview, std::string* error);
 
     // Load configuration: the storage's Load, then the refresh a load does (the original pane's trackers re-mapped,
     // then the destination pane's, a preview run, the destination pane's trackers applied). The refresh happens
@@ -72,7 +81,8 @@ public:
     void ToggleCrop();
     void ToggleLight(int light);      // light 0..2
     void ToggleLightEdit(int light);  // light 0..2; at most one light is edited
-    void SetLightColor(int light, std::int32_t red, std::int32_t green, std::int32_t blue);
+    // The colour dialog of a light closed: with OK the colour is taken; in every case the chain re-runs.
+    void ChooseLightColor(int light, std::optional<std::array<std::int32_t, 3>> chosen);
     void RotateLeft();
     void RotateRight();
 

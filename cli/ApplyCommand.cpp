@@ -1,0 +1,178 @@
+#include "cli/ApplyCommand.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <mutex>
+#include <numeric>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/CLumivaneState.h"
+#include "imaging/Parallel.h"
+#include "platform/ImageCodec.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// One picture through the state; the error names the file and the cause.
+Status ProcessOne(const ApplyOptions& options, const std::string& input, const std::string& output,
+                  ImageFormat format, int stageThreads) {
+    CLumivaneState state(options.pane);
+    state.SetThreads(stageThreads);
+    if (options.profile) {
+        std::string error;
+        if (!state.LoadConfiguration(*options.profile, &error)) return Status::Error(error);
+    }
+    if (!options.sets.empty()) {
+        std::string lines;
+        for (const std::string& line : options.sets) lines += line + "\n";
+        state.ApplyProfileLines(lines);
+    }
+    state.m_nRotate = options.rotate;
+
+    BMP_File picture;
+    if (Status read = ReadImageFile(input, picture); !read) return read;
+    if (!state.ShowAcquiredImage(std::move(picture))) {
+        return Status::Error(input + ": the picture could not be taken (no pixels, or not enough memory)");
+    }
+    if (!options.preview) {
+        std::string error;
+        if (!state.ProcessImage(false, &error)) return Status::Error(input + ": " + error);
+    }
+    return WriteImageFile(output, state.m_cProcessedImage, format);
+}
+
+// Writes lines to stderr and keeps a progress line at the bottom when stderr is a terminal.
+class Reporter {
+public:
+    explicit Reporter(std::size_t total) : m_total(total), m_terminal(::isatty(STDERR_FILENO) == 1) {}
+
+    void Error(const std::string& line) {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        ++m_failed;
+        if (m_terminal) std::fputs("\r\033[K", stderr);
+        std::fprintf(stderr, "lumivane-cli: %s\n", line.c_str());
+        DrawProgress();
+    }
+
+    void Done() {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        ++m_done;
+        DrawProgress();
+    }
+
+    void Finish() {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_terminal && m_total > 1) std::fputs("\n", stderr);
+    }
+
+private:
+    void DrawProgress() {
+        if (!m_terminal || m_total < 2) return;
+        std::fprintf(stderr, "\r\033[K%zu of %zu done", m_done + m_failed, m_total);
+        if (m_failed > 0) std::fprintf(stderr, ", %zu failed", m_failed);
+        std::fflush(stderr);
+    }
+
+    std::mutex m_mutex;
+    std::size_t m_total;
+    std::size_t m_done = 0;
+    std::size_t m_failed = 0;
+    bool m_terminal;
+};
+
+// Where a picture goes in --out-dir mode, and in which format.
+struct Job {
+    std::string input;
+    std::string output;
+    ImageFormat format = ImageFormat::Png;
+    std::string refusal;  // non-empty: the job is not run and this is its error
+};
+
+std::vector<Job> PlanJobs(const ApplyOptions& options) {
+    std::vector<Job> jobs;
+    std::map<std::string, std::string> outputsTaken;  // output path → the input that writes it
+    for (const std::string& input : options.inputs) {
+        Job job;
+        job.input = input;
+        job.format = options.format.value_or(FormatFromName(input, true).value_or(ImageFormat::Png));
+        job.output = (fs::path(*options.outDir) / fs::path(input).stem()).string() + ExtensionOf(job.format);
+        std::error_code ignored;
+        if (fs::exists(job.output, ignored) && fs::equivalent(job.output, input, ignored)) {
+            job.refusal = input + ": the result would overwrite the input; choose another --out-dir or --format";
+        } else if (const auto taken = outputsTaken.find(job.output); taken != outputsTaken.end()) {
+            job.refusal = input + ": its result " + job.output + " is already the result of " + taken->second;
+        } else {
+            outputsTaken.emplace(job.output, input);
+        }
+        jobs.push_back(std::move(job));
+    }
+    return jobs;
+}
+
+int RunBatch(const ApplyOptions& options) {
+    std::error_code error;
+    fs::create_directories(*options.outDir, error);
+    if (error || !fs::is_directory(*options.outDir)) {
+        std::fprintf(stderr, "lumivane-cli: %s: cannot make the output folder: %s\n", options.outDir->c_str(),
+                     error ? error.message().c_str() : "not a folder");
+        return 1;
+    }
+    const std::vector<Job> jobs = PlanJobs(options);
+    const int cores = DefaultThreadCount();
+    const int workers = std::max(1, std::min<int>(options.jobs > 0 ? options.jobs : cores,
+                                                  static_cast<int>(jobs.size())));
+    // Pictures in parallel first; the cores left over go to the stages of each picture.
+    const int stageThreads = std::max(1, cores / workers);
+
+    Reporter reporter(jobs.size());
+    std::atomic<std::size_t> next{0};
+    std::atomic<bool> anyFailed{false};
+    const auto work = [&] {
+        for (std::size_t i = next.fetch_add(1); i < jobs.size(); i = next.fetch_add(1)) {
+            const Job& job = jobs[i];
+            const Status status = job.refusal.empty()
+                                      ? ProcessOne(options, job.input, job.output, job.format, stageThreads)
+                                      : Status::Error(job.refusal);
+            if (status) {
+                reporter.Done();
+            } else {
+                anyFailed = true;
+                reporter.Error(status.message());
+            }
+        }
+    };
+    std::vector<std::thread> threads;
+    for (int i = 1; i < workers; ++i) {
+        try {
+            threads.emplace_back(work);
+        } catch (...) {
+            break;  // fewer threads than asked for; the others share the work
+        }
+    }
+    work();
+    for (std::thread& thread : threads) thread.join();
+    reporter.Finish();
+    return anyFailed ? 1 : 0;
+}
+
+}  // namespace
+
+int RunApply(const ApplyOptions& options) {
+    if (options.outDir) return RunBatch(options);
+    const std::string& input = options.inputs.front();
+    const Status status = ProcessOne(options, input, *options.output, *FormatFromName(*options.output, true),
+                                     DefaultThreadCount());
+    if (!status) {
+        std::fprintf(stderr, "lumivane-cli: %s\n", status.message().c_str());
+        return 1;
+    }
+    return 0;
+}

@@ -1,0 +1,33 @@
+#include "cli/ProfileCommand.h"
+
+#include <cstdio>
+#include <string>
+
+#include "app/CLumivaneState.h"
+
+int RunProfile(const ProfileOptions& options) {
+    CLumivaneState state(options.pane);
+    std::string error;
+    if (options.action == ProfileOptions::Action::Show) {
+        // The storage's Load alone, onto the start-up values: no pane refresh.
+        if (!state.m_cFileStorage.Load(options.file, &error)) {
+            std::fprintf(stderr, "lumivane-cli: %s\n", error.c_str());
+            return 1;
+        }
+        std::string lines;
+        const CIniPartition& settings = state.m_cFileStorage.Partition(0);
+        for (std::size_t i = 0; i < settings.Count(); ++i) settings.Item(i).WriteValue(lines, "\n");
+        std::fwrite(lines.data(), 1, lines.size(), stdout);
+        return std::fflush(stdout) == 0 ? 0 : 1;
+    }
+    if (options.output) {
+        if (!state.m_cFileStorage.Save(*options.output, &error)) {
+            std::fprintf(stderr, "lumivane-cli: %s\n", error.c_str());
+            return 1;
+        }
+        return 0;
+    }
+    const std::string text = state.m_cFileStorage.SaveToText();
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    return std::fflush(stdout) == 0 ? 0 : 1;
+}
