@@ -2,7 +2,8 @@
 // One key of a settings file, bound to a variable of its owner. Kinds: 0 integer (signed 32-bit), 1 real (32-bit
 // float), 2 rectangle (four signed 32-bit integers left, top, right, bottom), 3 text (byte string); any other kind
 // writes "ERR: UNKNOWN TYPE" and reads nothing. Numbers are written and read with "." as decimal point whatever the
-// locale; integers beyond the 32-bit range saturate at its ends.
+// locale; integers beyond the 32-bit range saturate at its ends, and a real read is always finite (storage/ValueText.h).
+// An item without a variable reads nothing.
 
 #include <cstddef>
 #include <cstdint>
@@ -23,7 +24,8 @@ public:
     // Converts the text of line `index` from byte `offset` on into the bound variable. Returns 1.
     virtual int ReadValue(CStrList& lines, std::size_t index, std::size_t offset);
     // Appends the item line ("name=value" and lineEnd) to out. Returns 1, or 0 when no variable is bound, in which
-    // case only "name=" is appended.
+    // case "name=" and lineEnd are appended. A text is written up to its first CR, LF or zero byte, so that it stays
+    // one line and reads back as written.
     virtual int WriteValue(std::string& out, std::string_view lineEnd = "\r\n") const;
 
     void SetName(std::string name) { m_strName = std::move(name); }
@@ -40,6 +42,9 @@ public:
     bool HasVariable() const { return m_pValue != nullptr; }
 
 private:
+    // The kind the item reads and writes by: its kind when the bound variable is of that type, else -1 (unknown).
+    int EffectiveKind() const;
+
     enum class Bound { None, Integer, Real, Rectangle, Text };
 
     std::string m_strName;
