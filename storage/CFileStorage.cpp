@@ -20,7 +20,9 @@ CIniPartition* CFileStorage::AddPartition() {
     return m_partitions.back().get();
 }
 
-void CFileStorage::RemoveAll() { m_partitions.clear(); }
+void CFileStorage::RemoveAll() {
+    m_partitions.clear();
+}
 
 bool CFileStorage::Load(const std::string& path, std::string* error) {
     if (!path.empty()) m_strPath = path;

@@ -34,8 +34,9 @@ public:
     // Parses the lines of an already loaded file into the partitions.
     void ReadLines(CStrList& lines);
 
-    // Writes the banner (each LF in it as CR LF) and every partition to path (or the last path given), replacing the file atomically. Returns
-    // false (the cause in *error) when it cannot be written; an existing file is then untouched.
+    // Writes the banner (each LF in it as CR LF) and every partition to path (or the last path given), replacing the
+    // file atomically. Returns false (the cause in *error) when it cannot be written; an existing file is then
+    // untouched.
     bool Save(const std::string& path = {}, std::string* error = nullptr);
     // The exact bytes Save writes.
     std::string SaveToText() const;

@@ -34,10 +34,9 @@ void CIniItem::Bind(std::string& variable) {
 }
 
 int CIniItem::EffectiveKind() const {
-    const bool matches = (m_nKind == kInteger && m_bound == Bound::Integer) ||
-                         (m_nKind == kReal && m_bound == Bound::Real) ||
-                         (m_nKind == kRectangle && m_bound == Bound::Rectangle) ||
-                         (m_nKind == kText && m_bound == Bound::Text);
+    const bool matches =
+        (m_nKind == kInteger && m_bound == Bound::Integer) || (m_nKind == kReal && m_bound == Bound::Real) ||
+        (m_nKind == kRectangle && m_bound == Bound::Rectangle) || (m_nKind == kText && m_bound == Bound::Text);
     return matches ? m_nKind : kUnknown;
 }
 

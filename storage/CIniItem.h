@@ -2,8 +2,8 @@
 // One key of a settings file, bound to a variable of its owner. Kinds: 0 integer (signed 32-bit), 1 real (32-bit
 // float), 2 rectangle (four signed 32-bit integers left, top, right, bottom), 3 text (byte string); any other kind
 // writes "ERR: UNKNOWN TYPE" and reads nothing. Numbers are written and read with "." as decimal point whatever the
-// locale; integers beyond the 32-bit range saturate at its ends, and a real read is always finite (storage/ValueText.h).
-// An item without a variable reads nothing.
+// locale; integers beyond the 32-bit range saturate at its ends, and a real read is always finite
+// (storage/ValueText.h). An item without a variable reads nothing.
 
 #include <cstddef>
 #include <cstdint>

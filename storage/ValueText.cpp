@@ -11,9 +11,13 @@ namespace valuetext {
 namespace {
 
 // White space as isspace() has it in the "C" locale.
-bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
+bool IsSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
 
-char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+char AsciiLower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 // The "C" locale as an object of its own, so reading never depends on the process locale. glibc hands out its
 // built-in "C" locale object here without allocating, so this cannot fail.
