@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <vector>
 
-// Fills table with D source indices. Returns false and leaves table empty when S or D is not positive.
+// Fills table with D source indices. Returns false and leaves table empty when S or D is not positive, is beyond
+// kMaxPixels, or the table cannot be allocated. With lengths past 2^24 (where D is not exact in single precision) the
+// last entries may reach S or a little beyond; users of the table read such indices as black.
 // S = D gives 0, 1, …, D − 1; S = 2, D = 4 gives 0, 0, 0, 1; S = 4, D = 2 gives 0, 2; S = 1 gives all zeros.
 bool BuildIndexTable(std::int64_t sourceLength, std::int64_t destinationLength, std::vector<std::int32_t>& table);
