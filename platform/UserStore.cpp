@@ -238,6 +238,28 @@ std::string WithoutTrailingSlashes(std::string folder) {
     return folder;
 }
 
+// Owns an open file descriptor: closed on every way out of the scope that opened it.
+class Descriptor {
+public:
+    explicit Descriptor(int fd) : m_fd(fd) {}
+    ~Descriptor() { Close(); }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+
+    int Get() const { return m_fd; }
+    bool IsOpen() const { return m_fd >= 0; }
+    // Closes now; 0 or the errno of a failed close (data that did not reach the file).
+    int Close() {
+        if (m_fd < 0) return 0;
+        const int rc = ::close(m_fd);
+        m_fd = -1;
+        return rc == 0 ? 0 : errno;
+    }
+
+private:
+    int m_fd;
+};
+
 // Writes all of bytes to a file descriptor, retrying after interruptions; 0 or the errno of the failure.
 int WriteAll(int fd, std::string_view bytes) {
     while (!bytes.empty()) {
@@ -284,8 +306,8 @@ void UserStore::Load() {
         return;
     }
     // Non-blocking, so that a named pipe in the file's place cannot hang the start; it is refused below.
-    const int fd = ::open(m_path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) {
+    Descriptor file(::open(m_path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (!file.IsOpen()) {
         if (errno == ENOENT || errno == ENOTDIR) {
             m_state = FileState::Missing;
         } else {
@@ -295,12 +317,11 @@ void UserStore::Load() {
         return;
     }
     const auto unreadable = [&](const std::string& why) {
-        ::close(fd);
         m_state = FileState::Unreadable;
         m_problem = m_path + ": " + why;
     };
     struct stat info {};
-    if (::fstat(fd, &info) != 0) return unreadable("cannot read: " + ErrnoText(errno));
+    if (::fstat(file.Get(), &info) != 0) return unreadable("cannot read: " + ErrnoText(errno));
     if (S_ISDIR(info.st_mode)) return unreadable("cannot read: is a folder");
     if (!S_ISREG(info.st_mode)) return unreadable("cannot read: not a regular file");
     if (static_cast<std::uint64_t>(info.st_size) > kMaxFileSize) return unreadable("larger than 16 MiB");
@@ -308,7 +329,7 @@ void UserStore::Load() {
     std::string text;
     char chunk[65536];
     while (true) {
-        const ssize_t got = ::read(fd, chunk, sizeof chunk);
+        const ssize_t got = ::read(file.Get(), chunk, sizeof chunk);
         if (got < 0) {
             if (errno == EINTR) continue;
             return unreadable("cannot read: " + ErrnoText(errno));
@@ -317,7 +338,7 @@ void UserStore::Load() {
         if (text.size() + static_cast<std::size_t>(got) > kMaxFileSize) return unreadable("larger than 16 MiB");
         text.append(chunk, static_cast<std::size_t>(got));
     }
-    ::close(fd);
+    file.Close();
 
     std::string problem;
     if (Parse(text, problem)) {
@@ -549,8 +570,9 @@ Status UserStore::MakeFolders() const {
     while (true) {
         struct stat info {};
         if (::stat(folder.c_str(), &info) == 0) break;
-        if (errno != ENOENT)
+        if (errno != ENOENT) {
             return Status::Error(m_path + ": cannot create folder " + folder + ": " + ErrnoText(errno));
+        }
         missing.push_back(folder);
         const std::string parent = ParentFolder(folder);
         if (parent == folder) break;
@@ -568,23 +590,23 @@ Status UserStore::KeepCorruptCopy() {
     for (int attempt = 0; attempt < 100; ++attempt) {
         std::string copy = m_path + ".corrupt";
         if (attempt > 0) copy.append(".").append(std::to_string(attempt));
-        const int fd = ::open(copy.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-        if (fd < 0) {
+        Descriptor file(::open(copy.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+        if (!file.IsOpen()) {
             if (errno == EEXIST) continue;
-            return Status::Error(m_path + ": cannot keep the unreadable file as " + copy + ": " + ErrnoText(errno));
+            return Status::Error(m_path + ": cannot keep the damaged file as " + copy + ": " + ErrnoText(errno));
         }
-        int error = WriteAll(fd, m_corruptBytes);
-        if (error == 0 && ::fsync(fd) != 0 && errno != EINVAL) error = errno;
-        if (::close(fd) != 0 && error == 0) error = errno;
+        int error = WriteAll(file.Get(), m_corruptBytes);
+        if (error == 0 && ::fsync(file.Get()) != 0 && errno != EINVAL) error = errno;
+        if (const int closed = file.Close(); error == 0) error = closed;
         if (error != 0) {
             ::unlink(copy.c_str());
-            return Status::Error(m_path + ": cannot keep the unreadable file as " + copy + ": " + ErrnoText(error));
+            return Status::Error(m_path + ": cannot keep the damaged file as " + copy + ": " + ErrnoText(error));
         }
         m_corruptPending = false;
         m_corruptBytes.clear();
         return Status::Ok();
     }
-    return Status::Error(m_path + ": cannot keep the unreadable file: 100 copies exist already");
+    return Status::Error(m_path + ": cannot keep the damaged file: 100 copies exist already");
 }
 
 Status UserStore::Save() {

@@ -13,7 +13,7 @@
 //
 // The file ("registry" in the configuration folder) is plain text, one line each:
 //     ; comment (also #), blank lines are ignored
-//     [Software\Tessary\Lumivane\Settings]           opens a key; the values below belong to it
+//     [Software\Tessary\Lumivane\Settings]           opens a key (the path as it stands); the values below are its
 //     "WEB Camera Size X"=dword:00000140             32-bit number, 8 hex digits
 //     "WEB Camera Frequency"=qword:ffffffffffffffff  64-bit number, 16 hex digits
 //     "Scanner Twain Src"=sz:"test:0"                string
@@ -22,12 +22,13 @@
 // and any byte. The writer escapes every control byte and every byte that is not part of well-formed UTF-8, so the
 // file is always UTF-8 text.
 //
-// A file that cannot be read (no permission, a folder, a read error, larger than kMaxFileSize) makes the store
+// A file that cannot be read (no permission, not a regular file, a read error, over kMaxFileSize) makes the store
 // unusable: every operation fails with the reason and the file is never written, since what it holds is unknown.
 // A file that is read but does not parse counts as holding no keys; the first write keeps its bytes as
 // "<name>.corrupt" (or ".corrupt.1" ... when taken) before the file is replaced, so nothing it held is lost.
 //
-// One object per file and per thread; two stores on one file see each other's changes only on construction.
+// One object per file and per thread. Two stores on one file see each other's changes only on construction, and the
+// later Save writes its whole view.
 // No Qt.
 
 #include <cstdint>
