@@ -7,6 +7,8 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <ostream>
+#include <string>
 #include <vector>
 
 #include "panes/CPaneModel.h"
@@ -64,6 +66,15 @@ float Ratio(double a, double b) {
 template <typename Row>
 std::string RowName(const ::testing::TestParamInfo<Row>& info) {
     return info.param.name;
+}
+
+// Failure messages name a table row instead of dumping its bytes.
+template <typename Row>
+requires requires(const Row& row) {
+    row.name;
+}
+void PrintTo(const Row& row, std::ostream* os) {
+    *os << row.name;
 }
 
 TEST_F(PaneTest, AttachSetsEveryTrackerToTheWholePaneAndPushesNothing) {

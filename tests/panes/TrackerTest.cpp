@@ -4,6 +4,8 @@
 
 #include <cstdint>
 #include <limits>
+#include <ostream>
+#include <string>
 #include <vector>
 
 #include "panes/CTracker.h"
@@ -28,6 +30,15 @@ CTracker PaneTracker(Rect rect, std::int32_t maxWidth = 190, std::int32_t maxHei
 template <typename Row>
 std::string RowName(const ::testing::TestParamInfo<Row>& info) {
     return info.param.name;
+}
+
+// Failure messages name a table row instead of dumping its bytes.
+template <typename Row>
+requires requires(const Row& row) {
+    row.name;
+}
+void PrintTo(const Row& row, std::ostream* os) {
+    *os << row.name;
 }
 
 // The rectangle (50, 40, 150, 120): last column 149, last row 119, edge middles x 99 and y 79; handles cover ±2.
