@@ -1,0 +1,444 @@
+#include "app/CLumivaneDlg.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QIcon>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QResizeEvent>
+#include <QUrl>
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <optional>
+#include <utility>
+
+#include "app/CColorSwatch.h"
+#include "app/DialogSeam.h"
+#include "app/DialogUnits.h"
+#include "app/HelpPages.h"
+#include "app/SizeField.h"
+#include "platform/ImageCodec.h"
+#include "platform/UserStore.h"
+
+#ifndef LUMIVANE_VERSION
+#define LUMIVANE_VERSION "0"
+#endif
+#ifndef LUMIVANE_HELP_INSTALL_DIR
+#define LUMIVANE_HELP_INSTALL_DIR ""
+#endif
+
+// The program icon is compiled into this library; its resources must be registered before use.
+static void InitResources() { Q_INIT_RESOURCE(lumivane); }
+
+namespace {
+
+constexpr char kProgramName[] = "Lumivane";
+
+QRect ToQRect(const Rect& rect) {
+    return QRect(rect.left, rect.top, static_cast<int>(rect.Width()), static_cast<int>(rect.Height()));
+}
+
+// The check boxes that flip one switch and re-run the chain.
+struct SwitchBox {
+    int id;
+    std::int32_t ProcessingSettings::*member;
+};
+constexpr SwitchBox kSwitchBoxes[] = {
+    {dlg::kBlur, &ProcessingSettings::m_bBlur},           {dlg::kBrightness, &ProcessingSettings::m_bBrightness},
+    {dlg::kContrast, &ProcessingSettings::m_bContrast},   {dlg::kHsb, &ProcessingSettings::m_bHSB},
+    {dlg::kInvertRed, &ProcessingSettings::m_bInvertR},   {dlg::kInvertGreen, &ProcessingSettings::m_bInvertG},
+    {dlg::kInvertBlue, &ProcessingSettings::m_bInvertB},  {dlg::kGreyScale, &ProcessingSettings::m_bGrayScale},
+    {dlg::kSharpen, &ProcessingSettings::m_bSharpen},     {dlg::kEmboss, &ProcessingSettings::m_bEmboss},
+    {dlg::kResize, &ProcessingSettings::m_bResize},
+};
+
+// Every check box with the switch it shows, in the order a loaded profile refreshes them.
+constexpr SwitchBox kAllBoxes[] = {
+    {dlg::kBlur, &ProcessingSettings::m_bBlur},
+    {dlg::kBrightness, &ProcessingSettings::m_bBrightness},
+    {dlg::kContrast, &ProcessingSettings::m_bContrast},
+    {dlg::kHsb, &ProcessingSettings::m_bHSB},
+    {dlg::kInvertRed, &ProcessingSettings::m_bInvertR},
+    {dlg::kInvertGreen, &ProcessingSettings::m_bInvertG},
+    {dlg::kInvertBlue, &ProcessingSettings::m_bInvertB},
+    {dlg::kGreyScale, &ProcessingSettings::m_bGrayScale},
+    {dlg::kSharpen, &ProcessingSettings::m_bSharpen},
+    {dlg::kEmboss, &ProcessingSettings::m_bEmboss},
+    {dlg::kCrop, &ProcessingSettings::m_bCrop},
+    {dlg::kLight1, &ProcessingSettings::m_bLight1},
+    {dlg::kLight2, &ProcessingSettings::m_bLight2},
+    {dlg::kLight3, &ProcessingSettings::m_bLight3},
+    {dlg::kEditLight1, &ProcessingSettings::m_bLightEdit1},
+    {dlg::kEditLight2, &ProcessingSettings::m_bLightEdit2},
+    {dlg::kEditLight3, &ProcessingSettings::m_bLightEdit3},
+    {dlg::kResize, &ProcessingSettings::m_bResize},
+};
+
+constexpr int kLightBoxes[3] = {dlg::kLight1, dlg::kLight2, dlg::kLight3};
+constexpr int kEditBoxes[3] = {dlg::kEditLight1, dlg::kEditLight2, dlg::kEditLight3};
+constexpr int kSwatches[3] = {dlg::kLightColor1, dlg::kLightColor2, dlg::kLightColor3};
+
+int IndexOf(const int (&ids)[3], int id) {
+    for (int i = 0; i < 3; ++i) {
+        if (ids[i] == id) return i;
+    }
+    return -1;
+}
+
+}  // namespace
+
+CLumivaneDlg::CLumivaneDlg(IDialogSeam& seam, std::string storePath, QWidget* parent)
+    : QDialog(parent), m_seam(seam), m_storePath(std::move(storePath)) {
+    InitResources();
+    // The device choices come from the per-user store; the record's defaults and the profile's declaration are
+    // already in place (CLumivaneState's constructor).
+    if (!m_storePath.empty()) {
+        UserStore store(m_storePath);
+        m_state.m_device.Read(store);
+    }
+    m_helpFolders = HelpFolders(QCoreApplication::applicationDirPath().toStdString(), LUMIVANE_HELP_INSTALL_DIR);
+
+    setWindowTitle(kProgramName);
+    setWindowIcon(QIcon(QStringLiteral(":/lumivane/lumivane.png")));
+    setWindowFlag(Qt::WindowMinMaxButtonsHint, true);
+    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    // Template rectangles are laid out for a font of about 6 × 13 pixels per character cell.
+    // A narrow face keeps the labels inside their template rectangles.
+    QFont dialogFont = font();
+    dialogFont.setPixelSize(11);
+    dialogFont.setStretch(QFont::SemiCondensed);
+    setFont(dialogFont);
+    setStyleSheet(QStringLiteral("QCheckBox { spacing: 3px; }"));
+
+    CreateControls();
+    WriteSizeFields();
+    EnableAcquisitionButtons();
+    m_state.SetView(this);
+    m_pBmpWndOriginal->SetHost(this);
+    m_pBmpWndDestination->SetHost(this);
+
+    // The layout moves controls relative to where they are now, for the window's size now.
+    const Rect client = dlg::MapDialogRect(dlg::kMainTemplateSize);
+    resize(static_cast<int>(client.Width()), static_cast<int>(client.Height()));
+    std::vector<dlg::Placement> placements;
+    for (const auto& [id, control] : m_controls) {
+        const QRect g = control->geometry();
+        placements.push_back({id, Rect{g.left(), g.top(), g.left() + g.width(), g.top() + g.height()}});
+    }
+    m_layout.Record(Size{width(), height()}, placements);
+    m_bLaidOut = true;
+    UpdateMinimumSize();
+}
+
+CLumivaneDlg::~CLumivaneDlg() {
+    m_state.SetView(nullptr);
+    // The window goes: the device choices are written back.
+    if (!m_storePath.empty()) {
+        UserStore store(m_storePath);
+        m_state.m_device.Write(store);
+    }
+}
+
+void CLumivaneDlg::CreateControls() {
+    for (const dlg::ControlTemplate& entry : dlg::MainTemplate()) {
+        QWidget* control = nullptr;
+        const QString label = QString::fromUtf8(entry.label);
+        const int id = entry.id;
+        switch (entry.kind) {
+            case dlg::ControlKind::PushButton: {
+                auto* button = new QPushButton(label, this);
+                // Enter must not press a button: no button is a default one.
+                button->setAutoDefault(false);
+                button->setDefault(false);
+                connect(button, &QPushButton::clicked, this, [this, id] { Command(id); });
+                control = button;
+                break;
+            }
+            case dlg::ControlKind::CheckBox: {
+                auto* box = new QCheckBox(label, this);
+                // The box toggles itself; the command flips the matching switch without reading the box.
+                connect(box, &QCheckBox::clicked, this, [this, id] { Command(id); });
+                control = box;
+                break;
+            }
+            case dlg::ControlKind::GroupBox:
+                control = new QGroupBox(label, this);
+                break;
+            case dlg::ControlKind::Pane: {
+                const bool original = id == dlg::kOriginalPane;
+                auto* pane = new CBmpWnd(original ? m_state.m_cBmpWndOriginal : m_state.m_cBmpWndDestination, this);
+                (original ? m_pBmpWndOriginal : m_pBmpWndDestination) = pane;
+                control = pane;
+                break;
+            }
+            case dlg::ControlKind::Swatch: {
+                const int light = IndexOf(kSwatches, id);
+                control = new CColorSwatch([this, light] { return LightColor(light); },
+                                           [this, light] { ChooseLightColor(light); }, this);
+                break;
+            }
+            case dlg::ControlKind::Label:
+                control = new QLabel(label, this);
+                break;
+            case dlg::ControlKind::Edit:
+                control = new QLineEdit(this);
+                break;
+        }
+        control->setObjectName(QStringLiteral("control%1").arg(id));
+        if (entry.toolTip[0] != '\0') control->setToolTip(QString::fromUtf8(entry.toolTip));
+        control->setGeometry(ToQRect(dlg::MapDialogRect(entry.rect)));
+        m_controls[id] = control;
+    }
+}
+
+QWidget* CLumivaneDlg::Control(int id) const {
+    const auto found = m_controls.find(id);
+    return found == m_controls.end() ? nullptr : found->second;
+}
+
+std::int32_t* CLumivaneDlg::SwitchOf(int id) {
+    for (const SwitchBox& box : kSwitchBoxes) {
+        if (box.id == id) return &(m_state.m_settings.*box.member);
+    }
+    return nullptr;
+}
+
+QColor CLumivaneDlg::LightColor(int light) const {
+    if (light < 0 || light > 2) return QColor(Qt::white);
+    const std::int32_t* rgb = m_state.m_settings.m_nLightColor[light];
+    // Values beyond a byte come only from hand-edited profiles; the swatch shows them clamped.
+    return QColor(std::clamp(rgb[0], 0, 255), std::clamp(rgb[1], 0, 255), std::clamp(rgb[2], 0, 255));
+}
+
+void CLumivaneDlg::Command(int id) {
+    if (std::int32_t* theSwitch = SwitchOf(id)) {
+        m_state.ToggleSwitch(*theSwitch);
+        return;
+    }
+    if (const int light = IndexOf(kLightBoxes, id); light >= 0) {
+        m_state.ToggleLight(light);
+        return;
+    }
+    if (const int light = IndexOf(kEditBoxes, id); light >= 0) {
+        m_state.ToggleLightEdit(light);
+        SyncLightEditBoxes();  // switching one on unchecks the other two
+        return;
+    }
+    switch (id) {
+        case dlg::kCrop:
+            m_state.ToggleCrop();
+            break;
+        case dlg::kRotateLeft:
+            m_state.RotateLeft();
+            break;
+        case dlg::kRotateRight:
+            m_state.RotateRight();
+            break;
+        case dlg::kHelp:
+            ShowHelp();
+            break;
+        case dlg::kAbout:
+            ShowAbout();
+            break;
+        default:
+            // Scan, Web camera, Sources, Open file, Save, Save as, the profile buttons, the effect settings and
+            // Add text: their commands come with the acquisition, file and effect features.
+            break;
+    }
+}
+
+void CLumivaneDlg::SyncLightEditBoxes() {
+    const std::int32_t edits[3] = {m_state.m_settings.m_bLightEdit1, m_state.m_settings.m_bLightEdit2,
+                                   m_state.m_settings.m_bLightEdit3};
+    for (int light = 0; light < 3; ++light) {
+        static_cast<QCheckBox*>(Control(kEditBoxes[light]))->setChecked(edits[light] != 0);
+    }
+}
+
+void CLumivaneDlg::SyncCheckBoxes() {
+    for (const SwitchBox& box : kAllBoxes) {
+        static_cast<QCheckBox*>(Control(box.id))->setChecked(m_state.m_settings.*box.member != 0);
+    }
+}
+
+void CLumivaneDlg::WriteSizeFields() {
+    static_cast<QLineEdit*>(Control(dlg::kSizeX))->setText(QString::number(m_state.m_settings.m_nSizeX));
+    static_cast<QLineEdit*>(Control(dlg::kSizeY))->setText(QString::number(m_state.m_settings.m_nSizeY));
+}
+
+void CLumivaneDlg::EnableAcquisitionButtons() {
+    Control(dlg::kWebCamera)->setEnabled(!m_state.m_device.m_strCameraSrc.empty());
+    Control(dlg::kScan)->setEnabled(!m_state.m_device.m_strScannerSrc.empty());
+}
+
+void CLumivaneDlg::ChooseLightColor(int light) {
+    std::optional<std::array<std::int32_t, 3>> chosen;
+    // The colour dialog starts with no colour of its own.
+    if (const std::optional<QColor> color = m_seam.ChooseColor(this, QColor())) {
+        chosen = std::array<std::int32_t, 3>{color->red(), color->green(), color->blue()};
+    }
+    // Also after Cancel the chain runs again and the swatches are repainted.
+    m_state.ChooseLightColor(light, chosen);
+    for (int id : kSwatches) Control(id)->update();
+}
+
+void CLumivaneDlg::ShowHelp() {
+    const std::optional<std::filesystem::path> index = FindHelpIndex(m_helpFolders);
+    if (!index) {
+        QStringList looked;
+        for (const auto& folder : m_helpFolders) looked << QString::fromStdString(folder.string());
+        m_seam.Message(this, kProgramName,
+                       tr("The help pages are not installed. Looked in:\n%1").arg(looked.join('\n')),
+                       IDialogSeam::Icon::Warning);
+        return;
+    }
+    const QString path = QString::fromStdString(index->string());
+    if (!m_seam.OpenExternally(QUrl::fromLocalFile(path))) {
+        m_seam.Message(this, kProgramName, tr("%1: no web browser could be started to show the help.").arg(path),
+                       IDialogSeam::Icon::Warning);
+    }
+}
+
+void CLumivaneDlg::ShowAbout() {
+    m_seam.About(this, tr("About Lumivane"),
+                 tr("<p><b>Lumivane</b> version %1</p>"
+                    "<p>Scan, correct and save pictures: crop, resize, sharpen, colour corrections and light areas "
+                    "in one fixed chain, saved and loaded as profiles.</p>")
+                     .arg(QStringLiteral(LUMIVANE_VERSION)));
+}
+
+bool CLumivaneDlg::OpenPicture(const QString& path) {
+    BMP_File picture;
+    const Status read = ReadImageFile(QFile::encodeName(path).toStdString(), picture);
+    if (!read) {
+        m_seam.Message(this, kProgramName, QString::fromStdString(read.message()), IDialogSeam::Icon::Error);
+        return false;
+    }
+    if (!m_state.ShowAcquiredImage(std::move(picture))) {
+        m_seam.Message(this, kProgramName, tr("%1: the picture is too large to be taken in.").arg(path),
+                       IDialogSeam::Icon::Error);
+        return false;
+    }
+    m_strFileName = QFile::encodeName(path).toStdString();
+    Control(dlg::kSave)->setEnabled(!m_strFileName.empty());
+    setWindowTitle(QStringLiteral("%1 - %2").arg(kProgramName, QFileInfo(path).fileName()));
+    return true;
+}
+
+// ---- IStateView -------------------------------------------------------------------------------------------------
+
+bool CLumivaneDlg::ShowPicture(CBmpWnd& pane, const BMP_File& picture) {
+    if (!pane.SetBitmap(&picture)) {
+        // The pane-sized copy could not be made: memory is short.
+        pane.repaint();
+        m_seam.Message(this, tr("Create Bitmap Error"),
+                       QString::asprintf("Error: 0x%lx\n%s", static_cast<unsigned long>(ENOMEM), std::strerror(ENOMEM)),
+                       IDialogSeam::Icon::Error);
+        return false;
+    }
+    pane.repaint();
+    return true;
+}
+
+bool CLumivaneDlg::OriginalImageChanged(const BMP_File& picture) { return ShowPicture(*m_pBmpWndOriginal, picture); }
+
+bool CLumivaneDlg::ProcessedImageChanged(const BMP_File& picture) {
+    return ShowPicture(*m_pBmpWndDestination, picture);
+}
+
+void CLumivaneDlg::RepaintPane(CPaneModel& pane) {
+    if (&pane == &m_state.m_cBmpWndOriginal) {
+        m_pBmpWndOriginal->repaint();
+    } else if (&pane == &m_state.m_cBmpWndDestination) {
+        m_pBmpWndDestination->repaint();
+    }
+}
+
+void CLumivaneDlg::ExchangeSizeFields(ProcessingSettings& settings) {
+    // Width first; the first field that does not hold an unsigned integer stops the exchange, so it and the fields
+    // after it keep their previous values in the record.
+    const std::pair<int, std::uint32_t ProcessingSettings::*> fields[2] = {{dlg::kSizeX, &ProcessingSettings::m_nSizeX},
+                                                                          {dlg::kSizeY, &ProcessingSettings::m_nSizeY}};
+    for (const auto& [id, member] : fields) {
+        auto* edit = static_cast<QLineEdit*>(Control(id));
+        const std::optional<std::uint32_t> value = ParseSizeField(edit->text().toStdString());
+        if (!value) {
+            m_seam.Message(this, kProgramName, tr("Please enter a positive integer."), IDialogSeam::Icon::Warning);
+            edit->setFocus();
+            edit->selectAll();
+            return;
+        }
+        settings.*member = *value;
+    }
+}
+
+void CLumivaneDlg::SettingsLoaded(const ProcessingSettings&) {
+    SyncCheckBoxes();
+    WriteSizeFields();
+    for (int id : kSwatches) Control(id)->update();
+}
+
+void CLumivaneDlg::BeginBusy() {
+    if (m_nBusy++ == 0) QApplication::setOverrideCursor(Qt::WaitCursor);
+}
+
+void CLumivaneDlg::EndBusy() {
+    if (m_nBusy > 0 && --m_nBusy == 0) QApplication::restoreOverrideCursor();
+}
+
+// ---- IPaneHost --------------------------------------------------------------------------------------------------
+
+void CLumivaneDlg::PaneResized(CBmpWnd& pane, Size outer) {
+    CPaneModel& model = pane.Model();
+    if (m_state.PaneOuterSize(model) == outer) return;  // shown for the first time at the size it has
+    m_state.SetPaneOuterSize(model, outer);
+}
+
+void CLumivaneDlg::OpenInViewer(CBmpWnd&) {
+    // Showing a pane's picture at full size in the desktop's viewer comes with the file commands.
+}
+
+// ---- Window events ----------------------------------------------------------------------------------------------
+
+void CLumivaneDlg::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        event->accept();  // no OK action
+        return;
+    }
+    QDialog::keyPressEvent(event);  // Esc ends the dialog
+}
+
+void CLumivaneDlg::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    if (!m_bLaidOut || isMinimized()) return;
+    // The chain runs first, then the controls move; the panes' own size changes remap their trackers.
+    m_state.ProcessImage(true);
+    for (const dlg::Placement& placement : m_layout.Arrange(Size{width(), height()})) {
+        if (QWidget* control = Control(placement.id)) control->setGeometry(ToQRect(placement.rect));
+    }
+    update();
+}
+
+void CLumivaneDlg::moveEvent(QMoveEvent* event) {
+    QDialog::moveEvent(event);
+    UpdateMinimumSize();  // the window manager's frame becomes known after the window is shown
+}
+
+void CLumivaneDlg::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    UpdateMinimumSize();
+}
+
+void CLumivaneDlg::UpdateMinimumSize() {
+    const QSize frame = frameGeometry().size() - geometry().size();
+    const Size minimum = dlg::MinimumClientSize(Size{frame.width(), frame.height()});
+    if (minimumSize() != QSize(minimum.width, minimum.height)) setMinimumSize(minimum.width, minimum.height);
+}

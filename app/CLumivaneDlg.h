@@ -1,0 +1,99 @@
+#pragma once
+// The main window: the two picture panes with their trackers on the left, the acquisition buttons, one check box per
+// correction, the crop, light, resize and rotate controls and the profile buttons on the right, Save and Save As at
+// the bottom. It wraps the one shared state (CLumivaneState) and shows what the state tells it (IStateView); every
+// change of a correction control runs the chain again through the state.
+//
+// The controls stand at their template rectangles (dialog units mapped by DialogUnits) and follow the window's size
+// through DialogLayout. Every dialog and message box goes through the IDialogSeam given. The device choices are read
+// from the per-user store at storePath in the constructor and written back there when the window is destroyed (an
+// empty storePath reads and writes nothing).
+
+#include <QDialog>
+#include <QString>
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "app/CLumivaneState.h"
+#include "app/DialogLayout.h"
+#include "panes/CBmpWnd.h"
+
+class CColorSwatch;
+class IDialogSeam;
+class QCheckBox;
+class QLineEdit;
+class QPushButton;
+
+class CLumivaneDlg : public QDialog, public IStateView, public IPaneHost {
+    Q_OBJECT
+
+public:
+    CLumivaneDlg(IDialogSeam& seam, std::string storePath, QWidget* parent = nullptr);
+    ~CLumivaneDlg() override;
+
+    // Opens a picture file as the new original, as loading from disk does; a failure is shown in a message box.
+    bool OpenPicture(const QString& path);
+
+    // The folders searched for the help pages (HelpPages.h); the program's own are set by default.
+    void SetHelpFolders(std::vector<std::filesystem::path> folders) { m_helpFolders = std::move(folders); }
+
+    CLumivaneState& State() { return m_state; }
+    QWidget* Control(int id) const;
+    CBmpWnd& OriginalPane() { return *m_pBmpWndOriginal; }
+    CBmpWnd& ProcessedPane() { return *m_pBmpWndDestination; }
+    const std::string& FileName() const { return m_strFileName; }
+    const dlg::DialogLayout& Layout() const { return m_layout; }
+
+    // Enter does nothing: the dialog has no OK action.
+    void accept() override {}
+
+    // IStateView
+    bool OriginalImageChanged(const BMP_File& picture) override;
+    bool ProcessedImageChanged(const BMP_File& picture) override;
+    void RepaintPane(CPaneModel& pane) override;
+    void ExchangeSizeFields(ProcessingSettings& settings) override;
+    void SettingsLoaded(const ProcessingSettings& settings) override;
+    void BeginBusy() override;
+    void EndBusy() override;
+
+    // IPaneHost
+    void PaneResized(CBmpWnd& pane, Size outer) override;
+    void OpenInViewer(CBmpWnd& pane) override;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void CreateControls();
+    void Command(int id);
+    void ChooseLightColor(int light);
+    void ShowHelp();
+    void ShowAbout();
+    void SyncLightEditBoxes();
+    void SyncCheckBoxes();
+    void WriteSizeFields();
+    void EnableAcquisitionButtons();
+    void UpdateMinimumSize();
+    bool ShowPicture(CBmpWnd& pane, const BMP_File& picture);
+    QColor LightColor(int light) const;
+    std::int32_t* SwitchOf(int id);
+
+    IDialogSeam& m_seam;
+    std::string m_storePath;
+    CLumivaneState m_state;
+    std::string m_strFileName;
+    std::map<int, QWidget*> m_controls;
+    CBmpWnd* m_pBmpWndOriginal = nullptr;
+    CBmpWnd* m_pBmpWndDestination = nullptr;
+    dlg::DialogLayout m_layout;
+    bool m_bLaidOut = false;  // the layout is recorded; size changes move the controls from here on
+    int m_nBusy = 0;
+    std::vector<std::filesystem::path> m_helpFolders;
+};

@@ -1,0 +1,112 @@
+#include "app/DialogSeam.h"
+
+#include <QColorDialog>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QFontDialog>
+#include <QMessageBox>
+
+namespace {
+
+QMessageBox::Icon ToQt(IDialogSeam::Icon icon) {
+    switch (icon) {
+        case IDialogSeam::Icon::Warning:
+            return QMessageBox::Warning;
+        case IDialogSeam::Icon::Error:
+            return QMessageBox::Critical;
+        case IDialogSeam::Icon::Information:
+            break;
+    }
+    return QMessageBox::Information;
+}
+
+std::optional<IDialogSeam::FileChoice> RunFileDialog(QWidget* owner, const QString& caption,
+                                                     const QStringList& filters, QFileDialog::AcceptMode mode) {
+    QFileDialog dialog(owner, caption);
+    dialog.setAcceptMode(mode);
+    dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    // The caller decides about overwriting; the program's save commands replace files without asking.
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+    dialog.setNameFilters(filters);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    return IDialogSeam::FileChoice{dialog.selectedFiles().front(),
+                                   static_cast<int>(filters.indexOf(dialog.selectedNameFilter()))};
+}
+
+}  // namespace
+
+void QtDialogSeam::Message(QWidget* owner, const QString& caption, const QString& text, Icon icon) {
+    QMessageBox box(ToQt(icon), caption, text, QMessageBox::Ok, owner);
+    box.exec();
+}
+
+void QtDialogSeam::About(QWidget* owner, const QString& title, const QString& text) {
+    QMessageBox::about(owner, title, text);
+}
+
+std::optional<QColor> QtDialogSeam::ChooseColor(QWidget* owner, const QColor& initial) {
+    const QColor color = QColorDialog::getColor(initial, owner);
+    if (!color.isValid()) return std::nullopt;
+    return color;
+}
+
+std::optional<QFont> QtDialogSeam::ChooseFont(QWidget* owner, const QFont& initial) {
+    bool ok = false;
+    const QFont font = QFontDialog::getFont(&ok, initial, owner);
+    if (!ok) return std::nullopt;
+    return font;
+}
+
+std::optional<IDialogSeam::FileChoice> QtDialogSeam::OpenFile(QWidget* owner, const QString& caption,
+                                                              const QStringList& filters) {
+    return RunFileDialog(owner, caption, filters, QFileDialog::AcceptOpen);
+}
+
+std::optional<IDialogSeam::FileChoice> QtDialogSeam::SaveFile(QWidget* owner, const QString& caption,
+                                                              const QStringList& filters) {
+    return RunFileDialog(owner, caption, filters, QFileDialog::AcceptSave);
+}
+
+bool QtDialogSeam::OpenExternally(const QUrl& url) { return QDesktopServices::openUrl(url); }
+
+ScriptedDialogSeam::Answer ScriptedDialogSeam::Take(Call call) {
+    const Kind kind = call.kind;
+    m_calls.push_back(call);
+    if (m_answers.empty() || m_answers.front().kind != kind) {
+        m_unexpected.push_back(std::move(call));
+        return Answer{kind, {}, {}, {}, false, false};
+    }
+    Answer answer = m_answers.front();
+    m_answers.pop_front();
+    return answer;
+}
+
+void ScriptedDialogSeam::Message(QWidget*, const QString& caption, const QString& text, Icon icon) {
+    Take({Kind::Message, caption, text, icon, {}});
+}
+
+void ScriptedDialogSeam::About(QWidget*, const QString& title, const QString& text) {
+    Take({Kind::About, title, text, Icon::Information, {}});
+}
+
+std::optional<QColor> ScriptedDialogSeam::ChooseColor(QWidget*, const QColor&) {
+    return Take({Kind::Color, {}, {}, Icon::Information, {}}).color;
+}
+
+std::optional<QFont> ScriptedDialogSeam::ChooseFont(QWidget*, const QFont&) {
+    return Take({Kind::Font, {}, {}, Icon::Information, {}}).font;
+}
+
+std::optional<IDialogSeam::FileChoice> ScriptedDialogSeam::OpenFile(QWidget*, const QString& caption,
+                                                                    const QStringList& filters) {
+    return Take({Kind::OpenFile, caption, {}, Icon::Information, filters}).file;
+}
+
+std::optional<IDialogSeam::FileChoice> ScriptedDialogSeam::SaveFile(QWidget*, const QString& caption,
+                                                                    const QStringList& filters) {
+    return Take({Kind::SaveFile, caption, {}, Icon::Information, filters}).file;
+}
+
+bool ScriptedDialogSeam::OpenExternally(const QUrl& url) {
+    return Take({Kind::OpenExternally, url.toString(), {}, Icon::Information, {}}).started;
+}

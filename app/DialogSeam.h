@@ -1,0 +1,121 @@
+#pragma once
+// The one way the program asks the user something or tells the user something outside its own window: message boxes,
+// the About box, the file, colour and font dialogs, and handing a file or address to the desktop (the help pages in
+// the browser, a picture in the viewer). The window and every dialog of the program reach them only through an
+// IDialogSeam, so tests replace it with ScriptedDialogSeam and answer from a queue.
+//
+// QtDialogSeam shows the real Qt dialogs, modally, owned by the widget given. ScriptedDialogSeam shows nothing: it
+// records every call and answers each from the front of its queue; a call whose kind does not match the next answer
+// (or that finds the queue empty) is recorded as unexpected and answered as a cancel, so a test sees it instead of
+// hanging on a dialog.
+
+#include <QColor>
+#include <QFont>
+#include <QString>
+#include <QUrl>
+#include <deque>
+#include <optional>
+#include <vector>
+
+class QWidget;
+
+class IDialogSeam {
+public:
+    enum class Icon { Information, Warning, Error };
+
+    virtual ~IDialogSeam() = default;
+
+    // A message box with an OK button.
+    virtual void Message(QWidget* owner, const QString& caption, const QString& text, Icon icon) = 0;
+    // The About box: a title and a rich text.
+    virtual void About(QWidget* owner, const QString& title, const QString& text) = 0;
+    // The colour dialog; nothing when the user cancels.
+    virtual std::optional<QColor> ChooseColor(QWidget* owner, const QColor& initial) = 0;
+    // The font dialog; nothing when the user cancels.
+    virtual std::optional<QFont> ChooseFont(QWidget* owner, const QFont& initial) = 0;
+
+    // The open and save file dialogs. filters are the name filters offered ("PNG Files (*.png)", ...); the filter
+    // chosen is returned with the path. Nothing when the user cancels.
+    struct FileChoice {
+        QString path;
+        int filterIndex = 0;  // index into the filters offered
+    };
+    virtual std::optional<FileChoice> OpenFile(QWidget* owner, const QString& caption, const QStringList& filters) = 0;
+    virtual std::optional<FileChoice> SaveFile(QWidget* owner, const QString& caption, const QStringList& filters) = 0;
+
+    // Hands a file or address to the desktop's default program; false when that could not be started.
+    virtual bool OpenExternally(const QUrl& url) = 0;
+};
+
+class QtDialogSeam : public IDialogSeam {
+public:
+    void Message(QWidget* owner, const QString& caption, const QString& text, Icon icon) override;
+    void About(QWidget* owner, const QString& title, const QString& text) override;
+    std::optional<QColor> ChooseColor(QWidget* owner, const QColor& initial) override;
+    std::optional<QFont> ChooseFont(QWidget* owner, const QFont& initial) override;
+    std::optional<FileChoice> OpenFile(QWidget* owner, const QString& caption, const QStringList& filters) override;
+    std::optional<FileChoice> SaveFile(QWidget* owner, const QString& caption, const QStringList& filters) override;
+    bool OpenExternally(const QUrl& url) override;
+};
+
+class ScriptedDialogSeam : public IDialogSeam {
+public:
+    enum class Kind { Message, About, Color, Font, OpenFile, SaveFile, OpenExternally };
+
+    // One call as it was made.
+    struct Call {
+        Kind kind;
+        QString caption;  // caption or title; the url for OpenExternally
+        QString text;     // message or About text
+        Icon icon = Icon::Information;
+        QStringList filters;
+    };
+
+    // Queue answers, in the order the calls will come. Message and About need an acknowledgement only.
+    void ExpectMessage() { m_answers.push_back({Kind::Message, {}, {}, {}, {}, true}); }
+    void ExpectAbout() { m_answers.push_back({Kind::About, {}, {}, {}, {}, true}); }
+    void AnswerColor(std::optional<QColor> color) { m_answers.push_back({Kind::Color, color, {}, {}, {}, true}); }
+    void AnswerFont(std::optional<QFont> font) { m_answers.push_back({Kind::Font, {}, font, {}, {}, true}); }
+    void AnswerOpenFile(std::optional<FileChoice> choice) {
+        m_answers.push_back({Kind::OpenFile, {}, {}, choice, {}, true});
+    }
+    void AnswerSaveFile(std::optional<FileChoice> choice) {
+        m_answers.push_back({Kind::SaveFile, {}, {}, choice, {}, true});
+    }
+    void AnswerOpenExternally(bool started) { m_answers.push_back({Kind::OpenExternally, {}, {}, {}, started, true}); }
+
+    const std::vector<Call>& Calls() const { return m_calls; }
+    // Calls that found no matching answer; answers still waiting for their call.
+    const std::vector<Call>& Unexpected() const { return m_unexpected; }
+    std::size_t Unanswered() const { return m_answers.size(); }
+    void Clear() {
+        m_calls.clear();
+        m_unexpected.clear();
+        m_answers.clear();
+    }
+
+    void Message(QWidget* owner, const QString& caption, const QString& text, Icon icon) override;
+    void About(QWidget* owner, const QString& title, const QString& text) override;
+    std::optional<QColor> ChooseColor(QWidget* owner, const QColor& initial) override;
+    std::optional<QFont> ChooseFont(QWidget* owner, const QFont& initial) override;
+    std::optional<FileChoice> OpenFile(QWidget* owner, const QString& caption, const QStringList& filters) override;
+    std::optional<FileChoice> SaveFile(QWidget* owner, const QString& caption, const QStringList& filters) override;
+    bool OpenExternally(const QUrl& url) override;
+
+private:
+    struct Answer {
+        Kind kind;
+        std::optional<QColor> color;
+        std::optional<QFont> font;
+        std::optional<FileChoice> file;
+        bool started = false;
+        bool valid = false;
+    };
+
+    // Records the call and takes the next answer when it is of the call's kind; otherwise an invalid answer.
+    Answer Take(Call call);
+
+    std::deque<Answer> m_answers;
+    std::vector<Call> m_calls;
+    std::vector<Call> m_unexpected;
+};

@@ -1,0 +1,163 @@
+#include "panes/CBmpWnd.h"
+
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QResizeEvent>
+#include <cmath>
+
+#include "imaging/BMP_File.h"
+#include "panes/CTracker.h"
+#include "panes/TrackerPainter.h"
+
+CBmpWnd::CBmpWnd(CPaneModel& model, QWidget* parent) : QFrame(parent), m_model(model) {
+    // A plain 1-pixel border: the client area is the widget less one pixel on each side.
+    setFrameStyle(QFrame::Box | QFrame::Plain);
+    setLineWidth(1);
+    setMidLineWidth(0);
+    setMouseTracking(true);  // the cursor follows the trackers without a button held
+    setAttribute(Qt::WA_OpaquePaintEvent, false);
+    setAutoFillBackground(true);
+}
+
+Size CBmpWnd::ClientSize() const {
+    const QRect client = contentsRect();
+    return Size{client.width(), client.height()};
+}
+
+QPoint CBmpWnd::ClientOrigin() const { return contentsRect().topLeft(); }
+
+Qt::CursorShape CBmpWnd::CursorForHit(int hit) {
+    switch (hit) {
+        case hitTopLeft:
+        case hitBottomRight:
+            return Qt::SizeFDiagCursor;
+        case hitTopRight:
+        case hitBottomLeft:
+            return Qt::SizeBDiagCursor;
+        case hitTop:
+        case hitBottom:
+            return Qt::SizeVerCursor;
+        case hitRight:
+        case hitLeft:
+            return Qt::SizeHorCursor;
+        case hitMiddle:
+            return Qt::SizeAllCursor;
+        default:
+            return Qt::ArrowCursor;
+    }
+}
+
+QImage CBmpWnd::ScaleToSize(const BMP_File& picture, QSize size) {
+    if (picture.IsEmpty() || size.isEmpty()) return QImage();
+    // Pixel rows are red, green, blue bytes without padding: exactly QImage's RGB888 with a stride of 3 × width.
+    // The wrapper copies nothing; the scaled result is a new image.
+    const QImage wrapped(reinterpret_cast<const uchar*>(picture.Data()), picture.Width(), picture.Height(),
+                         static_cast<qsizetype>(picture.Width()) * 3, QImage::Format_RGB888);
+    QImage scaled = wrapped.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    if (scaled.isNull()) return QImage();
+    if (scaled.format() != QImage::Format_RGB32) scaled = scaled.convertToFormat(QImage::Format_RGB32);
+    return scaled;
+}
+
+bool CBmpWnd::SetBitmap(const BMP_File* picture) {
+    m_pBitmap = picture != nullptr && !picture->IsEmpty() ? picture : nullptr;
+    const bool built = BuildPaneImage();
+    if (!built) m_pBitmap = nullptr;
+    return built;
+}
+
+bool CBmpWnd::BuildPaneImage() {
+    m_bPaneImageStale = false;
+    if (m_pBitmap == nullptr) {
+        m_paneImage = QImage();
+        return true;
+    }
+    const Size client = ClientSize();
+    m_paneImage = ScaleToSize(*m_pBitmap, QSize(client.width, client.height));
+    ++m_nBuilds;
+    return !m_paneImage.isNull() || client.width <= 0 || client.height <= 0;
+}
+
+void CBmpWnd::paintEvent(QPaintEvent* event) {
+    QFrame::paintEvent(event);  // background and border
+    if (m_bPaneImageStale && !BuildPaneImage()) m_pBitmap = nullptr;
+
+    QPainter painter(this);
+    const QRect client = contentsRect();
+    painter.setClipRect(client);
+    if (m_pBitmap != nullptr && !m_paneImage.isNull()) {
+        if (m_paneImage.size() == client.size()) {
+            painter.drawImage(client.topLeft(), m_paneImage);
+        } else {
+            // Only while a resize is pending; the next paint has a copy of the right size.
+            painter.setRenderHint(QPainter::SmoothPixmapTransform);
+            painter.drawImage(client, m_paneImage);
+        }
+    }
+    const QPoint origin = client.topLeft();
+    for (int index = 0; index < 4; ++index) {
+        if (m_model.Shown(index) != 0) PaintTracker(painter, m_model.Tracker(index), origin);
+    }
+}
+
+void CBmpWnd::resizeEvent(QResizeEvent* event) {
+    QFrame::resizeEvent(event);
+    // A notification without a change of size (a pane shown for the first time) is no resize.
+    if (event->size() == m_lastSize) return;
+    m_lastSize = event->size();
+    const Size outer{event->size().width(), event->size().height()};
+    if (m_pHost != nullptr) {
+        m_pHost->PaneResized(*this, outer);
+    } else {
+        m_model.SetClientSize(ClientSize());
+    }
+    // The host may have shown a new picture for the new size already.
+    const Size client = ClientSize();
+    if (m_pBitmap != nullptr && m_paneImage.size() != QSize(client.width, client.height)) m_bPaneImageStale = true;
+}
+
+Point CBmpWnd::ToClient(const QPointF& position) const {
+    const QPoint origin = ClientOrigin();
+    return Point{static_cast<std::int32_t>(std::floor(position.x())) - origin.x(),
+                 static_cast<std::int32_t>(std::floor(position.y())) - origin.y()};
+}
+
+void CBmpWnd::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton || m_pDragged != nullptr) {
+        QFrame::mousePressEvent(event);
+        return;
+    }
+    m_pDragged = m_model.PressAt(ToClient(event->position()));
+    event->accept();
+}
+
+void CBmpWnd::mouseMoveEvent(QMouseEvent* event) {
+    const Point p = ToClient(event->position());
+    if (m_pDragged != nullptr) {
+        // AdjustRect pushes the rectangle to the owner, which re-runs the chain and repaints this pane.
+        m_pDragged->DragTo(p);
+    } else {
+        setCursor(CursorForHit(m_model.CursorHit(p)));
+    }
+    event->accept();
+}
+
+void CBmpWnd::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton || m_pDragged == nullptr) {
+        QFrame::mouseReleaseEvent(event);
+        return;
+    }
+    CTracker* dragged = m_pDragged;
+    m_pDragged = nullptr;
+    if (m_model.ReleaseDrag(*dragged)) repaint();
+    event->accept();
+}
+
+void CBmpWnd::mouseDoubleClickEvent(QMouseEvent* event) {
+    // The double-click takes the place of the second press: it starts no drag.
+    if (event->button() == Qt::LeftButton && m_pBitmap != nullptr && m_pHost != nullptr) {
+        m_pHost->OpenInViewer(*this);
+    }
+    event->accept();
+}
