@@ -31,8 +31,7 @@ void GatherRow(const Pixel* source, std::int32_t sourceWidth, const std::int32_t
 
 }  // namespace
 
-bool ScaleNearest(const BMP_File& source, BMP_File& destination, std::int32_t width, std::int32_t height,
-                  int threads) {
+bool ScaleNearest(const BMP_File& source, BMP_File& destination, std::int32_t width, std::int32_t height, int threads) {
     if (&source == &destination || source.IsEmpty() || !FitsPictureLimit(width, height)) return false;
     std::vector<std::int32_t> columns;
     std::vector<std::int32_t> rows;
@@ -45,8 +44,8 @@ bool ScaleNearest(const BMP_File& source, BMP_File& destination, std::int32_t wi
     // (possible only with lengths beyond 2^24) reads black, as the bounds-safe accessor would.
     const std::int32_t sourceWidth = source.Width();
     const std::int32_t sourceHeight = source.Height();
-    const auto inside = static_cast<std::int32_t>(
-        std::lower_bound(columns.begin(), columns.end(), sourceWidth) - columns.begin());
+    const auto inside =
+        static_cast<std::int32_t>(std::lower_bound(columns.begin(), columns.end(), sourceWidth) - columns.begin());
     const std::size_t blackBytes = static_cast<std::size_t>(width - inside) * sizeof(Pixel);
     const std::size_t rowBytes = static_cast<std::size_t>(width) * sizeof(Pixel);
 

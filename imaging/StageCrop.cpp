@@ -4,9 +4,10 @@
 #include <cstring>
 
 #include "imaging/Limits.h"
+#include "imaging/Parallel.h"
 #include "imaging/StageSupport.h"
 
-bool CropStage(BMP_File& image, BMP_File& scratch, const Rect& rcCrop, Size pane) {
+bool CropStage(BMP_File& image, BMP_File& scratch, const Rect& rcCrop, Size pane, int threads) {
     ImageRect area;
     if (image.IsEmpty() || !ScaleRectToImage(rcCrop, pane, image.Width(), image.Height(), area)) return false;
     const std::int64_t newWidth = area.right - area.left;
@@ -17,7 +18,8 @@ bool CropStage(BMP_File& image, BMP_File& scratch, const Rect& rcCrop, Size pane
     const std::int64_t height = image.Height();
     // The whole picture: nothing to copy.
     if (area.left == 0 && area.top == 0 && newWidth == width && newHeight == height) return true;
-    if (&image == &scratch || !scratch.Reshape(static_cast<std::int32_t>(newWidth), static_cast<std::int32_t>(newHeight))) {
+    if (&image == &scratch ||
+        !scratch.Reshape(static_cast<std::int32_t>(newWidth), static_cast<std::int32_t>(newHeight))) {
         return false;
     }
 
@@ -29,20 +31,23 @@ bool CropStage(BMP_File& image, BMP_File& scratch, const Rect& rcCrop, Size pane
     const std::int64_t blackBefore = copied > 0 ? firstColumn - area.left : newWidth;
     const std::int64_t blackAfter = newWidth - blackBefore - copied;
     const std::size_t rowBytes = static_cast<std::size_t>(newWidth) * sizeof(Pixel);
-    for (std::int64_t j = 0; j < newHeight; ++j) {
-        auto* out = reinterpret_cast<unsigned char*>(scratch.Row(static_cast<std::int32_t>(j)));
-        const std::int64_t y = area.top + j;
-        if (y < 0 || y >= height || copied == 0) {
-            std::memset(out, 0, rowBytes);
-            continue;
+    const auto rows = static_cast<std::int32_t>(newHeight);
+    ParallelRows(rows, newWidth * newHeight, threads, [&](std::int32_t begin, std::int32_t end) {
+        for (std::int32_t j = begin; j < end; ++j) {
+            auto* out = reinterpret_cast<unsigned char*>(scratch.Row(j));
+            const std::int64_t y = area.top + j;
+            if (y < 0 || y >= height || copied == 0) {
+                std::memset(out, 0, rowBytes);
+                continue;
+            }
+            const Pixel* in = image.Row(static_cast<std::int32_t>(y)) + firstColumn;
+            std::memset(out, 0, static_cast<std::size_t>(blackBefore) * sizeof(Pixel));
+            out += blackBefore * 3;
+            std::memcpy(out, in, static_cast<std::size_t>(copied) * sizeof(Pixel));
+            out += copied * 3;
+            std::memset(out, 0, static_cast<std::size_t>(blackAfter) * sizeof(Pixel));
         }
-        const Pixel* in = image.Row(static_cast<std::int32_t>(y)) + firstColumn;
-        std::memset(out, 0, static_cast<std::size_t>(blackBefore) * sizeof(Pixel));
-        out += blackBefore * 3;
-        std::memcpy(out, in, static_cast<std::size_t>(copied) * sizeof(Pixel));
-        out += copied * 3;
-        std::memset(out, 0, static_cast<std::size_t>(blackAfter) * sizeof(Pixel));
-    }
+    });
     AdoptPixels(image, scratch);
     return true;
 }

@@ -22,11 +22,21 @@ float SquareAsFloat(std::int64_t v) {
     return static_cast<float>(Wide{magnitude} * magnitude);
 }
 
+// The row helpers below are built for AVX2 and SSSE3 as well as the baseline and chosen when the program starts; they
+// use only additions, conversions, square roots and byte operations, each exactly rounded, and no fused multiply-add
+// (neither target includes it), so every build gives the same bytes.
+#if defined(__x86_64__)
+#define LUMIVANE_ROW_CLONES __attribute__((target_clones("avx2", "ssse3", "default")))
+#else
+#define LUMIVANE_ROW_CLONES
+#endif
+
 // The strength of every pixel of one row: q = float(column part + row part), d = float(√q),
 // k = trunc((1 − d) × 200) in single precision. A k below 1 (the pixel outside the ellipse, q infinite or not a
-// number) is stored as 0, which leaves the pixel as it is. √ of a float in single precision equals the double
-// root rounded to single precision, so the single-precision root is exact here.
-void StrengthRow(const double* columnPart, double rowPart, std::size_t count, std::uint8_t* strength) {
+// number) is stored as 0, which leaves the pixel as it is. The single-precision root of a float equals its double
+// root rounded to single precision, so d is exact.
+LUMIVANE_ROW_CLONES void StrengthRow(const double* columnPart, double rowPart, std::size_t count,
+                                     std::uint8_t* strength) {
     for (std::size_t i = 0; i < count; ++i) {
         const auto q = static_cast<float>(columnPart[i] + rowPart);
         const float d = std::sqrt(q);
@@ -36,20 +46,34 @@ void StrengthRow(const double* columnPart, double rowPart, std::size_t count, st
     }
 }
 
+// One strength per byte of the pixels: strength3[3i + c] = strength[i].
+LUMIVANE_ROW_CLONES void ExpandRow(const std::uint8_t* __restrict strength, std::uint8_t* __restrict strength3,
+                                   std::size_t count) {
+    for (std::size_t i = 0; i < count; ++i) {
+        strength3[3 * i] = strength[i];
+        strength3[3 * i + 1] = strength[i];
+        strength3[3 * i + 2] = strength[i];
+    }
+}
+
 // Moves every byte of a row k steps towards its target without passing it: t ≥ p gives min(p + k, t), else
 // max(p − k, t). Written with differences so that nothing leaves 0..255 and the loop vectorises.
-void PullRow(std::uint8_t* bytes, const std::uint8_t* strength3, const std::uint8_t* target3, std::size_t count) {
+LUMIVANE_ROW_CLONES void PullRow(std::uint8_t* __restrict bytes, const std::uint8_t* __restrict strength3,
+                                 const std::uint8_t* __restrict target3, std::size_t count) {
     for (std::size_t i = 0; i < count; ++i) {
         const std::uint8_t p = bytes[i];
         const std::uint8_t t = target3[i];
         const std::uint8_t k = strength3[i];
-        const std::uint8_t up = static_cast<std::uint8_t>(t - p);
-        const std::uint8_t down = static_cast<std::uint8_t>(p - t);
-        bytes[i] = t >= p ? static_cast<std::uint8_t>(p + std::min(k, up)) : static_cast<std::uint8_t>(p - std::min(k, down));
+        const auto up = static_cast<std::uint8_t>(t - p);
+        const auto down = static_cast<std::uint8_t>(p - t);
+        bytes[i] =
+            t >= p ? static_cast<std::uint8_t>(p + std::min(k, up)) : static_cast<std::uint8_t>(p - std::min(k, down));
     }
 }
 
-std::uint8_t ClampChannel(std::int32_t v) { return static_cast<std::uint8_t>(std::clamp(v, 0, 255)); }
+std::uint8_t ClampChannel(std::int32_t v) {
+    return static_cast<std::uint8_t>(std::clamp(v, 0, 255));
+}
 
 }  // namespace
 
@@ -83,12 +107,20 @@ void LightStage(BMP_File& image, const Rect& rcLight, Size pane, std::int32_t re
     std::vector<std::uint8_t> target3(columns * 3);
     for (std::size_t i = 0; i < target3.size(); ++i) target3[i] = target[i % 3];
 
-    ParallelRows(y1 - y0, std::int64_t{y1 - y0} * (x1 - x0), threads, [&](std::int32_t begin, std::int32_t end) {
+    // Rows cy − j and cy + j share their strengths, so each distance j from the centre row is computed once and
+    // applied to both rows where they lie in the picture.
+    const std::int64_t below = std::int64_t{y0} - cy;      // signed distance of the first row
+    const std::int64_t above = std::int64_t{y1} - 1 - cy;  // and of the last
+    const std::int64_t nearest = below > 0 ? below : above < 0 ? -above : 0;
+    const std::int64_t farthest = std::max(below < 0 ? -below : below, above < 0 ? -above : above);
+    const auto distances = static_cast<std::int32_t>(farthest - nearest + 1);
+
+    ParallelRows(distances, std::int64_t{y1 - y0} * (x1 - x0), threads, [&](std::int32_t begin, std::int32_t end) {
         std::vector<std::uint8_t> strength(columns);
         std::vector<std::uint8_t> strength3(columns * 3);
-        for (std::int32_t j = begin; j < end; ++j) {
-            const std::int32_t y = y0 + j;
-            const double rowPart = static_cast<double>(SquareAsFloat(y - cy) / ry2);
+        for (std::int32_t n = begin; n < end; ++n) {
+            const std::int64_t j = nearest + n;
+            const double rowPart = static_cast<double>(SquareAsFloat(j) / ry2);
             StrengthRow(columnPart.data(), rowPart, columns, strength.data());
             // The strength never grows away from the centre column, so the pixels it moves form one run.
             std::size_t first = 0;
@@ -96,13 +128,15 @@ void LightStage(BMP_File& image, const Rect& rcLight, Size pane, std::int32_t re
             if (first == columns) continue;
             std::size_t last = columns;
             while (strength[last - 1] == 0) --last;
-            for (std::size_t i = first; i < last; ++i) {
-                strength3[3 * i] = strength[i];
-                strength3[3 * i + 1] = strength[i];
-                strength3[3 * i + 2] = strength[i];
+            ExpandRow(strength.data() + first, strength3.data() + 3 * first, last - first);
+            const std::int64_t rows[2] = {cy - j, cy + j};
+            for (int side = 0; side < (j == 0 ? 1 : 2); ++side) {
+                const std::int64_t y = rows[side];
+                if (y < y0 || y >= y1) continue;
+                auto* bytes = reinterpret_cast<std::uint8_t*>(image.Row(static_cast<std::int32_t>(y)) + x0);
+                PullRow(bytes + 3 * first, strength3.data() + 3 * first, target3.data() + 3 * first,
+                        3 * (last - first));
             }
-            auto* bytes = reinterpret_cast<std::uint8_t*>(image.Row(y) + x0);
-            PullRow(bytes + 3 * first, strength3.data() + 3 * first, target3.data() + 3 * first, 3 * (last - first));
         }
     });
 }

@@ -70,7 +70,8 @@ void ScaleNearest(const BMP_File& source, BMP_File& destination, std::int32_t wi
     destination.Create(width, height);
     for (std::int32_t y = 0; y < height; ++y) {
         for (std::int32_t x = 0; x < width; ++x) {
-            destination.PixelAt(x, y) = copy.PixelAt(columns[static_cast<std::size_t>(x)], rows[static_cast<std::size_t>(y)]);
+            destination.PixelAt(x, y) =
+                copy.PixelAt(columns[static_cast<std::size_t>(x)], rows[static_cast<std::size_t>(y)]);
         }
     }
 }
@@ -148,7 +149,8 @@ void Rotate(BMP_File& image, std::int32_t quarterTurns) {
             for (std::int32_t x = 0; x < width; ++x) turned.PixelAt(y, x) = image.PixelAt(x, y);
         }
         for (std::int32_t y = 0; y < width; ++y) {
-            for (std::int32_t x = 0; x < height / 2; ++x) std::swap(turned.PixelAt(x, y), turned.PixelAt(height - 1 - x, y));
+            for (std::int32_t x = 0; x < height / 2; ++x)
+                std::swap(turned.PixelAt(x, y), turned.PixelAt(height - 1 - x, y));
         }
         image = std::move(turned);
     }
