@@ -1,0 +1,15 @@
+#pragma once
+// The hue/saturation/brightness settings dialog: sliders for m_nHue, m_nSaturation and m_nBrightness, no lock,
+// OK (the default) that keeps the values and Cancel.
+// See CSliderTripleDlg for how the dialog writes the settings, previews and restores them.
+
+#include "imaging/dialogs/CSliderTripleDlg.h"
+
+class CAdjustHSBDlg : public CSliderTripleDlg {
+    Q_OBJECT
+
+public:
+    // Opens on the current m_nHue, m_nSaturation and m_nBrightness of state's settings record; state must outlive the
+    // dialog.
+    explicit CAdjustHSBDlg(CLumivaneState& state, QWidget* parent = nullptr);
+};

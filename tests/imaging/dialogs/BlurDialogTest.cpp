@@ -1,0 +1,197 @@
+// The blur dialog (which entry a size selects, what OK and Cancel give back), the blur settings command of the main
+// window, and the fixed sizes of all four dialogs.
+
+#include <QComboBox>
+#include <QLayout>
+#include <QPushButton>
+#include <climits>
+#include <functional>
+#include <memory>
+
+#include "imaging/dialogs/CAdjustBrightnessDlg.h"
+#include "imaging/dialogs/CAdjustContrastDlg.h"
+#include "imaging/dialogs/CAdjustHSBDlg.h"
+#include "imaging/dialogs/CBlurDlg.h"
+#include "imaging/dialogs/EffectDialogSize.h"
+#include "tests/imaging/dialogs/EffectDialogTestSupport.h"
+
+namespace {
+
+using effecttest::PressKey;
+
+TEST(BlurDialog, ListsTheFourteenOddSizesInOrder) {
+    CBlurDlg dialog(5);
+    ASSERT_EQ(dialog.SizeList()->count(), 14);
+    for (int entry = 0; entry < 14; ++entry) {
+        EXPECT_EQ(dialog.SizeList()->itemText(entry), QString::number(2 * entry + 3)) << "entry " << entry;
+    }
+    EXPECT_FALSE(dialog.SizeList()->isEditable());
+}
+
+struct Opening {
+    const char* name;
+    std::int32_t size;
+    int entry;                 // selected at opening, −1 for none
+    std::int32_t sizeAfterOk;  // what OK gives back without a change of selection
+};
+
+const Opening kOpenings[] = {
+    {"smallest", 3, 0, 3},
+    {"default", 5, 1, 5},
+    {"largest", 29, 13, 29},
+    {"even selects the entry below", 6, 1, 5},
+    {"4 selects 3", 4, 0, 3},
+    {"30 selects 29", 30, 13, 29},
+    {"2 names no entry", 2, -1, 1},
+    {"1 names no entry", 1, -1, 1},
+    {"0 names no entry", 0, -1, 1},
+    {"negative", -7, -1, 1},
+    {"31 is past the list", 31, -1, 1},
+    {"far past the list", 1000, -1, 1},
+    {"lowest integer", INT_MIN, -1, 1},
+    {"highest integer", INT_MAX, -1, 1},
+};
+
+TEST(BlurDialog, OpeningSelectsTheEntryOfTheSizeAndOkAndCancelGiveTheSizeBack) {
+    for (const Opening& opening : kOpenings) {
+        SCOPED_TRACE(opening.name);
+        EXPECT_EQ(CBlurDlg::EntryForSize(opening.size), opening.entry);
+        {
+            CBlurDlg dialog(opening.size);
+            EXPECT_EQ(dialog.SizeList()->currentIndex(), opening.entry);
+            EXPECT_EQ(dialog.Size(), opening.size);
+            dialog.OkButton()->click();
+            EXPECT_EQ(dialog.result(), QDialog::Accepted);
+            EXPECT_EQ(dialog.Size(), opening.sizeAfterOk);
+        }
+        {
+            CBlurDlg dialog(opening.size);
+            dialog.CancelButton()->click();
+            EXPECT_EQ(dialog.result(), QDialog::Rejected);
+            EXPECT_EQ(dialog.Size(), opening.size);
+        }
+    }
+}
+
+TEST(BlurDialog, AChosenEntryIsStoredOnOkOrEnterAndForgottenOnCancelOrEsc) {
+    struct Way {
+        const char* name;
+        std::function<void(CBlurDlg&)> close;
+        std::int32_t expected;
+    };
+    const Way ways[] = {
+        {"OK", [](CBlurDlg& d) { d.OkButton()->click(); }, 11},
+        {"Enter", [](CBlurDlg& d) { PressKey(d, Qt::Key_Return); }, 11},
+        {"Cancel", [](CBlurDlg& d) { d.CancelButton()->click(); }, 29},
+        {"Esc", [](CBlurDlg& d) { PressKey(d, Qt::Key_Escape); }, 29},
+        {"close box", [](CBlurDlg& d) { d.close(); }, 29},
+    };
+    for (const Way& way : ways) {
+        SCOPED_TRACE(way.name);
+        CBlurDlg dialog(29);
+        dialog.show();
+        dialog.SizeList()->setCurrentIndex(4);
+        way.close(dialog);
+        EXPECT_FALSE(dialog.isVisible());
+        EXPECT_EQ(dialog.Size(), way.expected);
+    }
+}
+
+class BlurCommandTest : public effecttest::StateWithPicture {};
+
+TEST_F(BlurCommandTest, StoresTheSizeOnlyOnOkAndReRunsWheneverBlurIsOn) {
+    struct Case {
+        const char* name;
+        bool blurOn;
+        int result;
+        std::int32_t expectedSize;
+        int expectedRuns;
+    };
+    const Case cases[] = {
+        {"on, OK", true, QDialog::Accepted, 21, 1},
+        {"on, Cancel", true, QDialog::Rejected, 5, 1},
+        {"off, OK", false, QDialog::Accepted, 21, 0},
+        {"off, Cancel", false, QDialog::Rejected, 5, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        m_state.m_settings.m_nBlurSize = 5;
+        m_state.m_settings.m_bBlur = c.blurOn ? 1 : 0;
+        m_spy.runs = 0;
+        RunBlurSettings(m_state, c.result, 21);
+        EXPECT_EQ(m_state.m_settings.m_nBlurSize, c.expectedSize);
+        EXPECT_EQ(m_spy.runs, c.expectedRuns);
+    }
+}
+
+TEST_F(BlurCommandTest, TheRunAfterOkUsesTheNewSize) {
+    m_state.m_settings.m_bBlur = 1;
+    m_state.ProcessImage(true);
+    const BMP_File blurredBy5 = Processed();
+
+    CBlurDlg dialog(m_state.m_settings.m_nBlurSize);
+    dialog.SizeList()->setCurrentIndex(13);
+    dialog.accept();
+    RunBlurSettings(m_state, dialog.result(), dialog.Size());
+    EXPECT_EQ(m_state.m_settings.m_nBlurSize, 29);
+    EXPECT_FALSE(testsupport::SamePixels(blurredBy5, m_state.m_cProcessedImage));
+}
+
+// Dialog units to pixels: x × 6 / 4 and y × 13 / 8, rounded half away from zero.
+TEST(EffectDialogSize, MapsDialogUnitsRoundingHalfAwayFromZero) {
+    struct Case {
+        std::int32_t value, numerator, denominator, expected;
+    };
+    const Case cases[] = {
+        {0, 6, 4, 0},
+        {1, 6, 4, 2},
+        {229, 6, 4, 344},
+        {122, 6, 4, 183},
+        {-1, 6, 4, -2},
+        {-3, 6, 4, -5},
+        {87, 13, 8, 141},
+        {49, 13, 8, 80},
+        {1, 13, 8, 2},
+        {-3, 13, 8, -5},
+        {4, 13, 8, 7},
+        {-4, 13, 8, -7},
+        // The product is formed in 64 bits, so the extremes do not overflow.
+        {INT_MAX, 6, 8, 1610612735},
+        {INT_MIN, 6, 8, -1610612736},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(EffectMulDivRound(c.value, c.numerator, c.denominator), c.expected)
+            << c.value << " × " << c.numerator << " / " << c.denominator;
+    }
+}
+
+TEST(EffectDialogSize, EachDialogHasItsTemplateSizeAndItsControlsFitIn) {
+    CLumivaneState state;
+    struct Case {
+        const char* name;
+        std::unique_ptr<QDialog> dialog;
+        QSize expected;
+    };
+    Case cases[] = {
+        {"brightness", std::make_unique<CAdjustBrightnessDlg>(state), {344, 141}},
+        {"contrast", std::make_unique<CAdjustContrastDlg>(state), {344, 154}},
+        {"hue/saturation/brightness", std::make_unique<CAdjustHSBDlg>(state), {354, 112}},
+        {"blur", std::make_unique<CBlurDlg>(5), {183, 80}},
+    };
+    for (Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        c.dialog->show();
+        EXPECT_EQ(c.dialog->size(), c.expected);
+        EXPECT_EQ(c.dialog->minimumSize(), c.expected);
+        EXPECT_EQ(c.dialog->maximumSize(), c.expected);
+        const QSize needed = c.dialog->layout()->minimumSize();
+        EXPECT_LE(needed.width(), c.expected.width());
+        EXPECT_LE(needed.height(), c.expected.height());
+        // OK is the default button: Enter confirms.
+        auto* ok = c.dialog->findChild<QPushButton*>(QStringLiteral("button1"));
+        ASSERT_NE(ok, nullptr);
+        EXPECT_TRUE(ok->isDefault());
+    }
+}
+
+}  // namespace

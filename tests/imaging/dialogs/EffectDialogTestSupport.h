@@ -1,0 +1,48 @@
+#pragma once
+// What the effect dialog tests share: a QApplication for the whole run (made before the first test, so listing the
+// tests needs no display), a view that counts the chain's runs, and a state with a random picture acquired.
+
+#include <gtest/gtest.h>
+
+#include <QKeyEvent>
+#include <QWidget>
+#include <memory>
+#include <random>
+
+#include "app/CLumivaneState.h"
+#include "tests/support/TestSupport.h"
+
+namespace effecttest {
+
+// Counts the runs of the chain that reached the processed pane.
+class ChainSpy : public IStateView {
+public:
+    bool ProcessedImageChanged(const BMP_File&) override {
+        ++runs;
+        return true;
+    }
+    int runs = 0;
+};
+
+// A state with a 37 × 23 random picture acquired (the preview run done) and the spy counting from zero.
+class StateWithPicture : public ::testing::Test {
+protected:
+    StateWithPicture() {
+        m_state.SetView(&m_spy);
+        std::mt19937 random(20240613);
+        BMP_File picture = testsupport::RandomImage(random, 37, 23);
+        EXPECT_TRUE(m_state.ShowAcquiredImage(std::move(picture)));
+        m_spy.runs = 0;
+    }
+
+    // The processed picture as it is now.
+    BMP_File Processed() const { return testsupport::Copy(m_state.m_cProcessedImage); }
+
+    CLumivaneState m_state;
+    ChainSpy m_spy;
+};
+
+// Sends a key press to a widget as the keyboard would.
+void PressKey(QWidget& widget, Qt::Key key);
+
+}  // namespace effecttest
