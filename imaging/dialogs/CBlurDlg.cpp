@@ -7,7 +7,7 @@
 #include <QVBoxLayout>
 
 #include "app/CLumivaneState.h"
-#include "imaging/dialogs/EffectDialogSize.h"
+#include "app/DialogUnits.h"
 
 CBlurDlg::CBlurDlg(std::int32_t size, QWidget* parent) : QDialog(parent), m_nBlurSize(size) {
     setWindowTitle(tr("Blur"));
@@ -42,7 +42,7 @@ CBlurDlg::CBlurDlg(std::int32_t size, QWidget* parent) : QDialog(parent), m_nBlu
     whole->addLayout(choice, 1);
     whole->addLayout(buttons);
 
-    setFixedSize(EffectDialogSize(122, 49));
+    setFixedSize(dlg::DluToPixelsX(122), dlg::DluToPixelsY(49));
 }
 
 int CBlurDlg::EntryForSize(std::int32_t size) {

@@ -11,7 +11,7 @@
 #include <algorithm>
 
 #include "app/CLumivaneState.h"
-#include "imaging/dialogs/EffectDialogSize.h"
+#include "app/DialogUnits.h"
 
 namespace {
 
@@ -101,7 +101,7 @@ void CSliderTripleDlg::BuildControls(const Layout& layout) {
     whole->addLayout(rows, 1);
     whole->addLayout(buttons);
 
-    setFixedSize(EffectDialogSize(layout.widthDlu, layout.heightDlu));
+    setFixedSize(dlg::DluToPixelsX(layout.widthDlu), dlg::DluToPixelsY(layout.heightDlu));
 }
 
 void CSliderTripleDlg::OnSliderChanged(int row) {

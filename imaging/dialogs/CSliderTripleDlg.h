@@ -60,7 +60,7 @@ protected:
         std::array<SliderRow, kRows> rows;
         bool hasLock;
         QString okText;
-        std::int32_t widthDlu;
+        std::int32_t widthDlu;  // the fixed size in dialog units, mapped as the main window maps its controls
         std::int32_t heightDlu;
     };
 

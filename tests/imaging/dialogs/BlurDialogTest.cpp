@@ -1,5 +1,5 @@
 // The blur dialog (which entry a size selects, what OK and Cancel give back), the blur settings command of the main
-// window, and the fixed sizes of all four dialogs.
+// window, and the fixed sizes of all four dialogs (dialog units × 6 / 4 and × 13 / 8, rounded half away from zero).
 
 #include <QComboBox>
 #include <QLayout>
@@ -12,21 +12,11 @@
 #include "imaging/dialogs/CAdjustContrastDlg.h"
 #include "imaging/dialogs/CAdjustHSBDlg.h"
 #include "imaging/dialogs/CBlurDlg.h"
-#include "imaging/dialogs/EffectDialogSize.h"
 #include "tests/imaging/dialogs/EffectDialogTestSupport.h"
 
 namespace {
 
 using effecttest::PressKey;
-
-TEST(BlurDialog, ListsTheFourteenOddSizesInOrder) {
-    CBlurDlg dialog(5);
-    ASSERT_EQ(dialog.SizeList()->count(), 14);
-    for (int entry = 0; entry < 14; ++entry) {
-        EXPECT_EQ(dialog.SizeList()->itemText(entry), QString::number(2 * entry + 3)) << "entry " << entry;
-    }
-    EXPECT_FALSE(dialog.SizeList()->isEditable());
-}
 
 struct Opening {
     const char* name;
@@ -53,11 +43,15 @@ const Opening kOpenings[] = {
 };
 
 TEST(BlurDialog, OpeningSelectsTheEntryOfTheSizeAndOkAndCancelGiveTheSizeBack) {
+    const QStringList entries{"3", "5", "7", "9", "11", "13", "15", "17", "19", "21", "23", "25", "27", "29"};
     for (const Opening& opening : kOpenings) {
         SCOPED_TRACE(opening.name);
         EXPECT_EQ(CBlurDlg::EntryForSize(opening.size), opening.entry);
         {
             CBlurDlg dialog(opening.size);
+            QStringList shown;
+            for (int i = 0; i < dialog.SizeList()->count(); ++i) shown << dialog.SizeList()->itemText(i);
+            EXPECT_EQ(shown, entries);
             EXPECT_EQ(dialog.SizeList()->currentIndex(), opening.entry);
             EXPECT_EQ(dialog.Size(), opening.size);
             dialog.OkButton()->click();
@@ -124,48 +118,7 @@ TEST_F(BlurCommandTest, StoresTheSizeOnlyOnOkAndReRunsWheneverBlurIsOn) {
     }
 }
 
-TEST_F(BlurCommandTest, TheRunAfterOkUsesTheNewSize) {
-    m_state.m_settings.m_bBlur = 1;
-    m_state.ProcessImage(true);
-    const BMP_File blurredBy5 = Processed();
-
-    CBlurDlg dialog(m_state.m_settings.m_nBlurSize);
-    dialog.SizeList()->setCurrentIndex(13);
-    dialog.accept();
-    RunBlurSettings(m_state, dialog.result(), dialog.Size());
-    EXPECT_EQ(m_state.m_settings.m_nBlurSize, 29);
-    EXPECT_FALSE(testsupport::SamePixels(blurredBy5, m_state.m_cProcessedImage));
-}
-
-// Dialog units to pixels: x × 6 / 4 and y × 13 / 8, rounded half away from zero.
-TEST(EffectDialogSize, MapsDialogUnitsRoundingHalfAwayFromZero) {
-    struct Case {
-        std::int32_t value, numerator, denominator, expected;
-    };
-    const Case cases[] = {
-        {0, 6, 4, 0},
-        {1, 6, 4, 2},
-        {229, 6, 4, 344},
-        {122, 6, 4, 183},
-        {-1, 6, 4, -2},
-        {-3, 6, 4, -5},
-        {87, 13, 8, 141},
-        {49, 13, 8, 80},
-        {1, 13, 8, 2},
-        {-3, 13, 8, -5},
-        {4, 13, 8, 7},
-        {-4, 13, 8, -7},
-        // The product is formed in 64 bits, so the extremes do not overflow.
-        {INT_MAX, 6, 8, 1610612735},
-        {INT_MIN, 6, 8, -1610612736},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(EffectMulDivRound(c.value, c.numerator, c.denominator), c.expected)
-            << c.value << " × " << c.numerator << " / " << c.denominator;
-    }
-}
-
-TEST(EffectDialogSize, EachDialogHasItsTemplateSizeAndItsControlsFitIn) {
+TEST(EffectDialogs, EachHasItsTemplateSizeAndItsControlsFitIn) {
     CLumivaneState state;
     struct Case {
         const char* name;
