@@ -28,7 +28,8 @@
 namespace {
 
 // Sums of columns of window rows in Sum, per-lane steps in Step. 32 bits hold them while 255 × (window rows) fits in
-// a signed 32-bit value, that is for every blur size the dialog offers; 64 bits take the rest.
+// a signed 32-bit value, which covers every blur size the dialog offers; 64 bits take the rest (only pictures of more
+// than 8421504 rows can have such windows).
 template <typename Sum, typename Step>
 class RunningBlur {
 public:
@@ -108,29 +109,38 @@ private:
         const Step* const steps = m_steps.data();
         const std::uint64_t* const reciprocals = m_reciprocals.data();
         std::uint64_t t0 = total[0], t1 = total[1], t2 = total[2];
-        // One pixel: divide, write, step on. `leaving` points at the new values of the column that leaves the window
-        // on the left, or at zeros while no column has left yet.
-        const auto pixel = [&](std::size_t x, const std::uint8_t* leaving) {
+        std::uint64_t v0 = 0, v1 = 0, v2 = 0;
+        // One pixel: divide, write, step on; l0 .. l2 are the new values of the column that leaves the window on the
+        // left, or zeros while no column has left yet.
+        const auto pixel = [&](std::size_t x, std::uint64_t l0, std::uint64_t l1, std::uint64_t l2) {
             const std::uint64_t m = reciprocals[x];
-            const std::uint64_t v0 = DivideByReciprocal(t0, m);
-            const std::uint64_t v1 = DivideByReciprocal(t1, m);
-            const std::uint64_t v2 = DivideByReciprocal(t2, m);
+            v0 = DivideByReciprocal(t0, m);
+            v1 = DivideByReciprocal(t1, m);
+            v2 = DivideByReciprocal(t2, m);
             std::uint8_t* const out = row + 3 * x;
             out[0] = static_cast<std::uint8_t>(v0);
             out[1] = static_cast<std::uint8_t>(v1);
             out[2] = static_cast<std::uint8_t>(v2);
             const Step* const step = steps + 3 * x;
-            t0 += v0 + static_cast<std::uint64_t>(static_cast<std::int64_t>(step[0])) - leaving[0];
-            t1 += v1 + static_cast<std::uint64_t>(static_cast<std::int64_t>(step[1])) - leaving[1];
-            t2 += v2 + static_cast<std::uint64_t>(static_cast<std::int64_t>(step[2])) - leaving[2];
+            t0 += v0 + static_cast<std::uint64_t>(static_cast<std::int64_t>(step[0])) - l0;
+            t1 += v1 + static_cast<std::uint64_t>(static_cast<std::int64_t>(step[1])) - l1;
+            t2 += v2 + static_cast<std::uint64_t>(static_cast<std::int64_t>(step[2])) - l2;
         };
         const std::size_t width = static_cast<std::size_t>(m_width);
         const std::size_t rx = static_cast<std::size_t>(m_rx);
-        const std::size_t full = std::min(rx, width);
         std::size_t x = 0;
-        for (; x < full; ++x) pixel(x, m_zeros.data());
-        // From here on pixel x − rx is new; for rx = 0 (a one-column picture) that is pixel x itself, just written.
-        for (; x < width; ++x) pixel(x, row + 3 * (x - rx));
+        for (; x < std::min(rx, width); ++x) pixel(x, 0, 0, 0);
+        if (rx == 1) {
+            // The leaving column is the pixel just written: take it from the registers rather than reading it back
+            // from memory on the critical path.
+            for (; x < width; ++x) pixel(x, v0, v1, v2);
+        } else {
+            // (For rx = 0, a one-column picture, the step after the only pixel of a row is never used.)
+            for (; x < width; ++x) {
+                const std::uint8_t* leaving = row + 3 * (x - rx);
+                pixel(x, leaving[0], leaving[1], leaving[2]);
+            }
+        }
     }
 
     // Turns the column sums of row y's window (without row y) into those of row y + 1's (without row y + 1): row y,
@@ -172,7 +182,8 @@ void BlurStage(BMP_File& image, std::int32_t blurSize) {
     // windows as one that just reaches it; this keeps every count and sum bounded by the picture.
     const auto rx = static_cast<std::int32_t>(std::min<std::int64_t>(radius, image.Width() - 1));
     const auto ry = static_cast<std::int32_t>(std::min<std::int64_t>(radius, image.Height() - 1));
-    if (255 * (2 * std::int64_t{ry} + 1) <= std::numeric_limits<std::int32_t>::max()) {
+    const std::int64_t windowRows = std::min<std::int64_t>(2 * std::int64_t{ry} + 1, image.Height());
+    if (255 * windowRows <= std::numeric_limits<std::int32_t>::max()) {
         RunningBlur<std::uint32_t, std::int32_t>(image, rx, ry).Run();
     } else {
         RunningBlur<std::uint64_t, std::int64_t>(image, rx, ry).Run();
