@@ -56,28 +56,33 @@ constexpr std::int32_t kStripRows = 16;
 // step four source rows give 16 pixels each (four 16-byte loads, each spread from 3 to 4 bytes a pixel), four 4 × 4
 // transposes of 32-bit lanes put them in target order, and each target row takes 12 packed bytes. Rows and columns
 // that do not fill a whole strip or step go pixel by pixel. Only bytes are moved, so the result is the scalar one.
+template <bool kClockwise>
 __attribute__((target("ssse3"))) void TurnSsse3(const TurnGeometry& g, std::int32_t begin, std::int32_t end) {
     const std::int32_t columns = g.sourceHeight;  // target width
     // Clockwise, group q of a strip is source columns y0 + 4q … y0 + 4q + 3, loaded from its first byte.
     // Anticlockwise it is source columns b … b + 3 with b = W − 4 − y0 − 4q, in reverse, loaded from 4 bytes
     // before b so that no load passes the end of the picture.
-    const __m128i spread = g.clockwise ? _mm_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1)
-                                       : _mm_setr_epi8(13, 14, 15, -1, 10, 11, 12, -1, 7, 8, 9, -1, 4, 5, 6, -1);
+    const __m128i spread = kClockwise ? _mm_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1)
+                                      : _mm_setr_epi8(13, 14, 15, -1, 10, 11, 12, -1, 7, 8, 9, -1, 4, 5, 6, -1);
     const __m128i pack = _mm_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1);
 
-    std::int32_t y0 = begin;
     // A strip's loads reach 4 bytes past its 16 source pixels (clockwise) or 4 bytes before them (anticlockwise),
     // which stays inside the source picture while two more columns follow or precede the strip.
-    for (; y0 + kStripRows <= end && y0 + kStripRows + 2 <= g.sourceWidth; y0 += kStripRows) {
-        std::int32_t x = 0;
-        for (; x + 4 <= columns; x += 4) {
+    // Strips are taken so that they move from the right end of the source rows to the left; the other order measured
+    // about half as fast.
+    const std::int32_t strips = std::max(0, (std::min(end, g.sourceWidth - 2) - begin) / kStripRows);
+    for (std::int32_t strip = 0; strip < strips; ++strip) {
+        const std::int32_t y0 = begin + kStripRows * (kClockwise ? strips - 1 - strip : strip);
+        const std::int32_t blocks = columns / 4;
+        for (std::int32_t block = 0; block < blocks; ++block) {
+            const std::int32_t x = 4 * block;
             __m128i lanes[4][4];  // [source row k][group q]: four pixels as 32-bit lanes
             for (int k = 0; k < 4; ++k) {
-                const std::int32_t row = g.clockwise ? g.sourceHeight - 1 - x - k : x + k;
+                const std::int32_t row = kClockwise ? g.sourceHeight - 1 - x - k : x + k;
                 const unsigned char* in = g.source + static_cast<std::size_t>(row) * g.sourceStride;
                 for (int q = 0; q < 4; ++q) {
-                    const std::int64_t offset = g.clockwise ? (std::int64_t{y0} + 4 * q) * 3
-                                                            : (std::int64_t{g.sourceWidth} - 4 - y0 - 4 * q) * 3 - 4;
+                    const std::int64_t offset = kClockwise ? (std::int64_t{y0} + 4 * q) * 3
+                                                           : (std::int64_t{g.sourceWidth} - 4 - y0 - 4 * q) * 3 - 4;
                     const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + offset));
                     lanes[k][q] = _mm_shuffle_epi8(bytes, spread);
                 }
@@ -98,9 +103,9 @@ __attribute__((target("ssse3"))) void TurnSsse3(const TurnGeometry& g, std::int3
                 }
             }
         }
-        TurnScalar(g, y0, y0 + kStripRows, x, columns);
+        TurnScalar(g, y0, y0 + kStripRows, 4 * blocks, columns);
     }
-    TurnScalar(g, y0, end, 0, columns);
+    TurnScalar(g, begin + kStripRows * strips, end, 0, columns);
 }
 
 bool HasSsse3() {
@@ -150,7 +155,11 @@ bool QuarterTurnInto(const BMP_File& source, BMP_File& target, int turns, int th
     ParallelRows(width, std::int64_t{width} * height, threads, [&](std::int32_t begin, std::int32_t end) {
 #ifdef LUMIVANE_TURN_SSSE3
         if (ssse3) {
-            TurnSsse3(geometry, begin, end);
+            if (geometry.clockwise) {
+                TurnSsse3<true>(geometry, begin, end);
+            } else {
+                TurnSsse3<false>(geometry, begin, end);
+            }
             return;
         }
 #endif
