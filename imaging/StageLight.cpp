@@ -22,9 +22,9 @@ float SquareAsFloat(std::int64_t v) {
     return static_cast<float>(Wide{magnitude} * magnitude);
 }
 
-// The row helpers below are built for AVX2 and SSSE3 as well as the baseline and chosen when the program starts; they
-// use only additions, conversions, square roots and byte operations, each exactly rounded, and no fused multiply-add
-// (neither target includes it), so every build gives the same bytes.
+// The row helpers below are built for AVX2 and SSSE3 as well as the baseline and chosen when the program starts. Each
+// of their floating-point steps is a single correctly rounded operation and neither target has fused multiply-add, so
+// every build gives the same bytes.
 #if defined(__x86_64__)
 #define LUMIVANE_ROW_CLONES __attribute__((target_clones("avx2", "ssse3", "default")))
 #else
