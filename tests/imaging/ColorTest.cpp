@@ -51,8 +51,10 @@ BMP_File OnePixel(std::uint8_t r, std::uint8_t g, std::uint8_t b) {
 
 // Effect values: mostly the slider range, sometimes what a hand-edited profile may hold.
 std::int32_t RandomValue(std::mt19937& random) {
-    static const std::int32_t kOdd[] = {-50,     -1,     101,    150,     100000, std::numeric_limits<std::int32_t>::min(),
-                                        -100000, 1000,   -3000,  2000000, std::numeric_limits<std::int32_t>::max()};
+    static const std::int32_t kOdd[] = {-50,      -1,       101,       150,      100000,
+                                        -100000,  1000,     -3000,     2000000,  16777217,
+                                        -16777219, 987654321, std::numeric_limits<std::int32_t>::min(),
+                                        std::numeric_limits<std::int32_t>::max()};
     if (std::uniform_int_distribution<int>(0, 5)(random) == 0) {
         return kOdd[std::uniform_int_distribution<std::size_t>(0, std::size(kOdd) - 1)(random)];
     }
@@ -246,8 +248,9 @@ TEST(ColorStages, HsbMatchesReferenceForEveryColour) {
         bool tables;
     };
     const Case cases[] = {
-        {63, 41, 57, true}, {50, 50, 50, true}, {100, 0, 100, true}, {0, 100, 0, true},
-        {150, 50, 50, true},  // hue beyond the range stays on the tables: only its value modulo 240 matters
+        {63, 41, 57, true}, {50, 50, 50, true}, {0, 100, 0, true},
+        {30, 80, 60, true},   // greys gain saturation: their hue (160) shows
+        {150, 70, 50, true},  // hue beyond the range stays on the tables: only its value modulo 240 matters
         {50, -50, 120, false}, {40, 100000, 60, false},
     };
     const BMP_File every = EveryColour();
@@ -352,6 +355,10 @@ TEST(ColorStages, StageFunctionsMatchReference) {
         {"grey", [](BMP_File& p) { GreyScaleStage(p, 2); }, [](BMP_File& p) { reference::GreyScale(p); }},
         {"invert green", [](BMP_File& p) { InvertStage(p, 1, 2); }, [](BMP_File& p) { reference::Invert(p, 1); }},
         {"HSB", [](BMP_File& p) { HsbStage(p, 27, 66, 71, 2); }, [](BMP_File& p) { reference::Hsb(p, 27, 66, 71); }},
+        // Beyond 2^24 the fraction n ÷ 100 must come from double, not from n held in single precision.
+        {"HSB, hue beyond 2^24",
+         [](BMP_File& p) { HsbStage(p, 16777217, 50, 50, 2); },
+         [](BMP_File& p) { reference::Hsb(p, 16777217, 50, 50); }},
         {"contrast",
          [](BMP_File& p) { ContrastStage(p, 70, 30, 99, 2); },
          [](BMP_File& p) { reference::Contrast(p, 70, 30, 99); }},
