@@ -36,7 +36,7 @@ ColorOps ColorOpsOf(const ChainParams& params) {
 
 void RunChain(BMP_File& image, BMP_File& scratch, const ChainParams& params) {
     if (image.IsEmpty()) return;
-    if (params.crop) CropStage(image, scratch, params.rcCrop, params.pane);
+    if (params.crop) CropStage(image, scratch, params.rcCrop, params.pane, params.threads);
     if (params.resize) ResizeStage(image, scratch, params.sizeX, params.sizeY, params.threads);
     if (params.emboss) EmbossStage(image);
     if (params.sharpen) SharpenStage(image);
@@ -51,5 +51,5 @@ void RunChain(BMP_File& image, BMP_File& scratch, const ChainParams& params) {
     for (const ChainLight& light : params.lights) {
         if (light.on) LightStage(image, light.rect, params.pane, light.red, light.green, light.blue, params.threads);
     }
-    if (params.rotate > 0) RotateStage(image, scratch, params.rotate);
+    if (params.rotate > 0) RotateStage(image, scratch, params.rotate, params.threads);
 }
