@@ -1,0 +1,282 @@
+// Speed of the image codecs on a fixed 6000 × 4000 photograph-like picture (smooth gradients with noise), beside the
+// `vips` and ImageMagick `convert` commands doing the same job on the same files in the same run:
+//
+//   build/bench/bench_codecs --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
+//
+// Files live in a private folder under /dev/shm when it exists (else the temporary folder), so that the disk does not
+// set the pace. A command that is not installed has no entries. `convert` is looked for as /usr/bin/convert first,
+// then on PATH; LUMIVANE_BENCH_CONVERT and LUMIVANE_BENCH_VIPS name other programs. peak_MB is the peak resident size:
+// of the command for the external entries, of this whole process so far for ours (run one entry alone with
+// --benchmark_filter for its own figure).
+
+#include <benchmark/benchmark.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "imaging/BMP_File.h"
+#include "platform/GifPalette.h"
+#include "platform/ImageCodec.h"
+
+namespace {
+
+constexpr std::int32_t kWidth = 6000;
+constexpr std::int32_t kHeight = 4000;
+
+// Smooth colour gradients and soft shapes with a little sensor-like noise; the same bytes on every run.
+BMP_File PhotoLikePicture() {
+    BMP_File picture;
+    picture.Create(kWidth, kHeight);
+    std::uint32_t state = 0x9E3779B9u;
+    const auto noise = [&state] {
+        state ^= state << 13;
+        state ^= state >> 17;
+        state ^= state << 5;
+        return static_cast<int>(state % 13) - 6;  // -6 .. 6
+    };
+    for (std::int32_t y = 0; y < kHeight; ++y) {
+        Pixel* row = picture.Row(y);
+        for (std::int32_t x = 0; x < kWidth; ++x) {
+            const double fx = x / static_cast<double>(kWidth);
+            const double fy = y / static_cast<double>(kHeight);
+            const double sky = 0.5 + 0.5 * std::sin(3.1 * fx + 1.7 * fy);
+            const double hill = 0.5 + 0.5 * std::cos(7.3 * fx * fy + 2.0 * fy);
+            const double blob = std::exp(-((fx - 0.6) * (fx - 0.6) + (fy - 0.4) * (fy - 0.4)) * 18.0);
+            const auto clamp = [](double v) {
+                return static_cast<std::uint8_t>(std::lround(std::fmin(255, std::fmax(0, v))));
+            };
+            row[x] = Pixel{clamp(40 + 150 * sky * (1 - fy) + 60 * blob + noise()),
+                           clamp(60 + 120 * hill + 30 * blob + noise()),
+                           clamp(90 + 140 * (1 - hill) * fy + 80 * sky * (1 - blob) + noise())};
+        }
+    }
+    return picture;
+}
+
+std::string Folder() {
+    static const std::string folder = [] {
+        const std::filesystem::path base = std::filesystem::is_directory("/dev/shm")
+                                               ? std::filesystem::path("/dev/shm")
+                                               : std::filesystem::temp_directory_path();
+        std::string pattern = (base / "lumivane-bench-XXXXXX").string();
+        if (::mkdtemp(pattern.data()) == nullptr) std::abort();
+        std::atexit([] { std::filesystem::remove_all(Folder()); });
+        return pattern;
+    }();
+    return folder;
+}
+
+std::string InFolder(const std::string& name) {
+    return Folder() + "/" + name;
+}
+
+const BMP_File& Photo() {
+    static const BMP_File photo = PhotoLikePicture();
+    return photo;
+}
+
+bool Executable(const std::string& path) {
+    return !path.empty() && ::access(path.c_str(), X_OK) == 0;
+}
+
+std::string FindProgram(const char* override, const std::vector<std::string>& preferred, const std::string& name) {
+    if (const char* given = std::getenv(override); given != nullptr && *given != '\0') return given;
+    for (const std::string& path : preferred) {
+        if (Executable(path)) return path;
+    }
+    const char* path = std::getenv("PATH");
+    std::string folders = path != nullptr ? path : "/usr/bin:/bin";
+    std::size_t start = 0;
+    while (start <= folders.size()) {
+        const std::size_t end = std::min(folders.find(':', start), folders.size());
+        const std::string candidate = folders.substr(start, end - start) + "/" + name;
+        if (Executable(candidate)) return candidate;
+        start = end + 1;
+    }
+    return "";
+}
+
+const std::string& Vips() {
+    static const std::string path = FindProgram("LUMIVANE_BENCH_VIPS", {}, "vips");
+    return path;
+}
+
+const std::string& Convert() {
+    static const std::string path = FindProgram("LUMIVANE_BENCH_CONVERT", {"/usr/bin/convert"}, "convert");
+    return path;
+}
+
+bool Run(const std::vector<std::string>& argv, double* peak);
+
+// The input files, written once: ours as JPEG, PNG and GIF (what the decoders read), a PPM for the commands, and for
+// vips its own format, which it reads by mapping, so that its encodes start from pixels already in memory.
+void EnsureFiles() {
+    static const bool done = [] {
+        const BMP_File& photo = Photo();
+        WriteImageFile(InFolder("photo.jpg"), photo, ImageFormat::Jpeg);
+        WriteImageFile(InFolder("photo.png"), photo, ImageFormat::Png);
+        WriteImageFile(InFolder("photo.gif"), photo, ImageFormat::Gif);
+        std::ofstream ppm(InFolder("photo.ppm"), std::ios::binary);
+        ppm << "P6\n" << kWidth << " " << kHeight << "\n255\n";
+        ppm.write(reinterpret_cast<const char*>(photo.Data()), static_cast<std::streamsize>(photo.PixelCount() * 3));
+        ppm.close();
+        double peak = 0;
+        if (!Vips().empty()) Run({Vips(), "copy", InFolder("photo.ppm"), InFolder("photo.v")}, &peak);
+        return true;
+    }();
+    (void)done;
+}
+
+double PeakMegabytes(const rusage& usage) {
+    return static_cast<double>(usage.ru_maxrss) / 1024.0;
+}
+
+void Report(benchmark::State& state, const std::string& output) {
+    struct stat info {};
+    if (!output.empty() && ::stat(output.c_str(), &info) == 0) {
+        state.counters["file_MB"] = static_cast<double>(info.st_size) / 1e6;
+    }
+}
+
+// --- ours -------------------------------------------------------------------------------------------------------
+
+void Encode(benchmark::State& state, ImageFormat format) {
+    EnsureFiles();
+    const std::string output = InFolder(std::string("ours") + ExtensionOf(format));
+    for (auto _ : state) {
+        const Status status = WriteImageFile(output, Photo(), format);
+        if (!status) state.SkipWithError(status.message().c_str());
+    }
+    Report(state, output);
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    state.counters["peak_MB"] = PeakMegabytes(usage);
+}
+
+void Decode(benchmark::State& state, const char* name) {
+    EnsureFiles();
+    BMP_File picture;
+    for (auto _ : state) {
+        const Status status = ReadImageFile(InFolder(name), picture);
+        if (!status) state.SkipWithError(status.message().c_str());
+        benchmark::DoNotOptimize(picture.Data());
+    }
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    state.counters["peak_MB"] = PeakMegabytes(usage);
+}
+
+void BM_JpegEncode(benchmark::State& state) {
+    Encode(state, ImageFormat::Jpeg);
+}
+void BM_JpegDecode(benchmark::State& state) {
+    Decode(state, "photo.jpg");
+}
+void BM_PngEncode(benchmark::State& state) {
+    Encode(state, ImageFormat::Png);
+}
+void BM_PngDecode(benchmark::State& state) {
+    Decode(state, "photo.png");
+}
+void BM_GifEncode(benchmark::State& state) {
+    Encode(state, ImageFormat::Gif);
+}
+void BM_GifDecode(benchmark::State& state) {
+    Decode(state, "photo.gif");
+}
+
+// The colour table alone, to see where the time of a GIF goes.
+void BM_GifPalette(benchmark::State& state) {
+    for (auto _ : state) {
+        IndexedPicture indexed;
+        BuildIndexedPicture(Photo(), indexed, 2);
+        benchmark::DoNotOptimize(indexed.indexes.get());
+    }
+}
+
+BENCHMARK(BM_JpegEncode)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_JpegDecode)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_PngEncode)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_PngDecode)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_GifEncode)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_GifDecode)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_GifPalette)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// --- the commands -----------------------------------------------------------------------------------------------
+
+// Runs argv with its output thrown away; returns false when it fails. *peak gets its peak resident size.
+bool Run(const std::vector<std::string>& argv, double* peak) {
+    const pid_t child = ::fork();
+    if (child < 0) return false;
+    if (child == 0) {
+        std::freopen("/dev/null", "w", stdout);
+        std::freopen("/dev/null", "w", stderr);
+        std::vector<char*> args;
+        for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
+        args.push_back(nullptr);
+        ::execv(args[0], args.data());
+        ::_exit(127);
+    }
+    int status = 0;
+    rusage usage{};
+    if (::wait4(child, &status, 0, &usage) != child) return false;
+    *peak = std::max(*peak, PeakMegabytes(usage));
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+void RegisterCommand(const std::string& name, std::vector<std::string> argv, std::string output) {
+    benchmark::RegisterBenchmark(name.c_str(),
+                                 [argv, output](benchmark::State& state) {
+                                     EnsureFiles();
+                                     double peak = 0;
+                                     for (auto _ : state) {
+                                         if (!Run(argv, &peak))
+                                             state.SkipWithError(("the command failed: " + argv[0]).c_str());
+                                     }
+                                     Report(state, output);
+                                     state.counters["peak_MB"] = peak;
+                                 })
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime();
+}
+
+const bool kCommandsRegistered = [] {
+    const std::string folder = Folder();
+    const std::string& vips = Vips();
+    const std::string& convert = Convert();
+    const std::string photo = folder + "/photo";
+    if (!vips.empty()) {
+        const std::string native = photo + ".v";
+        RegisterCommand("vips_JpegEncode", {vips, "jpegsave", native, folder + "/vips.jpg", "--Q", "75"},
+                        folder + "/vips.jpg");
+        RegisterCommand("vips_JpegDecode", {vips, "avg", photo + ".jpg"}, "");
+        RegisterCommand("vips_PngEncode", {vips, "pngsave", native, folder + "/vips.png", "--compression", "6"},
+                        folder + "/vips.png");
+        RegisterCommand("vips_PngDecode", {vips, "avg", photo + ".png"}, "");
+        RegisterCommand("vips_GifEncode", {vips, "gifsave", native, folder + "/vips.gif"}, folder + "/vips.gif");
+    }
+    if (!convert.empty()) {
+        RegisterCommand("convert_JpegEncode", {convert, photo + ".ppm", "-quality", "75", folder + "/convert.jpg"},
+                        folder + "/convert.jpg");
+        RegisterCommand("convert_JpegDecode", {convert, photo + ".jpg", "null:"}, "");
+        RegisterCommand("convert_PngEncode",
+                        {convert, photo + ".ppm", "-define", "png:compression-level=6", folder + "/convert.png"},
+                        folder + "/convert.png");
+        RegisterCommand("convert_PngDecode", {convert, photo + ".png", "null:"}, "");
+        RegisterCommand("convert_GifEncode", {convert, photo + ".ppm", folder + "/convert.gif"},
+                        folder + "/convert.gif");
+    }
+    return true;
+}();
+
+}  // namespace

@@ -1,1 +1,171 @@
 #include "platform/ImageCodec.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
+#include <span>
+
+#include "platform/BmpCodec.h"
+#include "platform/CodecSupport.h"
+#include "platform/File.h"
+#include "platform/GifCodec.h"
+#include "platform/JpegCodec.h"
+#include "platform/PngCodec.h"
+
+namespace {
+
+enum class Content { Png, Jpeg, Gif, Bmp, Unknown };
+
+// Enough of the start of a file to recognise it and to see a BMP file's header.
+constexpr std::size_t kSniffBytes = 64;
+
+Content Recognise(std::span<const std::uint8_t> head) {
+    static constexpr std::uint8_t kPng[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    if (head.size() >= 8 && std::memcmp(head.data(), kPng, 8) == 0) return Content::Png;
+    if (head.size() >= 3 && head[0] == 0xFF && head[1] == 0xD8 && head[2] == 0xFF) return Content::Jpeg;
+    if (head.size() >= 6 &&
+        (std::memcmp(head.data(), "GIF87a", 6) == 0 || std::memcmp(head.data(), "GIF89a", 6) == 0)) {
+        return Content::Gif;
+    }
+    if (head.size() >= 2 && head[0] == 'B' && head[1] == 'M') return Content::Bmp;
+    return Content::Unknown;
+}
+
+char Lower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool EndsWithNoCase(std::string_view name, std::string_view ending) {
+    if (name.size() < ending.size()) return false;
+    const std::string_view tail = name.substr(name.size() - ending.size());
+    for (std::size_t i = 0; i < ending.size(); ++i) {
+        if (Lower(tail[i]) != ending[i]) return false;
+    }
+    return true;
+}
+
+Status ReadError(const std::string& path, int error) {
+    return Status::Error(path + ": cannot read: " + std::strerror(error));
+}
+
+}  // namespace
+
+std::optional<ImageFormat> FormatFromName(std::string_view name, bool acceptJpeg) {
+    if (EndsWithNoCase(name, "png")) return ImageFormat::Png;
+    if (EndsWithNoCase(name, "jpg")) return ImageFormat::Jpeg;
+    if (EndsWithNoCase(name, "gif")) return ImageFormat::Gif;
+    if (EndsWithNoCase(name, "bmp")) return ImageFormat::Bmp;
+    if (acceptJpeg && EndsWithNoCase(name, ".jpeg")) return ImageFormat::Jpeg;
+    return std::nullopt;
+}
+
+const char* ExtensionOf(ImageFormat format) {
+    switch (format) {
+        case ImageFormat::Png:
+            return ".png";
+        case ImageFormat::Jpeg:
+            return ".jpg";
+        case ImageFormat::Gif:
+            return ".gif";
+        case ImageFormat::Bmp:
+            return ".bmp";
+    }
+    return "";
+}
+
+Status ReadImageFile(const std::string& path, BMP_File& picture) {
+    File file(path.c_str(), "rb");
+    if (!file.IsOpen()) return Status::Error(path + ": cannot open: " + std::strerror(errno));
+    struct stat info {};
+    if (::fstat(::fileno(file.Get()), &info) != 0) return ReadError(path, errno);
+    if (S_ISDIR(info.st_mode)) return Status::Error(path + ": is a folder, not an image file");
+
+    std::uint8_t head[kSniffBytes];
+    const std::size_t headBytes = std::fread(head, 1, sizeof head, file.Get());
+    if (std::ferror(file.Get())) return ReadError(path, errno);
+    if (headBytes == 0) return Status::Error(path + ": the file is empty");
+    const std::span<const std::uint8_t> headView(head, headBytes);
+    const Content content = Recognise(headView);
+    if (content == Content::Unknown) return Status::Error(path + ": not a PNG, JPEG, GIF or BMP file");
+
+    if (content == Content::Bmp && IsPlainBmp24(headView)) {
+        file.Close();
+        BMP_File loaded;
+        std::string error;
+        if (!loaded.LoadBmp(path, &error)) return Status::Error(error);
+        picture.Swap(loaded);
+        return Status::Ok();
+    }
+
+    // The whole file in memory; its size grows only when the file grew since it was measured.
+    std::size_t size = headBytes;
+    std::size_t capacity =
+        std::max<std::size_t>(static_cast<std::size_t>(info.st_size > 0 ? info.st_size : 0), headBytes);
+    std::unique_ptr<std::uint8_t[]> bytes = codec::TryAllocate(capacity);
+    if (!bytes) return Status::Error(path + ": not enough memory to read the file");
+    std::memcpy(bytes.get(), head, headBytes);
+    for (;;) {
+        if (size == capacity) {
+            std::uint8_t probe;
+            if (std::fread(&probe, 1, 1, file.Get()) != 1) break;
+            const std::size_t larger = capacity * 2 + 1;
+            std::unique_ptr<std::uint8_t[]> grown = codec::TryAllocate(larger);
+            if (!grown) return Status::Error(path + ": not enough memory to read the file");
+            std::memcpy(grown.get(), bytes.get(), size);
+            grown[size++] = probe;
+            bytes = std::move(grown);
+            capacity = larger;
+            continue;
+        }
+        const std::size_t got = std::fread(bytes.get() + size, 1, capacity - size, file.Get());
+        size += got;
+        if (got == 0) break;
+    }
+    if (std::ferror(file.Get())) return ReadError(path, errno);
+    file.Close();
+
+    const std::span<const std::uint8_t> whole(bytes.get(), size);
+    switch (content) {
+        case Content::Png:
+            return DecodePng(path, whole, picture);
+        case Content::Jpeg:
+            return DecodeJpeg(path, whole, picture);
+        case Content::Gif:
+            return DecodeGif(path, whole, picture);
+        case Content::Bmp:
+            return DecodeBmp(path, whole, picture);
+        case Content::Unknown:
+            break;
+    }
+    return Status::Error(path + ": not a PNG, JPEG, GIF or BMP file");
+}
+
+Status WriteImageFile(const std::string& path, const BMP_File& picture, ImageFormat format) {
+    if (format == ImageFormat::Bmp) {
+        std::string error;
+        if (!picture.SaveBmp(path, &error)) return Status::Error(error);
+        return Status::Ok();
+    }
+    AtomicFile file(path);
+    if (Status opened = file.Open(); !opened) return opened;
+    codec::EncodeSink sink(file);
+    Status encoded;
+    switch (format) {
+        case ImageFormat::Png:
+            encoded = EncodePng(path, picture, sink);
+            break;
+        case ImageFormat::Jpeg:
+            encoded = EncodeJpeg(path, picture, sink);
+            break;
+        case ImageFormat::Gif:
+            encoded = EncodeGif(path, picture, sink);
+            break;
+        case ImageFormat::Bmp:
+            break;
+    }
+    // A failed write is reported by Commit with its cause, and the target stays as it was.
+    if (sink.Failed()) return file.Commit();
+    if (!encoded) return encoded;  // the temporary file goes with `file`
+    return file.Commit();
+}

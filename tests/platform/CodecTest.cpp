@@ -1,0 +1,430 @@
+// Image files: names, round trips through every format, and how saving behaves when things go wrong.
+
+#include <fcntl.h>
+#include <grp.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/inotify.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <random>
+#include <string>
+
+#include "imaging/Limits.h"
+#include "platform/ImageCodec.h"
+#include "tests/platform/CodecFixtures.h"
+#include "tests/support/TestSupport.h"
+
+using testsupport::RandomImage;
+using testsupport::RandomSide;
+using testsupport::SamePixels;
+using testsupport::TempDir;
+
+namespace {
+
+// A smooth picture, as JPEG and a colour table are meant for: gradients and a soft disc.
+BMP_File SmoothPicture(std::int32_t width, std::int32_t height) {
+    BMP_File picture;
+    EXPECT_TRUE(picture.Create(width, height));
+    for (std::int32_t y = 0; y < height; ++y) {
+        for (std::int32_t x = 0; x < width; ++x) {
+            const double fx = x / static_cast<double>(width), fy = y / static_cast<double>(height);
+            const double disc = std::exp(-((fx - 0.5) * (fx - 0.5) + (fy - 0.5) * (fy - 0.5)) * 8);
+            picture.Row(y)[x] =
+                Pixel{static_cast<std::uint8_t>(30 + 200 * fx), static_cast<std::uint8_t>(20 + 120 * fy + 100 * disc),
+                      static_cast<std::uint8_t>(220 - 150 * fx * fy)};
+        }
+    }
+    return picture;
+}
+
+// A random picture drawn from `colours` random colours.
+BMP_File FewColours(std::mt19937& random, std::int32_t width, std::int32_t height, int colours) {
+    std::vector<Pixel> table(static_cast<std::size_t>(colours));
+    std::uniform_int_distribution<int> byte(0, 255);
+    for (Pixel& p : table) {
+        p = Pixel{static_cast<std::uint8_t>(byte(random)), static_cast<std::uint8_t>(byte(random)),
+                  static_cast<std::uint8_t>(byte(random))};
+    }
+    std::uniform_int_distribution<int> pick(0, colours - 1);
+    BMP_File picture;
+    EXPECT_TRUE(picture.Create(width, height));
+    for (std::size_t i = 0; i < picture.PixelCount(); ++i)
+        picture.Data()[i] = table[static_cast<std::size_t>(pick(random))];
+    return picture;
+}
+
+struct Error {
+    double mean = 0;
+    int max = 0;
+};
+
+Error Difference(const BMP_File& a, const BMP_File& b) {
+    Error error;
+    double sum = 0;
+    const auto* pa = reinterpret_cast<const std::uint8_t*>(a.Data());
+    const auto* pb = reinterpret_cast<const std::uint8_t*>(b.Data());
+    for (std::size_t i = 0; i < a.PixelCount() * 3; ++i) {
+        const int d = std::abs(int{pa[i]} - int{pb[i]});
+        sum += d;
+        error.max = std::max(error.max, d);
+    }
+    error.mean = sum / static_cast<double>(a.PixelCount() * 3);
+    return error;
+}
+
+std::size_t EntriesIn(const std::filesystem::path& folder) {
+    return static_cast<std::size_t>(
+        std::distance(std::filesystem::directory_iterator(folder), std::filesystem::directory_iterator()));
+}
+
+constexpr ImageFormat kAllFormats[] = {ImageFormat::Png, ImageFormat::Jpeg, ImageFormat::Gif, ImageFormat::Bmp};
+
+std::string Name(ImageFormat format) {
+    return std::string("picture") + ExtensionOf(format);
+}
+
+}  // namespace
+
+// ---- names ---------------------------------------------------------------------------------------------------
+
+TEST(ImageCodecNames, FormatFromTheLastThreeCharacters) {
+    struct Case {
+        const char* name;
+        bool acceptJpeg;
+        std::optional<ImageFormat> expected;
+    };
+    const Case cases[] = {
+        {"photo.png", false, ImageFormat::Png},
+        {"PHOTO.JPG", false, ImageFormat::Jpeg},
+        {"a/b.c/Scan.GiF", false, ImageFormat::Gif},
+        {"x.bmp", false, ImageFormat::Bmp},
+        {"png", false, ImageFormat::Png},         // three characters are enough
+        {"photojpg", false, ImageFormat::Jpeg},   // only the last three count, not the dot
+        {"photo.jpeg", false, std::nullopt},      // ends in "peg"
+        {"photo.jpeg", true, ImageFormat::Jpeg},  // the command line's spelling
+        {"photo.JPEG", true, ImageFormat::Jpeg},
+        {"photojpeg", true, std::nullopt},  // ".jpeg" means the dot too
+        {"photo.tif", true, std::nullopt},
+        {"photo.png.bak", false, std::nullopt},
+        {"pn", false, std::nullopt},
+        {"", true, std::nullopt},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(FormatFromName(c.name, c.acceptJpeg), c.expected) << c.name << " acceptJpeg=" << c.acceptJpeg;
+    }
+}
+
+TEST(ImageCodecNames, ExtensionsNameTheirFormat) {
+    for (ImageFormat format : kAllFormats) {
+        EXPECT_EQ(FormatFromName(ExtensionOf(format)), format) << ExtensionOf(format);
+        EXPECT_EQ(std::strlen(ExtensionOf(format)), 4u);
+    }
+}
+
+// ---- round trips ---------------------------------------------------------------------------------------------
+
+TEST(ImageCodecRoundTrip, BmpAndPngGiveBackEveryPixel) {
+    TempDir dir;
+    std::mt19937 random(11);
+    for (ImageFormat format : {ImageFormat::Bmp, ImageFormat::Png}) {
+        for (int round = 0; round < 40; ++round) {
+            const BMP_File original = RandomImage(random, RandomSide(random, 200), RandomSide(random, 200));
+            ASSERT_TRUE(WriteImageFile(dir.File(Name(format)), original, format));
+            BMP_File read;
+            const Status status = ReadImageFile(dir.File(Name(format)), read);
+            ASSERT_TRUE(status) << status.message();
+            ASSERT_TRUE(SamePixels(original, read)) << ExtensionOf(format);
+        }
+    }
+}
+
+TEST(ImageCodecRoundTrip, PngOfManyBandsGivesBackEveryPixel) {
+    // Over 2 MB of rows: compressed in several bands on several threads, joined into one stream.
+    TempDir dir;
+    std::mt19937 random(12);
+    for (const auto& [width, height] : {std::pair{1200, 900}, std::pair{1, 800000}, std::pair{700001, 1}}) {
+        BMP_File original = RandomImage(random, width, height);
+        // Runs and repeats as well as noise, so that more than one kind of filter and match is used.
+        for (std::size_t i = 0; i < original.PixelCount() / 3; ++i) original.Data()[i] = original.Data()[i / 7];
+        ASSERT_TRUE(WriteImageFile(dir.File("big.png"), original, ImageFormat::Png));
+        BMP_File read;
+        ASSERT_TRUE(ReadImageFile(dir.File("big.png"), read));
+        EXPECT_TRUE(SamePixels(original, read)) << width << "x" << height;
+    }
+}
+
+TEST(ImageCodecRoundTrip, GifIsExactUpTo256Colours) {
+    TempDir dir;
+    std::mt19937 random(13);
+    for (int colours : {1, 2, 3, 17, 255, 256}) {
+        for (int round = 0; round < 6; ++round) {
+            const BMP_File original = FewColours(random, RandomSide(random, 150), RandomSide(random, 150), colours);
+            ASSERT_TRUE(WriteImageFile(dir.File("few.gif"), original, ImageFormat::Gif));
+            BMP_File read;
+            ASSERT_TRUE(ReadImageFile(dir.File("few.gif"), read));
+            ASSERT_TRUE(SamePixels(original, read)) << colours << " colours";
+        }
+    }
+}
+
+TEST(ImageCodecRoundTrip, GifOfManyColoursStaysClose) {
+    // A smooth picture of thousands of colours through a 256-colour table without dithering: about 2.4 levels off on
+    // average, where a table of 256 colours spread over this picture's range allows little better.
+    TempDir dir;
+    const BMP_File original = SmoothPicture(640, 480);
+    ASSERT_TRUE(WriteImageFile(dir.File("smooth.gif"), original, ImageFormat::Gif));
+    BMP_File read;
+    ASSERT_TRUE(ReadImageFile(dir.File("smooth.gif"), read));
+    const Error error = Difference(original, read);
+    EXPECT_LT(error.mean, 2.6);
+    EXPECT_LE(error.max, 12);
+}
+
+TEST(ImageCodecRoundTrip, JpegStaysWithinItsError) {
+    // Quality 75 on a smooth picture: mean absolute error under 1.5 levels, no channel off by more than 24.
+    TempDir dir;
+    const BMP_File original = SmoothPicture(400, 300);
+    ASSERT_TRUE(WriteImageFile(dir.File("smooth.jpg"), original, ImageFormat::Jpeg));
+    BMP_File read;
+    ASSERT_TRUE(ReadImageFile(dir.File("smooth.jpg"), read));
+    ASSERT_EQ(read.Width(), 400);
+    ASSERT_EQ(read.Height(), 300);
+    const Error error = Difference(original, read);
+    EXPECT_LT(error.mean, 1.5);
+    EXPECT_LE(error.max, 24);
+}
+
+TEST(ImageCodecRoundTrip, EveryFormatKeepsOddSizes) {
+    TempDir dir;
+    std::mt19937 random(14);
+    for (ImageFormat format : kAllFormats) {
+        for (const auto& [width, height] : {std::pair{1, 1}, std::pair{1, 17}, std::pair{17, 1}, std::pair{9, 7}}) {
+            const BMP_File original = RandomImage(random, width, height);
+            ASSERT_TRUE(WriteImageFile(dir.File(Name(format)), original, format));
+            BMP_File read;
+            ASSERT_TRUE(ReadImageFile(dir.File(Name(format)), read));
+            EXPECT_EQ(read.Width(), width) << ExtensionOf(format);
+            EXPECT_EQ(read.Height(), height) << ExtensionOf(format);
+        }
+    }
+}
+
+TEST(ImageCodecRoundTrip, ContentDecidesNotTheName) {
+    TempDir dir;
+    std::mt19937 random(15);
+    const BMP_File original = FewColours(random, 20, 10, 5);
+    for (ImageFormat format : {ImageFormat::Png, ImageFormat::Gif, ImageFormat::Bmp}) {
+        ASSERT_TRUE(WriteImageFile(dir.File("misnamed.jpg"), original, format));
+        BMP_File read;
+        ASSERT_TRUE(ReadImageFile(dir.File("misnamed.jpg"), read)) << ExtensionOf(format);
+        EXPECT_TRUE(SamePixels(original, read)) << ExtensionOf(format);
+    }
+}
+
+// ---- saving --------------------------------------------------------------------------------------------------
+
+TEST(ImageCodecSave, ReplacingKeepsPermissionsAndLinks) {
+    TempDir dir;
+    std::mt19937 random(16);
+    for (ImageFormat format : kAllFormats) {
+        const std::string target = dir.File("real" + std::string(ExtensionOf(format)));
+        const std::string link = dir.File("link" + std::string(ExtensionOf(format)));
+        const BMP_File first = FewColours(random, 12, 8, 4);
+        const BMP_File second = FewColours(random, 8, 12, 4);
+        ASSERT_TRUE(WriteImageFile(target, first, format));
+        ASSERT_EQ(::chmod(target.c_str(), 0604), 0);
+        std::filesystem::create_symlink(target, link);
+
+        ASSERT_TRUE(WriteImageFile(link, second, format));
+        EXPECT_TRUE(std::filesystem::is_symlink(link)) << ExtensionOf(format);
+        struct stat info {};
+        ASSERT_EQ(::stat(target.c_str(), &info), 0);
+        EXPECT_EQ(info.st_mode & 07777, 0604u) << ExtensionOf(format);
+        BMP_File read;
+        ASSERT_TRUE(ReadImageFile(target, read));
+        EXPECT_EQ(read.Width(), 8) << ExtensionOf(format);
+    }
+    EXPECT_EQ(EntriesIn(dir.path()), 8u);  // no temporary files left behind
+}
+
+TEST(ImageCodecSave, PicturesAFormatCannotHoldLeaveTheOldFile) {
+    struct Case {
+        const char* name;
+        ImageFormat format;
+        std::int32_t width, height;
+        const char* cause;
+    };
+    const Case cases[] = {
+        {"empty png", ImageFormat::Png, 0, 0, "empty picture"},
+        {"empty jpeg", ImageFormat::Jpeg, 0, 0, "empty picture"},
+        {"empty gif", ImageFormat::Gif, 0, 0, "empty picture"},
+        {"gif wider than 65535", ImageFormat::Gif, 70000, 1, "too large for a GIF file"},
+        {"jpeg wider than 65500", ImageFormat::Jpeg, 70000, 1, "cannot encode as JPEG"},
+    };
+    TempDir dir;
+    std::mt19937 random(17);
+    const BMP_File old = FewColours(random, 5, 5, 3);
+    for (const Case& c : cases) {
+        const std::string path = dir.File(Name(c.format));
+        ASSERT_TRUE(WriteImageFile(path, old, c.format));
+        const fixtures::Bytes before = fixtures::ReadBytes(path);
+        BMP_File picture;
+        ASSERT_TRUE(picture.Create(c.width, c.height));
+        const Status status = WriteImageFile(path, picture, c.format);
+        EXPECT_FALSE(status) << c.name;
+        EXPECT_NE(status.message().find(path), std::string::npos) << status.message();
+        EXPECT_NE(status.message().find(c.cause), std::string::npos) << status.message();
+        EXPECT_EQ(fixtures::ReadBytes(path), before) << c.name;
+        EXPECT_EQ(EntriesIn(dir.path()), 1u) << c.name;
+        std::filesystem::remove(path);
+    }
+}
+
+// A write that fails part-way (the file size limit stands in for a full disk) is reported with its cause, and the
+// old file stays. Run in a child process, whose limit does not outlive it.
+TEST(ImageCodecSave, FailedWriteIsReportedAndLeavesTheOldFile) {
+    TempDir dir;
+    std::mt19937 random(18);
+    const BMP_File small = FewColours(random, 4, 4, 2);
+    const BMP_File large = RandomImage(random, 400, 300);
+    for (ImageFormat format : kAllFormats) {
+        const std::string path = dir.File(Name(format));
+        ASSERT_TRUE(WriteImageFile(path, small, format));
+        const fixtures::Bytes before = fixtures::ReadBytes(path);
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            ::signal(SIGXFSZ, SIG_IGN);
+            const rlimit limit{20000, 20000};
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+            const Status status = WriteImageFile(path, large, format);
+            const bool named = status.message().find(path) != std::string::npos &&
+                               status.message().find("File too large") != std::string::npos;
+            ::_exit(!status && named ? 0 : 1);
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << ExtensionOf(format);
+        EXPECT_EQ(fixtures::ReadBytes(path), before) << ExtensionOf(format);
+        EXPECT_EQ(EntriesIn(dir.path()), 1u) << ExtensionOf(format);
+        std::filesystem::remove(path);
+    }
+}
+
+// A folder the user may not write to. Root may write anywhere, so as root the save runs in a child that has given
+// up root for the unprivileged "nobody" (65534).
+TEST(ImageCodecSave, ReadOnlyFolderIsReported) {
+    TempDir dir;
+    ASSERT_EQ(::chmod(dir.path().c_str(), 0755), 0);
+    const std::filesystem::path folder = dir.path() / "locked";
+    std::filesystem::create_directory(folder);
+    ASSERT_EQ(::chmod(folder.c_str(), 0555), 0);
+    BMP_File picture;
+    ASSERT_TRUE(picture.Create(3, 3));
+    for (ImageFormat format : kAllFormats) {
+        const std::string path = (folder / Name(format)).string();
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            if (::geteuid() == 0 && (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0)) {
+                ::_exit(2);
+            }
+            const Status status = WriteImageFile(path, picture, format);
+            const bool named = status.message().find(path) != std::string::npos &&
+                               status.message().find("Permission denied") != std::string::npos;
+            ::_exit(!status && named ? 0 : 1);
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFEXITED(status));
+        EXPECT_EQ(WEXITSTATUS(status), 0)
+            << ExtensionOf(format) << (WEXITSTATUS(status) == 2 ? ": cannot drop root" : "");
+    }
+    EXPECT_EQ(EntriesIn(folder), 0u);
+}
+
+// A save killed mid-write leaves the old file whole. The child saves a picture large enough to take a while to
+// stream out; the parent waits (without sleeping) for the first write to the temporary file and kills it there.
+TEST(ImageCodecSave, KilledSaveLeavesTheOldFileWhole) {
+    TempDir dir;
+    std::mt19937 random(19);
+    const BMP_File old = FewColours(random, 30, 20, 7);
+    const BMP_File large = RandomImage(random, 4000, 3000);
+    for (ImageFormat format : {ImageFormat::Gif, ImageFormat::Jpeg, ImageFormat::Bmp}) {
+        const std::string path = dir.File(Name(format));
+        ASSERT_TRUE(WriteImageFile(path, old, format));
+        const fixtures::Bytes before = fixtures::ReadBytes(path);
+
+        const int watch = ::inotify_init1(IN_CLOEXEC);
+        ASSERT_GE(watch, 0);
+        ASSERT_GE(::inotify_add_watch(watch, dir.path().c_str(), IN_MODIFY), 0);
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            WriteImageFile(path, large, format);
+            ::_exit(0);
+        }
+        bool written = false;
+        alignas(inotify_event) char events[4096];
+        while (!written) {
+            pollfd ready{watch, POLLIN, 0};
+            if (::poll(&ready, 1, 120000) != 1) break;  // a bound, not a measurement: the child never wrote
+            const ssize_t got = ::read(watch, events, sizeof events);
+            for (ssize_t at = 0; at < got;) {
+                const auto* event = reinterpret_cast<const inotify_event*>(events + at);
+                if (event->len > 0 && event->name[0] == '.') written = true;  // the temporary file beside the target
+                at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+            }
+        }
+        ::kill(child, SIGKILL);
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        ::close(watch);
+        ASSERT_TRUE(written) << ExtensionOf(format);
+        ASSERT_TRUE(WIFSIGNALED(status)) << ExtensionOf(format) << ": the save finished before it could be killed";
+        EXPECT_EQ(fixtures::ReadBytes(path), before) << ExtensionOf(format);
+        BMP_File read;
+        EXPECT_TRUE(ReadImageFile(path, read)) << ExtensionOf(format);
+        EXPECT_EQ(read.Width(), 30);
+    }
+}
+
+TEST(ImageCodecRead, FailuresNameTheFileAndTheCause) {
+    enum class Kind { Missing, Folder, File };
+    struct Case {
+        const char* name;
+        Kind kind;
+        fixtures::Bytes content;
+        const char* cause;
+    };
+    const Case cases[] = {
+        {"missing.png", Kind::Missing, {}, "cannot open"},
+        {"folder.png", Kind::Folder, {}, "is a folder"},
+        {"empty.png", Kind::File, {}, "the file is empty"},
+        {"text.png", Kind::File, {'h', 'e', 'l', 'l', 'o'}, "not a PNG, JPEG, GIF or BMP file"},
+        {"short.bmp", Kind::File, {'B', 'M', 0, 0}, "BMP file"},
+    };
+    TempDir dir;
+    for (const Case& c : cases) {
+        const std::string path = dir.File(c.name);
+        if (c.kind == Kind::Folder) std::filesystem::create_directory(path);
+        if (c.kind == Kind::File) fixtures::WriteBytes(path, c.content);
+        BMP_File picture;
+        ASSERT_TRUE(picture.Create(2, 2));
+        picture.Row(1)[1] = Pixel{1, 2, 3};
+        const Status status = ReadImageFile(path, picture);
+        EXPECT_FALSE(status) << c.name;
+        EXPECT_NE(status.message().find(path), std::string::npos) << status.message();
+        EXPECT_NE(status.message().find(c.cause), std::string::npos) << c.name << ": " << status.message();
+        EXPECT_EQ(picture.Width(), 2);
+        EXPECT_EQ(picture.Row(1)[1], (Pixel{1, 2, 3}));
+    }
+}

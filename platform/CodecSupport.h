@@ -1,0 +1,78 @@
+#pragma once
+// Small pieces every codec shares: the size check that comes before any allocation, the picture a decoder fills,
+// compositing over white, buffers that report a failed allocation instead of throwing, and the sink an encoder
+// writes into. Decoders work on a private picture and hand it over only when the whole file was read, so a failure
+// never leaves a half-decoded picture behind.
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <new>
+#include <string>
+
+#include "imaging/BMP_File.h"
+#include "imaging/Limits.h"
+#include "platform/AtomicFile.h"
+#include "platform/Status.h"
+
+namespace codec {
+
+// Refuses a size that is empty or beyond kMaxPixels, before anything is allocated. `path` starts the message.
+inline Status CheckPictureSize(const std::string& path, std::int64_t width, std::int64_t height) {
+    if (width < 1 || height < 1) {
+        return Status::Error(path + ": the picture has no pixels (" + std::to_string(width) + " × " +
+                             std::to_string(height) + ")");
+    }
+    if (!FitsPictureLimit(width, height)) {
+        return Status::Error(path + ": a picture of " + std::to_string(width) + " × " + std::to_string(height) +
+                             " pixels is larger than the largest picture accepted (" + std::to_string(kMaxPixels) +
+                             " pixels)");
+    }
+    return Status::Ok();
+}
+
+// Checks the size, then sizes `picture` (pixel values unspecified: the decoder writes every one).
+inline Status ShapePicture(const std::string& path, std::int64_t width, std::int64_t height, BMP_File& picture) {
+    if (Status fits = CheckPictureSize(path, width, height); !fits) return fits;
+    if (!picture.Reshape(static_cast<std::int32_t>(width), static_cast<std::int32_t>(height))) {
+        return Status::Error(path + ": not enough memory for a picture of " + std::to_string(width) + " × " +
+                             std::to_string(height) + " pixels");
+    }
+    return Status::Ok();
+}
+
+// A colour value c of opacity a (0 transparent .. 255 opaque) laid over white, rounded to nearest:
+// (c·a + 255·(255 − a)) / 255.
+inline std::uint8_t OverWhite(std::uint32_t c, std::uint32_t a) {
+    const std::uint32_t x = c * a + 255u * (255u - a) + 128u;  // at most 65153: the shift form below is exact
+    return static_cast<std::uint8_t>((x + (x >> 8)) >> 8);
+}
+
+inline Pixel OverWhite(std::uint8_t r, std::uint8_t g, std::uint8_t b, std::uint8_t a) {
+    return Pixel{OverWhite(r, a), OverWhite(g, a), OverWhite(b, a)};
+}
+
+// An uninitialised array of `count` bytes that reports a failed allocation as an empty pointer.
+inline std::unique_ptr<std::uint8_t[]> TryAllocate(std::size_t count) {
+    return std::unique_ptr<std::uint8_t[]>(new (std::nothrow) std::uint8_t[count == 0 ? 1 : count]);
+}
+
+// Where an encoder writes: the temporary file of an AtomicFile. The first failed write is remembered; the encoder
+// then stops, and committing the file reports the cause (the target stays untouched).
+class EncodeSink {
+public:
+    explicit EncodeSink(AtomicFile& file) : m_file(file) {}
+
+    bool Write(const void* data, std::size_t size) {
+        if (m_failed) return false;
+        m_failed = !m_file.Write(data, size);
+        return !m_failed;
+    }
+    bool Failed() const { return m_failed; }
+
+private:
+    AtomicFile& m_file;
+    bool m_failed = false;
+};
+
+}  // namespace codec
