@@ -10,7 +10,9 @@
 #include <cstring>
 
 #include "imaging/BMP_File.h"
+#include "imaging/ColorIsa.h"
 #include "imaging/ColorStages.h"
+#include "imaging/ColorSweep.h"
 #include "imaging/Parallel.h"
 
 namespace {
@@ -53,6 +55,9 @@ void Run(benchmark::State& state, Stage&& stage) {
     }
     state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(picture.PixelCount()));
 }
+
+// The stages go through ColorPass, at the best instruction-set level of this processor; the *Portable variants show
+// what a processor without AVX2 or AVX-512 gets.
 
 // The yardstick: every byte read, changed and written back once, on the same bands of rows as the stages.
 void BM_ReadWritePass(benchmark::State& state) {
@@ -130,6 +135,43 @@ void BM_ColorPassAllWithGrey(benchmark::State& state) {
     Run(state, [&](BMP_File& picture, int threads) { ColorPass(picture, ops, threads); });
 }
 
+void BM_GreyScalePortable(benchmark::State& state) {
+    ColorOps ops;
+    ops.greyScale = true;
+    Run(state, [&](BMP_File& picture, int threads) { ColorSweep(picture, ops, threads, ColorIsa::Portable); });
+}
+
+void BM_ContrastPortable(benchmark::State& state) {
+    ColorOps ops;
+    ops.contrast = true;
+    ops.contrastRed = 70;
+    ops.contrastGreen = 30;
+    ops.contrastBlue = 55;
+    Run(state, [&](BMP_File& picture, int threads) { ColorSweep(picture, ops, threads, ColorIsa::Portable); });
+}
+
+void BM_HsbPortable(benchmark::State& state) {
+    ColorOps ops;
+    ops.hsb = true;
+    ops.hue = 63;
+    ops.saturation = 41;
+    ops.hsbBrightness = 57;
+    Run(state, [&](BMP_File& picture, int threads) { ColorSweep(picture, ops, threads, ColorIsa::Portable); });
+}
+
+void BM_HsbAvx2(benchmark::State& state) {
+    if (BestColorIsa() == ColorIsa::Portable) {
+        state.SkipWithError("no AVX2 here");
+        return;
+    }
+    ColorOps ops;
+    ops.hsb = true;
+    ops.hue = 63;
+    ops.saturation = 41;
+    ops.hsbBrightness = 57;
+    Run(state, [&](BMP_File& picture, int threads) { ColorSweep(picture, ops, threads, ColorIsa::Avx2); });
+}
+
 void Threads(benchmark::internal::Benchmark* bench) {
     bench->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
 }
@@ -145,3 +187,7 @@ BENCHMARK(BM_Hsb)->Apply(Threads);
 BENCHMARK(BM_HsbNeutral)->Apply(Threads);
 BENCHMARK(BM_ColorPassAll)->Apply(Threads);
 BENCHMARK(BM_ColorPassAllWithGrey)->Apply(Threads);
+BENCHMARK(BM_GreyScalePortable)->Apply(Threads);
+BENCHMARK(BM_ContrastPortable)->Apply(Threads);
+BENCHMARK(BM_HsbPortable)->Apply(Threads);
+BENCHMARK(BM_HsbAvx2)->Apply(Threads);

@@ -81,6 +81,12 @@ constexpr std::uint64_t ChannelLanes(int k, int channel) {
     return lanes;
 }
 
+constexpr std::uint64_t kChannelLanes[3][3] = {
+    {ChannelLanes(0, 0), ChannelLanes(0, 1), ChannelLanes(0, 2)},
+    {ChannelLanes(1, 0), ChannelLanes(1, 1), ChannelLanes(1, 2)},
+    {ChannelLanes(2, 0), ChannelLanes(2, 1), ChannelLanes(2, 2)},
+};
+
 // 64 bytes at a time: each 256-entry table is four registers; a two-source byte permute looks up the low 128 and
 // the high 128 entries, and the top bit of each byte picks between them. Each lane then takes its own channel's
 // result.
@@ -101,7 +107,7 @@ __attribute__((target("avx512f,avx512bw,avx512vbmi"))) void ApplyAvx512(
             for (int c = 0; c < 3; ++c) {
                 const __m512i low = _mm512_permutex2var_epi8(quarter[c][0], index, quarter[c][1]);
                 const __m512i top = _mm512_permutex2var_epi8(quarter[c][2], index, quarter[c][3]);
-                result = _mm512_mask_blend_epi8(ChannelLanes(k, c), result, _mm512_mask_blend_epi8(high, low, top));
+                result = _mm512_mask_blend_epi8(kChannelLanes[k][c], result, _mm512_mask_blend_epi8(high, low, top));
             }
             _mm512_storeu_si512(bytes + i + 64 * k, result);
         }
