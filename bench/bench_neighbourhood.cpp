@@ -73,9 +73,13 @@ void Run(benchmark::State& state, Stage&& stage) {
     state.counters["peak_MB"] = PeakMegabytes();
 }
 
-void BM_Emboss(benchmark::State& state) { Run(state, [](BMP_File& picture) { EmbossStage(picture); }); }
+void BM_Emboss(benchmark::State& state) {
+    Run(state, [](BMP_File& picture) { EmbossStage(picture); });
+}
 
-void BM_Sharpen(benchmark::State& state) { Run(state, [](BMP_File& picture) { SharpenStage(picture); }); }
+void BM_Sharpen(benchmark::State& state) {
+    Run(state, [](BMP_File& picture) { SharpenStage(picture); });
+}
 
 void BM_Blur(benchmark::State& state) {
     const auto size = static_cast<std::int32_t>(state.range(2));

@@ -15,7 +15,9 @@
 static_assert(kMaxPixels <= (std::int64_t{1} << 28), "the exactness bound above assumes n ≤ 2^28");
 
 // ⌈2^64 / n⌉ for 2 ≤ n ≤ kMaxPixels (for n = 1 it would not fit in 64 bits).
-inline std::uint64_t ReciprocalOf(std::uint64_t n) { return ~std::uint64_t{0} / n + 1; }
+inline std::uint64_t ReciprocalOf(std::uint64_t n) {
+    return ~std::uint64_t{0} / n + 1;
+}
 
 // ⌊sum · reciprocal / 2^64⌋: the high half of the 128-bit product.
 inline std::uint64_t DivideByReciprocal(std::uint64_t sum, std::uint64_t reciprocal) {

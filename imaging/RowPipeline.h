@@ -34,8 +34,8 @@ void RunRowPipeline(std::int32_t firstRow, std::int32_t rowCount, std::int32_t f
     static_assert(kRows >= 1 && kRows <= 4);
     if (rowCount <= 0 || pixelCount <= 0) return;
     // kRows × lag chunks per row keeps kRows rows in flight at every step once the pipeline is full.
-    const std::int64_t lag = std::max<std::int64_t>(2, (pixelCount + std::int64_t{kRows} * chunkPixels - 1) /
-                                                           (std::int64_t{kRows} * chunkPixels));
+    const std::int64_t lag = std::max<std::int64_t>(
+        2, (pixelCount + std::int64_t{kRows} * chunkPixels - 1) / (std::int64_t{kRows} * chunkPixels));
     const std::int64_t chunks = kRows * lag;
     const std::int64_t chunkLength = (pixelCount + chunks - 1) / chunks;
     const auto chunkOf = [&](std::int64_t row, std::int64_t j) {
@@ -60,7 +60,8 @@ void RunRowPipeline(std::int32_t firstRow, std::int32_t rowCount, std::int32_t f
         // All chunks but a row's last have the same length: run the common length together, then the rest alone.
         std::int32_t common = active[0].end - active[0].begin;
         for (int i = 1; i < count; ++i) {
-            common = std::min(common, active[static_cast<std::size_t>(i)].end - active[static_cast<std::size_t>(i)].begin);
+            common =
+                std::min(common, active[static_cast<std::size_t>(i)].end - active[static_cast<std::size_t>(i)].begin);
         }
         if constexpr (kRows >= 4) {
             if (count == 4) serial(std::integral_constant<int, 4>{}, active.data(), common);

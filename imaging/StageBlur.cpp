@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "imaging/ExactReciprocal.h"
+#include "imaging/VectorClones.h"
 
 // A running-sum blur that keeps the in-place order.
 //
@@ -27,6 +28,31 @@
 
 namespace {
 
+// steps[i] = C(i + ahead) + old(i + ahead) − C(i − behind) − old(i) over the lanes of one row, where entering[i] and
+// leaving[i] are the padded column sums C(i + ahead) and C(i − behind) (zero outside the row) and `row` holds the
+// row's old values; old reads 0 past the row's end.
+template <typename Sum, typename Step>
+LUMIVANE_AVX2_CLONES void ComputeSteps(const Sum* entering, const Sum* leaving, const std::uint8_t* row,
+                                       std::size_t lanes, std::size_t ahead, Step* steps) {
+    const std::size_t inside = lanes > ahead ? lanes - ahead : 0;
+    for (std::size_t i = 0; i < inside; ++i) {
+        steps[i] =
+            static_cast<Step>(entering[i] + row[i + ahead]) - static_cast<Step>(leaving[i]) - static_cast<Step>(row[i]);
+    }
+    for (std::size_t i = inside; i < lanes; ++i) {
+        steps[i] = static_cast<Step>(entering[i]) - static_cast<Step>(leaving[i]) - static_cast<Step>(row[i]);
+    }
+}
+
+// sums[i] += joined[i] + below[i] − current[i] − top[i] over the lanes of a row.
+template <typename Sum>
+LUMIVANE_AVX2_CLONES void MoveSums(Sum* __restrict sums, const std::uint8_t* joined, const std::uint8_t* current,
+                                   const std::uint8_t* top, const std::uint8_t* below, std::size_t lanes) {
+    for (std::size_t i = 0; i < lanes; ++i) {
+        sums[i] += static_cast<Sum>(joined[i] + below[i]) - static_cast<Sum>(current[i] + top[i]);
+    }
+}
+
 // Sums of columns of window rows in Sum, per-lane steps in Step. 32 bits hold them while 255 × (window rows) fits in
 // a signed 32-bit value, which covers every blur size the dialog offers; 64 bits take the rest (only pictures of more
 // than 8421504 rows can have such windows).
@@ -42,7 +68,6 @@ public:
           m_lanes(3 * static_cast<std::size_t>(m_width)),
           m_pad(3 * static_cast<std::size_t>(rx)),
           m_columnSums(m_pad + m_lanes + m_pad + 3, 0),
-          m_oldRow(m_pad + m_lanes + m_pad + 3, 0),
           m_steps(m_lanes),
           m_zeros(m_lanes, 0),
           m_reciprocals(static_cast<std::size_t>(m_width)) {}
@@ -78,45 +103,35 @@ private:
         }
     }
 
-    // Keeps the old values of row y and computes the step of every lane (see the top of this file).
+    // The step of every lane of row y (see the top of this file), read before the row is overwritten.
     void PrepareRow(std::int32_t y) {
-        std::copy_n(Bytes(y), m_lanes, m_oldRow.data() + m_pad);
-        // Lane i of the row is lane i + m_pad of the padded arrays; the entering column lies rx + 1 pixels to the
-        // right of it, the leaving one rx pixels to the left.
-        const std::uint8_t* const old = m_oldRow.data() + m_pad;
-        const std::uint8_t* const oldEntering = m_oldRow.data() + 2 * m_pad + 3;
-        const Sum* const sumsEntering = m_columnSums.data() + 2 * m_pad + 3;
-        const Sum* const sumsLeaving = m_columnSums.data();
-        Step* const steps = m_steps.data();
-        for (std::size_t i = 0; i < m_lanes; ++i) {
-            steps[i] = static_cast<Step>(sumsEntering[i] + oldEntering[i]) - static_cast<Step>(sumsLeaving[i]) -
-                       static_cast<Step>(old[i]);
-        }
+        // Lane i of the row is lane i + m_pad of the padded sums; the entering column lies rx + 1 pixels to the right
+        // of it, the leaving one rx pixels to the left.
+        ComputeSteps(m_columnSums.data() + 2 * m_pad + 3, m_columnSums.data(),
+                     static_cast<const std::uint8_t*>(Bytes(y)), m_lanes, m_pad + 3, m_steps.data());
     }
 
     void BlurRow(std::int32_t y) {
         std::uint8_t* const row = Bytes(y);
-        const std::uint8_t* const old = m_oldRow.data() + m_pad;
         const Sum* const sums = m_columnSums.data() + m_pad;
         // The window of x = 0: columns 0 .. rx, the current row all old.
         std::uint64_t total[3] = {0, 0, 0};
         for (std::int32_t x = 0; x <= m_rx; ++x) {
             for (std::size_t c = 0; c < 3; ++c) {
                 const std::size_t i = 3 * static_cast<std::size_t>(x) + c;
-                total[c] += static_cast<std::uint64_t>(sums[i]) + old[i];
+                total[c] += static_cast<std::uint64_t>(sums[i]) + row[i];
             }
         }
         const Step* const steps = m_steps.data();
         const std::uint64_t* const reciprocals = m_reciprocals.data();
         std::uint64_t t0 = total[0], t1 = total[1], t2 = total[2];
-        std::uint64_t v0 = 0, v1 = 0, v2 = 0;
         // One pixel: divide, write, step on; l0 .. l2 are the new values of the column that leaves the window on the
         // left, or zeros while no column has left yet.
         const auto pixel = [&](std::size_t x, std::uint64_t l0, std::uint64_t l1, std::uint64_t l2) {
             const std::uint64_t m = reciprocals[x];
-            v0 = DivideByReciprocal(t0, m);
-            v1 = DivideByReciprocal(t1, m);
-            v2 = DivideByReciprocal(t2, m);
+            const std::uint64_t v0 = DivideByReciprocal(t0, m);
+            const std::uint64_t v1 = DivideByReciprocal(t1, m);
+            const std::uint64_t v2 = DivideByReciprocal(t2, m);
             std::uint8_t* const out = row + 3 * x;
             out[0] = static_cast<std::uint8_t>(v0);
             out[1] = static_cast<std::uint8_t>(v1);
@@ -130,30 +145,19 @@ private:
         const std::size_t rx = static_cast<std::size_t>(m_rx);
         std::size_t x = 0;
         for (; x < std::min(rx, width); ++x) pixel(x, 0, 0, 0);
-        if (rx == 1) {
-            // The leaving column is the pixel just written: take it from the registers rather than reading it back
-            // from memory on the critical path.
-            for (; x < width; ++x) pixel(x, v0, v1, v2);
-        } else {
-            // (For rx = 0, a one-column picture, the step after the only pixel of a row is never used.)
-            for (; x < width; ++x) {
-                const std::uint8_t* leaving = row + 3 * (x - rx);
-                pixel(x, leaving[0], leaving[1], leaving[2]);
-            }
+        // (With rx = 0, a one-column picture, a row has one pixel and the step after it is never used.)
+        for (; x < width; ++x) {
+            const std::uint8_t* leaving = row + 3 * (x - rx);
+            pixel(x, leaving[0], leaving[1], leaving[2]);
         }
     }
 
     // Turns the column sums of row y's window (without row y) into those of row y + 1's (without row y + 1): row y,
     // now new, joins; row y + 1 leaves; the top row leaves and the row below the bottom joins where they exist.
     void MoveWindowDown(std::int32_t y) {
-        const std::uint8_t* const joined = Bytes(y);
-        const std::uint8_t* const current = Bytes(y + 1);
         const std::uint8_t* const top = y - m_ry >= 0 ? Bytes(y - m_ry) : m_zeros.data();
         const std::uint8_t* const below = y + 1 + m_ry < m_height ? Bytes(y + 1 + m_ry) : m_zeros.data();
-        Sum* const sums = m_columnSums.data() + m_pad;
-        for (std::size_t i = 0; i < m_lanes; ++i) {
-            sums[i] += static_cast<Sum>(joined[i] + below[i]) - static_cast<Sum>(current[i] + top[i]);
-        }
+        MoveSums(m_columnSums.data() + m_pad, Bytes(y), Bytes(y + 1), top, below, m_lanes);
     }
 
     BMP_File& m_image;
@@ -163,8 +167,7 @@ private:
     const std::int32_t m_ry;  // vertical radius, at most height − 1
     const std::size_t m_lanes;
     const std::size_t m_pad;
-    std::vector<Sum> m_columnSums;      // per lane, with m_pad zero lanes before and m_pad + 3 after
-    std::vector<std::uint8_t> m_oldRow;  // the current row's old values, padded the same way
+    std::vector<Sum> m_columnSums;  // per lane, with m_pad zero lanes before and m_pad + 3 after
     std::vector<Step> m_steps;
     std::vector<std::uint8_t> m_zeros;
     std::vector<std::uint64_t> m_reciprocals;

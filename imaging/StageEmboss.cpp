@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "imaging/RowPipeline.h"
+#include "imaging/VectorClones.h"
 
 // In the in-place order the row above is final before a pixel is computed and the row below is untouched, so of the
 // eight neighbours only W is new from the pixel's own row. Per byte lane the result is
@@ -25,15 +26,17 @@ constexpr std::int32_t kChunkPixels = 128;
 using Bytes16 = std::uint8_t __attribute__((vector_size(16)));
 using Words4 = std::uint32_t __attribute__((vector_size(16)));
 
-inline std::uint8_t* Bytes(BMP_File& image, std::int32_t y) { return reinterpret_cast<std::uint8_t*>(image.Row(y)); }
+inline std::uint8_t* Bytes(BMP_File& image, std::int32_t y) {
+    return reinterpret_cast<std::uint8_t*>(image.Row(y));
+}
 
 inline std::uint8_t AbsDiff(std::uint8_t a, std::uint8_t b) {
     return static_cast<std::uint8_t>(std::max(a, b) - std::min(a, b));
 }
 
 // a for the lanes begin .. end − 1 of a row.
-void VerticalPart(const std::uint8_t* __restrict up, const std::uint8_t* __restrict down, std::uint8_t* __restrict out,
-                  std::size_t begin, std::size_t end) {
+LUMIVANE_AVX2_CLONES void VerticalPart(const std::uint8_t* __restrict up, const std::uint8_t* __restrict down,
+                                       std::uint8_t* __restrict out, std::size_t begin, std::size_t end) {
     for (std::size_t i = begin; i < end; ++i) {
         const std::uint8_t diagonal1 = AbsDiff(up[i + 3], down[i - 3]);
         const std::uint8_t diagonal2 = AbsDiff(down[i + 3], up[i - 3]);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "imaging/RowPipeline.h"
+#include "imaging/VectorClones.h"
 
 // In the in-place order N is final before a pixel is computed and S, E and P are still old, so only W is new from the
 // pixel's own row. Per byte lane the result is
@@ -26,12 +27,14 @@ constexpr std::int32_t kChunkPixels = 128;
 using Shorts8 = std::int16_t __attribute__((vector_size(16)));
 using Longs2 = std::uint64_t __attribute__((vector_size(16)));
 
-inline std::uint8_t* Bytes(BMP_File& image, std::int32_t y) { return reinterpret_cast<std::uint8_t*>(image.Row(y)); }
+inline std::uint8_t* Bytes(BMP_File& image, std::int32_t y) {
+    return reinterpret_cast<std::uint8_t*>(image.Row(y));
+}
 
 // b for the lanes begin .. end − 1 of a row; −765 ≤ b ≤ 1530.
-void FixedPart(const std::uint8_t* __restrict up, const std::uint8_t* __restrict cur,
-               const std::uint8_t* __restrict down, std::int16_t* __restrict out, std::size_t begin,
-               std::size_t end) {
+LUMIVANE_AVX2_CLONES void FixedPart(const std::uint8_t* __restrict up, const std::uint8_t* __restrict cur,
+                                    const std::uint8_t* __restrict down, std::int16_t* __restrict out,
+                                    std::size_t begin, std::size_t end) {
     for (std::size_t i = begin; i < end; ++i) {
         out[i] = static_cast<std::int16_t>(6 * cur[i] - up[i] - cur[i + 3] - down[i]);
     }

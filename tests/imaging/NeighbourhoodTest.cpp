@@ -34,9 +34,9 @@ struct Shape {
 };
 
 constexpr Shape kShapes[] = {
-    {"tiny", 1, 4, 1, 4},           {"one column", 1, 1, 1, 70},  {"one row", 1, 70, 1, 1},
-    {"two columns", 2, 2, 1, 50},   {"two rows", 1, 50, 2, 2},    {"three columns", 3, 3, 1, 50},
-    {"three rows", 1, 50, 3, 3},    {"any", 1, 40, 1, 40},        {"wide", 60, 220, 3, 9},
+    {"tiny", 1, 4, 1, 4},         {"one column", 1, 1, 1, 70}, {"one row", 1, 70, 1, 1},
+    {"two columns", 2, 2, 1, 50}, {"two rows", 1, 50, 2, 2},   {"three columns", 3, 3, 1, 50},
+    {"three rows", 1, 50, 3, 3},  {"any", 1, 40, 1, 40},       {"wide", 60, 220, 3, 9},
     {"tall", 3, 9, 60, 220},
 };
 
@@ -101,7 +101,8 @@ TEST(Neighbourhood, EmbossAndSharpenMatchOnExtremeValues) {
             BMP_File actual = Copy(picture);
             stage.plain(expected);
             stage.fast(actual);
-            ASSERT_TRUE(SamePixels(expected, actual)) << stage.name << " " << picture.Width() << "x" << picture.Height();
+            ASSERT_TRUE(SamePixels(expected, actual))
+                << stage.name << " " << picture.Width() << "x" << picture.Height();
         }
     }
 }
@@ -185,9 +186,12 @@ TEST(Neighbourhood, BlurLeavesPicturesAloneWhenThereIsNothingToAverage) {
         std::int32_t width, height, size;
     };
     const Case cases[] = {
-        {"size 3 on one pixel", 1, 1, 3},  {"largest size on one pixel", 1, 1, kInt32Max},
-        {"size 0", 20, 10, 0},             {"size 1", 20, 10, 1},
-        {"size 2", 20, 10, 2},             {"size -1", 20, 10, -1},
+        {"size 3 on one pixel", 1, 1, 3},
+        {"largest size on one pixel", 1, 1, kInt32Max},
+        {"size 0", 20, 10, 0},
+        {"size 1", 20, 10, 1},
+        {"size 2", 20, 10, 2},
+        {"size -1", 20, 10, -1},
         {"smallest size", 20, 10, kInt32Min},
     };
     for (const Case& c : cases) {

@@ -7,7 +7,9 @@ namespace reference {
 
 namespace {
 
-std::uint8_t Channel(const Pixel& p, int channel) { return channel == 0 ? p.r : channel == 1 ? p.g : p.b; }
+std::uint8_t Channel(const Pixel& p, int channel) {
+    return channel == 0 ? p.r : channel == 1 ? p.g : p.b;
+}
 
 void SetChannel(Pixel& p, int channel, int value) {
     const auto byte = static_cast<std::uint8_t>(value);
@@ -26,9 +28,9 @@ void Emboss(BMP_File& image) {
             const Pixel sw = image.PixelAt(x - 1, y + 1), s = image.PixelAt(x, y + 1), se = image.PixelAt(x + 1, y + 1);
             Pixel result;
             for (int c = 0; c < 3; ++c) {
-                const int v = std::max({std::abs(Channel(ne, c) - Channel(sw, c)),
-                                        std::abs(Channel(se, c) - Channel(nw, c)),
-                                        std::abs(Channel(n, c) - Channel(s, c)), std::abs(Channel(e, c) - Channel(w, c))});
+                const int v =
+                    std::max({std::abs(Channel(ne, c) - Channel(sw, c)), std::abs(Channel(se, c) - Channel(nw, c)),
+                              std::abs(Channel(n, c) - Channel(s, c)), std::abs(Channel(e, c) - Channel(w, c))});
                 SetChannel(result, c, v);
             }
             image.PixelAt(x, y) = result;
