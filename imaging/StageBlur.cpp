@@ -95,11 +95,20 @@ public:
 private:
     std::uint8_t* Bytes(std::int32_t y) { return reinterpret_cast<std::uint8_t*>(m_image.Row(y)); }
 
-    // The reciprocal of the window's pixel count for every column of a row whose window spans `rows` rows.
+    // The reciprocal of the window's pixel count for every column of a row whose window spans `rows` rows. Column x
+    // and column width − 1 − x have windows of the same width, and neighbouring columns mostly do too, so only the
+    // distinct widths of the left half cost a division: at most rx + 1 of them.
     void FillReciprocals(std::int64_t rows) {
-        for (std::int32_t x = 0; x < m_width; ++x) {
+        std::int64_t lastColumns = 0;
+        std::uint64_t reciprocal = 0;
+        for (std::int32_t x = 0; x < m_width - x; ++x) {
             const std::int64_t columns = std::min(x + m_rx, m_width - 1) - std::max(x - m_rx, 0) + 1;
-            m_reciprocals[static_cast<std::size_t>(x)] = ReciprocalOf(static_cast<std::uint64_t>(rows * columns));
+            if (columns != lastColumns) {
+                reciprocal = ReciprocalOf(static_cast<std::uint64_t>(rows * columns));
+                lastColumns = columns;
+            }
+            m_reciprocals[static_cast<std::size_t>(x)] = reciprocal;
+            m_reciprocals[static_cast<std::size_t>(m_width - 1 - x)] = reciprocal;
         }
     }
 
