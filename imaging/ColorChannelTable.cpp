@@ -54,7 +54,9 @@ ColorChannelTable ColorChannelTable::Then(const ColorChannelTable& next) const {
     return composed;
 }
 
-bool ColorChannelTable::IsIdentity() const { return m_table == ColorChannelTable().m_table; }
+bool ColorChannelTable::IsIdentity() const {
+    return m_table == ColorChannelTable().m_table;
+}
 
 namespace {
 

@@ -28,7 +28,8 @@ public:
     // channel 0 red, 1 green, 2 blue.
     std::uint8_t Map(int channel, std::uint8_t value) const { return m_table[channel][value]; }
 
-    // Replaces every pixel of row[0 .. count − 1] by its mapped value. Every level gives the same bytes.
+    // Replaces every pixel of row[0 .. count − 1] by its mapped value. isa must be a level this processor runs
+    // (RunnableColorIsa); every level gives the same bytes.
     void ApplyRow(Pixel* row, std::int32_t count, ColorIsa isa) const;
 
 private:

@@ -18,7 +18,9 @@ inline std::int64_t TruncSaturated(double x) {
 }
 
 // n ÷ 100 in double precision, then held in single precision (the hue, saturation and brightness fractions).
-inline float HsbFraction(std::int32_t n) { return static_cast<float>(n / 100.0); }
+inline float HsbFraction(std::int32_t n) {
+    return static_cast<float>(n / 100.0);
+}
 
 // Moves a value toward 0 when f < 0.5 and toward upper when f ≥ 0.5: f × 2 × v, or v + (f − 0.5) × 2 × (upper − v),
 // the products in double from the single-precision f and truncated toward zero. The result is kept modulo 2^16, as
@@ -38,7 +40,9 @@ inline constexpr std::int64_t kHueUpper = 360;
 inline constexpr std::int64_t kLevelUpper = 240;
 
 // Contrast factor ((n ÷ 100) − 0.5) × 2 + 1, computed in double and held in single precision: 70 gives 1.39999997.
-inline float ContrastFactor(std::int32_t n) { return static_cast<float>(((n / 100.0) - 0.5) * 2 + 1); }
+inline float ContrastFactor(std::int32_t n) {
+    return static_cast<float>(((n / 100.0) - 0.5) * 2 + 1);
+}
 
 // trunc((v − 128) × f) + 128, the product in double, clamped to 0..255.
 inline std::uint8_t ContrastChannel(std::uint8_t v, float f) {

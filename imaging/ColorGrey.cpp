@@ -13,11 +13,17 @@ inline __attribute__((always_inline)) void GreyBody(Pixel* row, std::int32_t cou
     }
 }
 
-void GreyPortable(Pixel* row, std::int32_t count) { GreyBody(row, count); }
+void GreyPortable(Pixel* row, std::int32_t count) {
+    GreyBody(row, count);
+}
 
 #if defined(__x86_64__) && defined(__GNUC__)
-__attribute__((target("avx2"))) void GreyAvx2(Pixel* row, std::int32_t count) { GreyBody(row, count); }
-__attribute__((target("arch=x86-64-v4"))) void GreyAvx512(Pixel* row, std::int32_t count) { GreyBody(row, count); }
+__attribute__((target("avx2"))) void GreyAvx2(Pixel* row, std::int32_t count) {
+    GreyBody(row, count);
+}
+__attribute__((target("arch=x86-64-v4"))) void GreyAvx512(Pixel* row, std::int32_t count) {
+    GreyBody(row, count);
+}
 #endif
 
 }  // namespace

@@ -7,4 +7,5 @@
 #include "imaging/ColorIsa.h"
 #include "imaging/Pixel.h"
 
+// isa must be a level this processor runs (RunnableColorIsa).
 void GreyRow(Pixel* row, std::int32_t count, ColorIsa isa);

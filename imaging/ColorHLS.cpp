@@ -78,8 +78,8 @@ std::uint32_t ColorHLSToRGB(std::uint16_t hue, std::uint16_t luminance, std::uin
         const std::int64_t grey = l * kRgbMax / kHlsMax;
         return Pack(grey, grey, grey);
     }
-    const std::int64_t magic2 = l <= kHlsMax / 2 ? (l * (kHlsMax + s) + kHlsMax / 2) / kHlsMax
-                                                 : l + s - (l * s + kHlsMax / 2) / kHlsMax;
+    const std::int64_t magic2 =
+        l <= kHlsMax / 2 ? (l * (kHlsMax + s) + kHlsMax / 2) / kHlsMax : l + s - (l * s + kHlsMax / 2) / kHlsMax;
     const std::int64_t magic1 = 2 * l - magic2;
     const auto channel = [&](std::int64_t channelHue) {
         return (HueToRGB(magic1, magic2, channelHue) * kRgbMax + kHlsMax / 2) / kHlsMax;

@@ -36,8 +36,12 @@ int RampPosition(int h) {
 }
 
 // Larger and smaller of two channel values without a branch (a − b fits easily in an int).
-inline int Max(int a, int b) { return a - ((a - b) & ((a - b) >> 31)); }
-inline int Min(int a, int b) { return b + ((a - b) & ((a - b) >> 31)); }
+inline int Max(int a, int b) {
+    return a - ((a - b) & ((a - b) >> 31));
+}
+inline int Min(int a, int b) {
+    return b + ((a - b) & ((a - b) >> 31));
+}
 
 // Pixels per block of the vector kernel: split into channel arrays, converted, merged back.
 constexpr int kBlock = 64;
@@ -111,7 +115,7 @@ __attribute__((target("avx2"))) void VectorAvx2(const std::uint32_t* spread, con
     VectorBody(spread, levels, row, count);
 }
 __attribute__((target("arch=x86-64-v4"))) void VectorAvx512(const std::uint32_t* spread, const std::uint32_t* levels,
-                                                             Pixel* row, std::int32_t count) {
+                                                            Pixel* row, std::int32_t count) {
     VectorBody(spread, levels, row, count);
 }
 #endif
@@ -119,10 +123,7 @@ __attribute__((target("arch=x86-64-v4"))) void VectorAvx512(const std::uint32_t*
 }  // namespace
 
 ColorHsbTables::ColorHsbTables(std::int32_t hue, std::int32_t saturation, std::int32_t brightness, ColorIsa isa)
-    : m_isa(isa) {
-#if !(defined(__x86_64__) && defined(__GNUC__))
-    m_isa = ColorIsa::Portable;
-#endif
+    : m_isa(RunnableColorIsa(isa)) {
     const float fh = color::HsbFraction(hue);
     const float fs = color::HsbFraction(saturation);
     const float fb = color::HsbFraction(brightness);
@@ -240,8 +241,8 @@ void ColorHsbTables::ApplyRowPortable(Pixel* row, std::int32_t count) const {
         const int redMax = -static_cast<int>(r == cMax);              // all ones when red is the largest
         const int greenMax = ~redMax & -static_cast<int>(g == cMax);  // green, when red is not
         const int blueMax = ~(redMax | greenMax);
-        int h = ((bDelta - gDelta) & redMax) | ((80 + rDelta - bDelta) & greenMax) |
-                ((160 + gDelta - rDelta) & blueMax);
+        int h =
+            ((bDelta - gDelta) & redMax) | ((80 + rDelta - bDelta) & greenMax) | ((160 + gDelta - rDelta) & blueMax);
         h += 240 & (h >> 31);  // below 0: once round the wheel
         const int grey = -static_cast<int>(d == 0);
         h = (h & ~grey) | (160 & grey);

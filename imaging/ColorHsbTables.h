@@ -12,6 +12,7 @@
 
 class ColorHsbTables {
 public:
+    // isa: the instruction-set level of ApplyRow (a level beyond this processor's runs as its best).
     ColorHsbTables(std::int32_t hue, std::int32_t saturation, std::int32_t brightness, ColorIsa isa);
 
     // Converts row[0 .. count − 1] in place.

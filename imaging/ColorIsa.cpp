@@ -8,6 +8,11 @@ ColorIsa BestColorIsa() {
     return ColorIsa::Portable;
 }
 
+ColorIsa RunnableColorIsa(ColorIsa isa) {
+    const ColorIsa best = BestColorIsa();
+    return static_cast<int>(isa) <= static_cast<int>(best) ? isa : best;
+}
+
 std::vector<ColorIsa> AvailableColorIsas() {
     std::vector<ColorIsa> levels{ColorIsa::Portable};
     const ColorIsa best = BestColorIsa();

@@ -14,6 +14,9 @@ enum class ColorIsa {
 // The best level this processor runs.
 ColorIsa BestColorIsa();
 
+// isa, or the best level this processor runs when isa is beyond it: each level includes the ones below it.
+ColorIsa RunnableColorIsa(ColorIsa isa);
+
 // Every level this processor runs, Portable first: the tests compare each with the straightforward code.
 std::vector<ColorIsa> AvailableColorIsas();
 

@@ -44,4 +44,6 @@ void BrightnessStage(BMP_File& image, std::int32_t red, std::int32_t green, std:
     ColorPass(image, ops, threads);
 }
 
-void ColorPass(BMP_File& image, const ColorOps& ops, int threads) { ColorSweep(image, ops, threads, BestColorIsa()); }
+void ColorPass(BMP_File& image, const ColorOps& ops, int threads) {
+    ColorSweep(image, ops, threads, BestColorIsa());
+}

@@ -17,6 +17,7 @@ constexpr std::int32_t kChunk = 2048;
 
 void ColorSweep(BMP_File& image, const ColorOps& ops, int threads, ColorIsa isa) {
     if (image.IsEmpty()) return;
+    isa = RunnableColorIsa(isa);
 
     // Chain order: grey, the inversions, HSB, contrast, brightness. Per-channel stages compose into tables: the
     // inversions before HSB, contrast with brightness after it; without HSB, all of them into one.

@@ -29,15 +29,17 @@ using testsupport::RandomImage;
 using testsupport::RandomSide;
 using testsupport::SamePixels;
 
-std::uint32_t Packed(const Pixel& p) { return MakeRGB(p.r, p.g, p.b); }
+std::uint32_t Packed(const Pixel& p) {
+    return MakeRGB(p.r, p.g, p.b);
+}
 
 // A picture holding every colour once: 4096 × 4096, red in the low bits of the pixel index.
 BMP_File EveryColour() {
     BMP_File picture;
     EXPECT_TRUE(picture.Create(4096, 4096));
     for (std::uint32_t i = 0; i < (1u << 24); ++i) {
-        picture.Data()[i] = Pixel{static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(i >> 8),
-                                  static_cast<std::uint8_t>(i >> 16)};
+        picture.Data()[i] =
+            Pixel{static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(i >> 8), static_cast<std::uint8_t>(i >> 16)};
     }
     return picture;
 }
@@ -51,10 +53,10 @@ BMP_File OnePixel(std::uint8_t r, std::uint8_t g, std::uint8_t b) {
 
 // Effect values: mostly the slider range, sometimes what a hand-edited profile may hold.
 std::int32_t RandomValue(std::mt19937& random) {
-    static const std::int32_t kOdd[] = {-50,      -1,       101,       150,      100000,
-                                        -100000,  1000,     -3000,     2000000,  16777217,
-                                        -16777219, 987654321, std::numeric_limits<std::int32_t>::min(),
-                                        std::numeric_limits<std::int32_t>::max()};
+    constexpr std::int32_t kLowest = std::numeric_limits<std::int32_t>::min();
+    constexpr std::int32_t kHighest = std::numeric_limits<std::int32_t>::max();
+    static const std::int32_t kOdd[] = {-50,     -1,      -3000,    101,       150,       1000,    100000,
+                                        -100000, 2000000, 16777217, -16777219, 987654321, kLowest, kHighest};
     if (std::uniform_int_distribution<int>(0, 5)(random) == 0) {
         return kOdd[std::uniform_int_distribution<std::size_t>(0, std::size(kOdd) - 1)(random)];
     }
@@ -82,9 +84,9 @@ TEST(ColorHLS, KnownColoursConvertAsPublished) {
         std::uint16_t h, l, s;
     };
     const Case cases[] = {
-        {"red", 255, 0, 0, 0, 120, 240},         {"green", 0, 255, 0, 80, 120, 240},
-        {"blue", 0, 0, 255, 160, 120, 240},      {"yellow", 255, 255, 0, 40, 120, 240},
-        {"white", 255, 255, 255, 160, 240, 0},   {"black", 0, 0, 0, 160, 0, 0},
+        {"red", 255, 0, 0, 0, 120, 240},          {"green", 0, 255, 0, 80, 120, 240},
+        {"blue", 0, 0, 255, 160, 120, 240},       {"yellow", 255, 255, 0, 40, 120, 240},
+        {"white", 255, 255, 255, 160, 240, 0},    {"black", 0, 0, 0, 160, 0, 0},
         {"mid grey", 128, 128, 128, 160, 120, 0}, {"green-cyan", 10, 200, 90, 97, 99, 217},
         {"magenta", 200, 10, 190, 202, 99, 217},
     };
@@ -168,7 +170,10 @@ TEST(ColorStages, EdgeCasesOfSinglePixels) {
          {138, 118, 128},
          [](BMP_File& p) { ContrastStage(p, 70, 70, 70, 1); },
          {141, 115, 128}},
-        {"brightness 0 subtracts 150", {200, 100, 150}, [](BMP_File& p) { BrightnessStage(p, 0, 0, 0, 1); }, {50, 0, 0}},
+        {"brightness 0 subtracts 150",
+         {200, 100, 150},
+         [](BMP_File& p) { BrightnessStage(p, 0, 0, 0, 1); },
+         {50, 0, 0}},
         {"brightness 100 adds 150",
          {100, 105, 106},
          [](BMP_File& p) { BrightnessStage(p, 100, 100, 100, 1); },
@@ -177,7 +182,10 @@ TEST(ColorStages, EdgeCasesOfSinglePixels) {
          {128, 128, 128},
          [](BMP_File& p) { BrightnessStage(p, 41, 57, 69, 1); },
          {100, 148, 184}},
-        {"brightness 82 is one lower", {128, 0, 0}, [](BMP_File& p) { BrightnessStage(p, 82, 50, 50, 1); }, {223, 0, 0}},
+        {"brightness 82 is one lower",
+         {128, 0, 0},
+         [](BMP_File& p) { BrightnessStage(p, 82, 50, 50, 1); },
+         {223, 0, 0}},
         {"HSB 50/50/50 still converts", {10, 200, 90}, [](BMP_File& p) { HsbStage(p, 50, 50, 50, 1); }, {10, 201, 91}},
         {"HSB 50/50/50 still converts (2)",
          {17, 99, 201},
@@ -248,8 +256,8 @@ TEST(ColorStages, HsbMatchesReferenceForEveryColour) {
         bool tables;
     };
     const Case cases[] = {
-        {63, 41, 57, true}, {50, 50, 50, true}, {0, 100, 0, true},
-        {30, 80, 60, true},   // greys gain saturation: their hue (160) shows
+        {63, 41, 57, true},    {50, 50, 50, true},
+        {0, 100, 0, true},     {30, 80, 60, true},  // greys gain saturation: their hue (160) shows
         {150, 70, 50, true},  // hue beyond the range stays on the tables: only its value modulo 240 matters
         {50, -50, 120, false}, {40, 100000, 60, false},
     };
@@ -335,8 +343,8 @@ TEST(ColorStages, EachStageMatchesReferenceOnRandomPictures) {
                 BMP_File picture = Copy(original);
                 ColorSweep(picture, ops, threads, isa);
                 EXPECT_TRUE(SamePixels(expected, picture))
-                    << "stage " << which << " values " << a << ", " << b << ", " << c << ", channel " << channel
-                    << "; " << Describe(isa, threads, original.Width(), original.Height());
+                    << "stage " << which << " values " << a << ", " << b << ", " << c << ", channel " << channel << "; "
+                    << Describe(isa, threads, original.Width(), original.Height());
             }
         }
     }
@@ -356,14 +364,11 @@ TEST(ColorStages, StageFunctionsMatchReference) {
         {"invert green", [](BMP_File& p) { InvertStage(p, 1, 2); }, [](BMP_File& p) { reference::Invert(p, 1); }},
         {"HSB", [](BMP_File& p) { HsbStage(p, 27, 66, 71, 2); }, [](BMP_File& p) { reference::Hsb(p, 27, 66, 71); }},
         // Beyond 2^24 the fraction n ÷ 100 must come from double, not from n held in single precision.
-        {"HSB, hue beyond 2^24",
-         [](BMP_File& p) { HsbStage(p, 16777217, 50, 50, 2); },
+        {"HSB, hue beyond 2^24", [](BMP_File& p) { HsbStage(p, 16777217, 50, 50, 2); },
          [](BMP_File& p) { reference::Hsb(p, 16777217, 50, 50); }},
-        {"contrast",
-         [](BMP_File& p) { ContrastStage(p, 70, 30, 99, 2); },
+        {"contrast", [](BMP_File& p) { ContrastStage(p, 70, 30, 99, 2); },
          [](BMP_File& p) { reference::Contrast(p, 70, 30, 99); }},
-        {"brightness",
-         [](BMP_File& p) { BrightnessStage(p, 41, 57, 82, 2); },
+        {"brightness", [](BMP_File& p) { BrightnessStage(p, 41, 57, 82, 2); },
          [](BMP_File& p) { reference::Brightness(p, 41, 57, 82); }},
     };
     for (const Case& c : cases) {
@@ -408,12 +413,11 @@ TEST(ColorStages, SweepMatchesChainedReferenceStages) {
         if (ops.contrast) reference::Contrast(expected, ops.contrastRed, ops.contrastGreen, ops.contrastBlue);
         if (ops.brightness) reference::Brightness(expected, ops.brightRed, ops.brightGreen, ops.brightBlue);
 
-        const std::string what = std::string("grey ") + (ops.greyScale ? "on" : "off") + ", invert " +
-                                 std::to_string(ops.invertRed) + std::to_string(ops.invertGreen) +
-                                 std::to_string(ops.invertBlue) + ", HSB " + (ops.hsb ? "on " : "off ") +
-                                 std::to_string(ops.hue) + "/" + std::to_string(ops.saturation) + "/" +
-                                 std::to_string(ops.hsbBrightness) + ", contrast " + (ops.contrast ? "on" : "off") +
-                                 ", brightness " + (ops.brightness ? "on" : "off");
+        const std::string what =
+            std::string("grey ") + (ops.greyScale ? "on" : "off") + ", invert " + std::to_string(ops.invertRed) +
+            std::to_string(ops.invertGreen) + std::to_string(ops.invertBlue) + ", HSB " + (ops.hsb ? "on " : "off ") +
+            std::to_string(ops.hue) + "/" + std::to_string(ops.saturation) + "/" + std::to_string(ops.hsbBrightness) +
+            ", contrast " + (ops.contrast ? "on" : "off") + ", brightness " + (ops.brightness ? "on" : "off");
         for (ColorIsa isa : AvailableColorIsas()) {
             for (int threads : {1, 2}) {
                 BMP_File picture = Copy(original);

@@ -20,11 +20,17 @@ std::int64_t HueToRgb(std::int64_t n1, std::int64_t n2, std::int64_t hue) {
 }
 
 // The values in these stages are at most about 2^31 × 720, so truncation through 64 bits is defined.
-std::int64_t Trunc(double x) { return static_cast<std::int64_t>(std::trunc(x)); }
+std::int64_t Trunc(double x) {
+    return static_cast<std::int64_t>(std::trunc(x));
+}
 
-std::uint8_t Clamp(std::int64_t v) { return static_cast<std::uint8_t>(v < 0 ? 0 : v > 255 ? 255 : v); }
+std::uint8_t Clamp(std::int64_t v) {
+    return static_cast<std::uint8_t>(v < 0 ? 0 : v > 255 ? 255 : v);
+}
 
-std::uint8_t& Channel(Pixel& p, int channel) { return channel == 0 ? p.r : channel == 1 ? p.g : p.b; }
+std::uint8_t& Channel(Pixel& p, int channel) {
+    return channel == 0 ? p.r : channel == 1 ? p.g : p.b;
+}
 
 }  // namespace
 
