@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <new>
 #include <span>
 
 #include "platform/BmpCodec.h"
@@ -74,7 +75,9 @@ const char* ExtensionOf(ImageFormat format) {
     return "";
 }
 
-Status ReadImageFile(const std::string& path, BMP_File& picture) {
+namespace {
+
+Status ReadImage(const std::string& path, BMP_File& picture) {
     File file(path.c_str(), "rb");
     if (!file.IsOpen()) return Status::Error(path + ": cannot open: " + std::strerror(errno));
     struct stat info {};
@@ -98,29 +101,22 @@ Status ReadImageFile(const std::string& path, BMP_File& picture) {
         return Status::Ok();
     }
 
-    // The whole file in memory; its size grows only when the file grew since it was measured.
-    std::size_t size = headBytes;
+    // The whole file in memory, read until a read comes back short. The block starts one byte larger than the file
+    // measured, so that a regular file takes one read; one that grows meanwhile, or has no size (a pipe), grows it.
     std::size_t capacity =
-        std::max<std::size_t>(static_cast<std::size_t>(info.st_size > 0 ? info.st_size : 0), headBytes);
+        std::max<std::size_t>(static_cast<std::size_t>(std::max<off_t>(info.st_size, 0)), headBytes) + 1;
     std::unique_ptr<std::uint8_t[]> bytes = codec::TryAllocate(capacity);
     if (!bytes) return Status::Error(path + ": not enough memory to read the file");
     std::memcpy(bytes.get(), head, headBytes);
+    std::size_t size = headBytes;
     for (;;) {
-        if (size == capacity) {
-            std::uint8_t probe;
-            if (std::fread(&probe, 1, 1, file.Get()) != 1) break;
-            const std::size_t larger = capacity * 2 + 1;
-            std::unique_ptr<std::uint8_t[]> grown = codec::TryAllocate(larger);
-            if (!grown) return Status::Error(path + ": not enough memory to read the file");
-            std::memcpy(grown.get(), bytes.get(), size);
-            grown[size++] = probe;
-            bytes = std::move(grown);
-            capacity = larger;
-            continue;
-        }
-        const std::size_t got = std::fread(bytes.get() + size, 1, capacity - size, file.Get());
-        size += got;
-        if (got == 0) break;
+        size += std::fread(bytes.get() + size, 1, capacity - size, file.Get());
+        if (size < capacity) break;
+        std::unique_ptr<std::uint8_t[]> grown = codec::TryAllocate(capacity * 2);
+        if (!grown) return Status::Error(path + ": not enough memory to read the file");
+        std::memcpy(grown.get(), bytes.get(), size);
+        bytes = std::move(grown);
+        capacity *= 2;
     }
     if (std::ferror(file.Get())) return ReadError(path, errno);
     file.Close();
@@ -141,7 +137,7 @@ Status ReadImageFile(const std::string& path, BMP_File& picture) {
     return Status::Error(path + ": not a PNG, JPEG, GIF or BMP file");
 }
 
-Status WriteImageFile(const std::string& path, const BMP_File& picture, ImageFormat format) {
+Status WriteImage(const std::string& path, const BMP_File& picture, ImageFormat format) {
     if (format == ImageFormat::Bmp) {
         std::string error;
         if (!picture.SaveBmp(path, &error)) return Status::Error(error);
@@ -168,4 +164,24 @@ Status WriteImageFile(const std::string& path, const BMP_File& picture, ImageFor
     if (sink.Failed()) return file.Commit();
     if (!encoded) return encoded;  // the temporary file goes with `file`
     return file.Commit();
+}
+
+}  // namespace
+
+// Every C library call sits below these two; a failed allocation in our own code on the way (a row buffer, a
+// message) ends here as an error rather than an abort.
+Status ReadImageFile(const std::string& path, BMP_File& picture) {
+    try {
+        return ReadImage(path, picture);
+    } catch (const std::bad_alloc&) {
+        return Status::Error(path + ": not enough memory to read the file");
+    }
+}
+
+Status WriteImageFile(const std::string& path, const BMP_File& picture, ImageFormat format) {
+    try {
+        return WriteImage(path, picture, format);
+    } catch (const std::bad_alloc&) {
+        return Status::Error(path + ": not enough memory to write the file");
+    }
 }
