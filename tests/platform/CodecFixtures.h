@@ -45,6 +45,29 @@ inline void PutLe32(Bytes& out, std::uint32_t v) {
     PutLe16(out, v >> 16);
 }
 
+// `size` random colours.
+inline std::vector<Pixel> RandomTable(std::mt19937& random, std::size_t size) {
+    std::uniform_int_distribution<int> byte(0, 255);
+    std::vector<Pixel> table(size);
+    for (Pixel& p : table) {
+        p = Pixel{static_cast<std::uint8_t>(byte(random)), static_cast<std::uint8_t>(byte(random)),
+                  static_cast<std::uint8_t>(byte(random))};
+    }
+    return table;
+}
+
+// A picture drawn from the table's colours, with runs of one colour as well as single pixels, as in drawings.
+inline BMP_File FromTable(std::mt19937& random, std::int32_t width, std::int32_t height,
+                          const std::vector<Pixel>& table) {
+    BMP_File picture;
+    EXPECT_TRUE(picture.Create(width, height));
+    std::uniform_int_distribution<std::size_t> pick(0, table.size() - 1);
+    for (std::size_t i = 0; i < picture.PixelCount(); ++i) {
+        picture.Data()[i] = i > 0 && random() % 3 == 0 ? picture.Data()[i - 1] : table[pick(random)];
+    }
+    return picture;
+}
+
 // A colour c of opacity a laid over white, by the formula rather than the decoder's integer shortcut.
 inline std::uint8_t OverWhite(double c, double a) {
     return static_cast<std::uint8_t>(std::floor((c * a + 255.0 * (255.0 - a)) / 255.0 + 0.5));

@@ -176,16 +176,6 @@ BMP_File ExpectedGif(int screenWidth, int screenHeight, const std::vector<Pixel>
     return picture;
 }
 
-std::vector<Pixel> RandomTable(std::mt19937& random, std::size_t size) {
-    std::uniform_int_distribution<int> byte(0, 255);
-    std::vector<Pixel> table(size);
-    for (Pixel& p : table) {
-        p = Pixel{static_cast<std::uint8_t>(byte(random)), static_cast<std::uint8_t>(byte(random)),
-                  static_cast<std::uint8_t>(byte(random))};
-    }
-    return table;
-}
-
 fixtures::GifFrame RandomFrame(std::mt19937& random, int left, int top, int width, int height, int indexes) {
     fixtures::GifFrame frame;
     frame.left = left, frame.top = top, frame.width = width, frame.height = height;
@@ -224,9 +214,9 @@ TEST(GifDecode, FirstFrameWithItsTableAndTransparency) {
     TempDir dir;
     std::mt19937 random(31);
     for (const Case& c : cases) {
-        const std::vector<Pixel> global = RandomTable(random, c.globalSize);
+        const std::vector<Pixel> global = fixtures::RandomTable(random, c.globalSize);
         fixtures::GifFrame frame = RandomFrame(random, c.left, c.top, c.width, c.height, c.indexes);
-        frame.localTable = RandomTable(random, c.localSize);
+        frame.localTable = fixtures::RandomTable(random, c.localSize);
         frame.transparent = c.transparent;
         frame.interlaced = c.interlaced;
         // A second frame that must not be drawn.
@@ -239,10 +229,19 @@ TEST(GifDecode, FirstFrameWithItsTableAndTransparency) {
     }
 }
 
-TEST(GifDecode, FilesWithoutAPictureOrTableAreErrors) {
+TEST(GifDecode, BrokenFilesAreErrors) {
     TempDir dir;
     std::mt19937 random(32);
     const fixtures::GifFrame frame = RandomFrame(random, 0, 0, 3, 3, 4);
+    // The frame's second code replaced: codes are 3 bits here, the first (a clear code) in bits 0..2 of the first
+    // data byte, which follows the header (13), a table of 4 colours (12), the frame's descriptor (10), the code size
+    // and the block length.
+    const auto secondCode = [&](unsigned code) {
+        Bytes file = fixtures::GifFile(3, 3, {{0, 0, 0}, {1, 1, 1}, {2, 2, 2}, {3, 3, 3}}, {frame}, 2);
+        const std::size_t data = 13 + 12 + 10 + 2;
+        file[data] = static_cast<std::uint8_t>((file[data] & ~0x38u) | code << 3);
+        return file;
+    };
     struct Case {
         const char* name;
         Bytes file;
@@ -250,7 +249,9 @@ TEST(GifDecode, FilesWithoutAPictureOrTableAreErrors) {
     };
     const Case cases[] = {
         {"no colour table anywhere", fixtures::GifFile(3, 3, {}, {frame}, 2), "no colour table"},
-        {"no frame", fixtures::GifFile(3, 3, RandomTable(random, 4), {}, 2), "no picture"},
+        {"no frame", fixtures::GifFile(3, 3, fixtures::RandomTable(random, 4), {}, 2), "no picture"},
+        {"a code not yet in the LZW table", secondCode(7), "invalid GIF file"},
+        {"the LZW end code before the last pixel", secondCode(5), "invalid GIF file"},
     };
     for (const Case& c : cases) {
         BMP_File read;
@@ -364,7 +365,7 @@ TEST(BmpDecode, EveryDepthAndLayoutBecomes24Bits) {
             header.height = c.topDown ? -height : height;
             header.bitCount = c.bitCount;
             header.compression = c.compression;
-            header.table = RandomTable(random, c.tableSize);
+            header.table = fixtures::RandomTable(random, c.tableSize);
             header.colorsUsed = c.colorsUsed;
             for (int i = 0; i < 4; ++i) header.masks[i] = c.masks[i];
             BMP_File expected;

@@ -14,6 +14,7 @@
 
 #include "platform/GifPalette.h"
 #include "platform/PngDeflate.h"
+#include "tests/platform/CodecFixtures.h"
 #include "tests/support/TestSupport.h"
 
 using testsupport::RandomImage;
@@ -23,27 +24,6 @@ namespace {
 
 std::uint32_t Key(const Pixel& p) {
     return std::uint32_t{p.r} << 16 | std::uint32_t{p.g} << 8 | p.b;
-}
-
-BMP_File FromTable(std::mt19937& random, std::int32_t width, std::int32_t height, const std::vector<Pixel>& table) {
-    BMP_File picture;
-    EXPECT_TRUE(picture.Create(width, height));
-    std::uniform_int_distribution<std::size_t> pick(0, table.size() - 1);
-    // Runs of one colour as well as single pixels, as in drawings.
-    for (std::size_t i = 0; i < picture.PixelCount(); ++i) {
-        picture.Data()[i] = i > 0 && random() % 3 == 0 ? picture.Data()[i - 1] : table[pick(random)];
-    }
-    return picture;
-}
-
-std::vector<Pixel> RandomTable(std::mt19937& random, std::size_t size) {
-    std::vector<Pixel> table;
-    std::uniform_int_distribution<int> byte(0, 255);
-    for (std::size_t i = 0; i < size; ++i) {
-        table.push_back(Pixel{static_cast<std::uint8_t>(byte(random)), static_cast<std::uint8_t>(byte(random)),
-                              static_cast<std::uint8_t>(byte(random))});
-    }
-    return table;
 }
 
 // The nearest entry to the centre of the pixel's cell by trying every entry, the lower index on a tie.
@@ -70,8 +50,8 @@ TEST(GifPalette, ExactColoursMatchAPlainCount) {
     std::mt19937 random(61);
     for (int round = 0; round < 60; ++round) {
         const std::size_t colours = std::uniform_int_distribution<std::size_t>(1, 300)(random);
-        const BMP_File picture =
-            FromTable(random, RandomSide(random, 120), RandomSide(random, 120), RandomTable(random, colours));
+        const BMP_File picture = fixtures::FromTable(random, RandomSide(random, 120), RandomSide(random, 120),
+                                                     fixtures::RandomTable(random, colours));
         // The plain count: colours in order of first appearance.
         std::map<std::uint32_t, std::size_t> seen;
         std::vector<Pixel> order;
@@ -134,7 +114,7 @@ TEST(GifPalette, MappingMatchesTryingEveryEntry) {
             const BMP_File picture =
                 RandomImage(random, large ? 600 : RandomSide(random, 100), large ? 500 : RandomSide(random, 100));
             std::vector<Pixel> palette =
-                RandomTable(random, std::uniform_int_distribution<std::size_t>(1, 256)(random));
+                fixtures::RandomTable(random, std::uniform_int_distribution<std::size_t>(1, 256)(random));
             // Repeated entries, so that ties must go to the lower index.
             if (palette.size() > 4) palette[palette.size() - 1] = palette[palette.size() / 2];
             std::vector<std::uint8_t> indexes(picture.PixelCount());

@@ -45,22 +45,6 @@ BMP_File SmoothPicture(std::int32_t width, std::int32_t height) {
     return picture;
 }
 
-// A random picture drawn from `colours` random colours.
-BMP_File FewColours(std::mt19937& random, std::int32_t width, std::int32_t height, int colours) {
-    std::vector<Pixel> table(static_cast<std::size_t>(colours));
-    std::uniform_int_distribution<int> byte(0, 255);
-    for (Pixel& p : table) {
-        p = Pixel{static_cast<std::uint8_t>(byte(random)), static_cast<std::uint8_t>(byte(random)),
-                  static_cast<std::uint8_t>(byte(random))};
-    }
-    std::uniform_int_distribution<int> pick(0, colours - 1);
-    BMP_File picture;
-    EXPECT_TRUE(picture.Create(width, height));
-    for (std::size_t i = 0; i < picture.PixelCount(); ++i)
-        picture.Data()[i] = table[static_cast<std::size_t>(pick(random))];
-    return picture;
-}
-
 struct Error {
     double mean = 0;
     int max = 0;
@@ -166,7 +150,9 @@ TEST(ImageCodecRoundTrip, GifIsExactUpTo256Colours) {
     std::mt19937 random(13);
     for (int colours : {1, 2, 3, 17, 255, 256}) {
         for (int round = 0; round < 6; ++round) {
-            const BMP_File original = FewColours(random, RandomSide(random, 150), RandomSide(random, 150), colours);
+            const std::int32_t width = RandomSide(random, 150), height = RandomSide(random, 150);
+            const BMP_File original = fixtures::FromTable(
+                random, width, height, fixtures::RandomTable(random, static_cast<std::size_t>(colours)));
             ASSERT_TRUE(WriteImageFile(dir.File("few.gif"), original, ImageFormat::Gif));
             BMP_File read;
             ASSERT_TRUE(ReadImageFile(dir.File("few.gif"), read));
@@ -220,7 +206,7 @@ TEST(ImageCodecRoundTrip, EveryFormatKeepsOddSizes) {
 TEST(ImageCodecRoundTrip, ContentDecidesNotTheName) {
     TempDir dir;
     std::mt19937 random(15);
-    const BMP_File original = FewColours(random, 20, 10, 5);
+    const BMP_File original = fixtures::FromTable(random, 20, 10, fixtures::RandomTable(random, 5));
     for (ImageFormat format : {ImageFormat::Png, ImageFormat::Gif, ImageFormat::Bmp}) {
         ASSERT_TRUE(WriteImageFile(dir.File("misnamed.jpg"), original, format));
         BMP_File read;
@@ -237,8 +223,8 @@ TEST(ImageCodecSave, ReplacingKeepsPermissionsAndLinks) {
     for (ImageFormat format : kAllFormats) {
         const std::string target = dir.File("real" + std::string(ExtensionOf(format)));
         const std::string link = dir.File("link" + std::string(ExtensionOf(format)));
-        const BMP_File first = FewColours(random, 12, 8, 4);
-        const BMP_File second = FewColours(random, 8, 12, 4);
+        const BMP_File first = fixtures::FromTable(random, 12, 8, fixtures::RandomTable(random, 4));
+        const BMP_File second = fixtures::FromTable(random, 8, 12, fixtures::RandomTable(random, 4));
         ASSERT_TRUE(WriteImageFile(target, first, format));
         ASSERT_EQ(::chmod(target.c_str(), 0604), 0);
         std::filesystem::create_symlink(target, link);
@@ -271,7 +257,7 @@ TEST(ImageCodecSave, PicturesAFormatCannotHoldLeaveTheOldFile) {
     };
     TempDir dir;
     std::mt19937 random(17);
-    const BMP_File old = FewColours(random, 5, 5, 3);
+    const BMP_File old = fixtures::FromTable(random, 5, 5, fixtures::RandomTable(random, 3));
     for (const Case& c : cases) {
         const std::string path = dir.File(Name(c.format));
         ASSERT_TRUE(WriteImageFile(path, old, c.format));
@@ -293,7 +279,7 @@ TEST(ImageCodecSave, PicturesAFormatCannotHoldLeaveTheOldFile) {
 TEST(ImageCodecSave, FailedWriteIsReportedAndLeavesTheOldFile) {
     TempDir dir;
     std::mt19937 random(18);
-    const BMP_File small = FewColours(random, 4, 4, 2);
+    const BMP_File small = fixtures::FromTable(random, 4, 4, fixtures::RandomTable(random, 2));
     const BMP_File large = RandomImage(random, 400, 300);
     for (ImageFormat format : kAllFormats) {
         const std::string path = dir.File(Name(format));
@@ -356,7 +342,7 @@ TEST(ImageCodecSave, ReadOnlyFolderIsReported) {
 TEST(ImageCodecSave, KilledSaveLeavesTheOldFileWhole) {
     TempDir dir;
     std::mt19937 random(19);
-    const BMP_File old = FewColours(random, 30, 20, 7);
+    const BMP_File old = fixtures::FromTable(random, 30, 20, fixtures::RandomTable(random, 7));
     const BMP_File large = RandomImage(random, 4000, 3000);
     for (ImageFormat format : {ImageFormat::Gif, ImageFormat::Jpeg, ImageFormat::Bmp}) {
         const std::string path = dir.File(Name(format));
