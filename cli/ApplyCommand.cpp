@@ -1,5 +1,6 @@
 #include "cli/ApplyCommand.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -8,7 +9,8 @@
 #include <filesystem>
 #include <map>
 #include <mutex>
-#include <numeric>
+#include <optional>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -96,17 +98,29 @@ struct Job {
     std::string refusal;  // non-empty: the job is not run and this is its error
 };
 
+// The identity of an existing file (device and inode), so that two names of one file are recognised.
+std::optional<std::pair<dev_t, ino_t>> FileIdentity(const std::string& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) return std::nullopt;
+    return std::pair{info.st_dev, info.st_ino};
+}
+
 std::vector<Job> PlanJobs(const ApplyOptions& options) {
     std::vector<Job> jobs;
     std::map<std::string, std::string> outputsTaken;  // output path → the input that writes it
+    std::set<std::pair<dev_t, ino_t>> inputFiles;
+    for (const std::string& input : options.inputs) {
+        if (const auto identity = FileIdentity(input)) inputFiles.insert(*identity);
+    }
     for (const std::string& input : options.inputs) {
         Job job;
         job.input = input;
         job.format = options.format.value_or(FormatFromName(input, true).value_or(ImageFormat::Png));
         job.output = (fs::path(*options.outDir) / fs::path(input).stem()).string() + ExtensionOf(job.format);
-        std::error_code ignored;
-        if (fs::exists(job.output, ignored) && fs::equivalent(job.output, input, ignored)) {
-            job.refusal = input + ": the result would overwrite the input; choose another --out-dir or --format";
+        // No result may replace any of the inputs, its own or another's.
+        if (const auto identity = FileIdentity(job.output); identity && inputFiles.count(*identity) != 0) {
+            job.refusal = input + ": its result " + job.output +
+                          " would overwrite an input; choose another --out-dir or --format";
         } else if (const auto taken = outputsTaken.find(job.output); taken != outputsTaken.end()) {
             job.refusal = input + ": its result " + job.output + " is already the result of " + taken->second;
         } else {

@@ -37,10 +37,17 @@ std::string Quote(const std::string& text) {
     return quoted + "'";
 }
 
-Outcome Run(const TempDir& dir, const std::vector<std::string>& arguments) {
+Outcome RunCli(const TempDir& dir, const std::vector<std::string>& arguments) {
     std::string command = Quote(LUMIVANE_CLI);
-    for (const std::string& argument : arguments) command += " " + Quote(argument);
-    command += " >" + Quote(dir.File("stdout.txt")) + " 2>" + Quote(dir.File("stderr.txt")) + " </dev/null";
+    for (const std::string& argument : arguments) {
+        command += ' ';
+        command += Quote(argument);
+    }
+    command += " >";
+    command += Quote(dir.File("stdout.txt"));
+    command += " 2>";
+    command += Quote(dir.File("stderr.txt"));
+    command += " </dev/null";
     Outcome outcome;
     const int raw = std::system(command.c_str());
     outcome.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
@@ -88,27 +95,27 @@ TEST(CliUsage, MistakesExitWithTwoAndSayWhat) {
         {{"profile", "defaults", "-o"}, "-o"},
     };
     for (const Case& c : cases) {
-        const Outcome outcome = Run(dir, c.arguments);
+        const Outcome outcome = RunCli(dir, c.arguments);
         std::string shown;
         for (const auto& a : c.arguments) shown += a + " ";
         EXPECT_EQ(outcome.status, 2) << shown;
         EXPECT_NE(outcome.err.find(c.says), std::string::npos) << shown << "\n" << outcome.err;
         EXPECT_NE(outcome.err.find("usage:"), std::string::npos) << shown;
     }
-    EXPECT_EQ(Run(dir, {"--help"}).status, 0);
+    EXPECT_EQ(RunCli(dir, {"--help"}).status, 0);
 }
 
 TEST(CliProfile, DefaultsAreTheProfileOfAFreshStart) {
     TempDir dir;
-    const Outcome printed = Run(dir, {"profile", "defaults"});
+    const Outcome printed = RunCli(dir, {"profile", "defaults"});
     ASSERT_EQ(printed.status, 0) << printed.err;
-    ASSERT_EQ(Run(dir, {"profile", "defaults", "-o", dir.File("d.qmx")}).status, 0);
+    ASSERT_EQ(RunCli(dir, {"profile", "defaults", "-o", dir.File("d.qmx")}).status, 0);
     EXPECT_EQ(printed.out, ReadText(dir.File("d.qmx")));
     CLumivaneState fresh;
     EXPECT_EQ(printed.out, fresh.m_cFileStorage.SaveToText());
     EXPECT_NE(printed.out.find("\r\n[Settings]\r\nm_bBlur=0\r\nm_nBlurSize=5\r\n"), std::string::npos);
     // Another pane size changes the relative rectangles' insets.
-    const Outcome other = Run(dir, {"profile", "defaults", "--pane", "200x150"});
+    const Outcome other = RunCli(dir, {"profile", "defaults", "--pane", "200x150"});
     EXPECT_NE(other.out.find("m_cBmpWndOriginal.CroprcT=0.034965\r\n"), std::string::npos) << "5 / (148 - 5)";
 }
 
@@ -116,7 +123,7 @@ TEST(CliProfile, ShowPrintsTheEightySevenLinesOntoTheStartUpValues) {
     TempDir dir;
     WriteText(dir.File("p.qmx"), "any banner\r\n\r\n[Settings]\r\nm_bBlur=1\r\nm_nHue=12abc\r\nM_NSIZEX=640\r\n"
                                  "m_cBmpWndOriginal.CroprcT=0.5\r\n");
-    const Outcome shown = Run(dir, {"profile", "show", dir.File("p.qmx")});
+    const Outcome shown = RunCli(dir, {"profile", "show", dir.File("p.qmx")});
     ASSERT_EQ(shown.status, 0) << shown.err;
     std::vector<std::string> lines;
     std::size_t start = 0;
@@ -131,7 +138,7 @@ TEST(CliProfile, ShowPrintsTheEightySevenLinesOntoTheStartUpValues) {
     EXPECT_EQ(lines[71], "m_cBmpWndOriginal.CroprcT=0.500000") << "the stored value, not re-mapped";
     EXPECT_EQ(lines[30], "Light1R=255");
 
-    const Outcome missing = Run(dir, {"profile", "show", dir.File("nope.qmx")});
+    const Outcome missing = RunCli(dir, {"profile", "show", dir.File("nope.qmx")});
     EXPECT_EQ(missing.status, 1);
     EXPECT_NE(missing.err.find("nope.qmx"), std::string::npos) << missing.err;
 }
@@ -141,7 +148,7 @@ TEST(CliApply, GivesWhatTheSharedStateGivesForTheSameProfile) {
     const BMP_File input = SavedPicture(dir, "in.bmp", 1, 123, 77);
     WriteText(dir.File("p.qmx"), "\r\n[Settings]\r\nm_bSharpen=1\r\nm_bContrast=1\r\nm_nContrastR=70\r\n"
                                  "m_bLight1=1\r\nm_bResize=1\r\nm_nSizeX=90\r\nm_nSizeY=60\r\n");
-    const Outcome outcome = Run(dir, {"apply", "--profile", dir.File("p.qmx"), "--set", "m_bGrayScale=1", "--set",
+    const Outcome outcome = RunCli(dir, {"apply", "--profile", dir.File("p.qmx"), "--set", "m_bGrayScale=1", "--set",
                                       "m_nSizeY=50", "--rotate", "1", "--pane", "200x150", dir.File("in.bmp"), "-o",
                                       dir.File("out.bmp")});
     ASSERT_EQ(outcome.status, 0) << outcome.err;
@@ -163,7 +170,7 @@ TEST(CliApply, PreviewIsPaneSized) {
     TempDir dir;
     SavedPicture(dir, "in.bmp", 2, 64, 64);
     const Outcome outcome =
-        Run(dir, {"apply", "--preview", "--pane", "100x80", dir.File("in.bmp"), "-o", dir.File("small.bmp")});
+        RunCli(dir, {"apply", "--preview", "--pane", "100x80", dir.File("in.bmp"), "-o", dir.File("small.bmp")});
     ASSERT_EQ(outcome.status, 0) << outcome.err;
     BMP_File written(dir.File("small.bmp"));
     EXPECT_EQ(written.Width(), 100);
@@ -185,7 +192,7 @@ TEST(CliApply, FailuresNameTheFileAndWriteNothing) {
         {{"apply", dir.File("in.bmp"), "-o", dir.File("no/such/folder/o4.bmp")}, "o4.bmp"},
     };
     for (const Case& c : cases) {
-        const Outcome outcome = Run(dir, c.arguments);
+        const Outcome outcome = RunCli(dir, c.arguments);
         EXPECT_EQ(outcome.status, 1) << c.names;
         EXPECT_NE(outcome.err.find(c.names), std::string::npos) << outcome.err;
         EXPECT_EQ(std::count(outcome.err.begin(), outcome.err.end(), '\n'), 1) << "one line: " << outcome.err;
@@ -198,7 +205,7 @@ TEST(CliBatch, EveryInputIsTriedAndFailuresAreReported) {
     const BMP_File a = SavedPicture(dir, "a.bmp", 4, 30, 20);
     const BMP_File c = SavedPicture(dir, "c.bmp", 5, 25, 35);
     WriteText(dir.File("b.bmp"), "not a picture");
-    const Outcome outcome = Run(dir, {"apply", "--jobs", "2", dir.File("a.bmp"), dir.File("b.bmp"), dir.File("c.bmp"),
+    const Outcome outcome = RunCli(dir, {"apply", "--jobs", "2", dir.File("a.bmp"), dir.File("b.bmp"), dir.File("c.bmp"),
                                       "--out-dir", dir.File("out")});
     EXPECT_EQ(outcome.status, 1);
     EXPECT_NE(outcome.err.find("b.bmp"), std::string::npos) << outcome.err;
@@ -209,7 +216,7 @@ TEST(CliBatch, EveryInputIsTriedAndFailuresAreReported) {
     EXPECT_TRUE(SamePixels(c, outC));
     EXPECT_FALSE(std::filesystem::exists(dir.File("out/b.bmp")));
 
-    const Outcome allGood = Run(dir, {"apply", dir.File("a.bmp"), dir.File("c.bmp"), "--out-dir", dir.File("out2")});
+    const Outcome allGood = RunCli(dir, {"apply", dir.File("a.bmp"), dir.File("c.bmp"), "--out-dir", dir.File("out2")});
     EXPECT_EQ(allGood.status, 0) << allGood.err;
 }
 
@@ -218,14 +225,14 @@ TEST(CliBatch, AnInputIsNeverOverwrittenAndTwoInputsNeverShareAnOutput) {
     const BMP_File original = SavedPicture(dir, "photo.bmp", 6, 16, 16);
     std::filesystem::create_directory(dir.path() / "other");
     SavedPicture(dir, "other/photo.bmp", 7, 16, 16);
-    const Outcome outcome = Run(dir, {"apply", "--set", "m_bInvertR=1", dir.File("photo.bmp"),
+    const Outcome outcome = RunCli(dir, {"apply", "--set", "m_bInvertR=1", dir.File("photo.bmp"),
                                       dir.File("other/photo.bmp"), "--out-dir", dir.path().string()});
     EXPECT_EQ(outcome.status, 1);
-    EXPECT_NE(outcome.err.find("overwrite the input"), std::string::npos) << outcome.err;
+    EXPECT_NE(outcome.err.find("would overwrite an input"), std::string::npos) << outcome.err;
     BMP_File after(dir.File("photo.bmp"));
     EXPECT_TRUE(SamePixels(original, after));
 
-    const Outcome clash = Run(dir, {"apply", dir.File("photo.bmp"), dir.File("other/photo.bmp"), "--out-dir",
+    const Outcome clash = RunCli(dir, {"apply", dir.File("photo.bmp"), dir.File("other/photo.bmp"), "--out-dir",
                                     dir.File("out")});
     EXPECT_EQ(clash.status, 1);
     EXPECT_NE(clash.err.find("already the result of"), std::string::npos) << clash.err;
@@ -235,7 +242,7 @@ TEST(CliBatch, AnInputIsNeverOverwrittenAndTwoInputsNeverShareAnOutput) {
 TEST(CliApply, NamingTheInputAsOutputReplacesIt) {
     TempDir dir;
     SavedPicture(dir, "self.bmp", 8, 10, 10);
-    const Outcome outcome = Run(dir, {"apply", "--set", "m_bInvertR=1", dir.File("self.bmp"), "-o",
+    const Outcome outcome = RunCli(dir, {"apply", "--set", "m_bInvertR=1", dir.File("self.bmp"), "-o",
                                       dir.File("self.bmp")});
     ASSERT_EQ(outcome.status, 0) << outcome.err;
 }
