@@ -391,7 +391,11 @@ void CLumivaneDlg::BeginBusy() {
 }
 
 void CLumivaneDlg::EndBusy() {
-    if (m_nBusy > 0 && --m_nBusy == 0) QApplication::restoreOverrideCursor();
+    if (m_nBusy > 0 && --m_nBusy == 0) {
+        QApplication::restoreOverrideCursor();
+        // After the run has returned to its caller: a posted call, not a timer.
+        if (m_bLayoutPending) QMetaObject::invokeMethod(this, &CLumivaneDlg::ArrangeControls, Qt::QueuedConnection);
+    }
 }
 
 // ---- IPaneHost --------------------------------------------------------------------------------------------------
@@ -419,6 +423,18 @@ void CLumivaneDlg::keyPressEvent(QKeyEvent* event) {
 void CLumivaneDlg::resizeEvent(QResizeEvent* event) {
     QDialog::resizeEvent(event);
     if (!m_bLaidOut || isMinimized()) return;
+    if (m_nBusy > 0) {
+        // A run of the chain is waiting on a message box (the size fields' check). Running the chain again inside it
+        // would have the suspended run apply its stages a second time; the layout follows when the run has ended.
+        m_bLayoutPending = true;
+        return;
+    }
+    ArrangeControls();
+}
+
+void CLumivaneDlg::ArrangeControls() {
+    m_bLayoutPending = false;
+    if (isMinimized()) return;
     // The chain runs first, then the controls move; the panes' own size changes remap their trackers.
     m_state.ProcessImage(true);
     for (const dlg::Placement& placement : m_layout.Arrange(Size{width(), height()})) {

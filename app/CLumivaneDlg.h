@@ -81,6 +81,7 @@ private:
     void WriteSizeFields();
     void EnableAcquisitionButtons();
     void UpdateMinimumSize();
+    void ArrangeControls();
     bool ShowPicture(CBmpWnd& pane, const BMP_File& picture);
     QColor LightColor(int light) const;
     std::int32_t* SwitchOf(int id);
@@ -94,6 +95,7 @@ private:
     CBmpWnd* m_pBmpWndDestination = nullptr;
     dlg::DialogLayout m_layout;
     bool m_bLaidOut = false;  // the layout is recorded; size changes move the controls from here on
-    int m_nBusy = 0;
+    int m_nBusy = 0;          // runs of the chain in progress (one may wait on a message box)
+    bool m_bLayoutPending = false;
     std::vector<std::filesystem::path> m_helpFolders;
 };

@@ -74,15 +74,16 @@ ScriptedDialogSeam::Answer ScriptedDialogSeam::Take(Call call) {
     m_calls.push_back(call);
     if (m_answers.empty() || m_answers.front().kind != kind) {
         m_unexpected.push_back(std::move(call));
-        return Answer{kind, {}, {}, {}, false, false};
+        return Answer(kind);
     }
-    Answer answer = m_answers.front();
+    Answer answer = std::move(m_answers.front());
     m_answers.pop_front();
     return answer;
 }
 
 void ScriptedDialogSeam::Message(QWidget*, const QString& caption, const QString& text, Icon icon) {
-    Take({Kind::Message, caption, text, icon, {}});
+    const Answer answer = Take({Kind::Message, caption, text, icon, {}});
+    if (answer.whileShown) answer.whileShown();
 }
 
 void ScriptedDialogSeam::About(QWidget*, const QString& title, const QString& text) {

@@ -14,6 +14,7 @@
 #include <QString>
 #include <QUrl>
 #include <deque>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -71,18 +72,39 @@ public:
         QStringList filters;
     };
 
-    // Queue answers, in the order the calls will come. Message and About need an acknowledgement only.
-    void ExpectMessage() { m_answers.push_back({Kind::Message, {}, {}, {}, {}, true}); }
-    void ExpectAbout() { m_answers.push_back({Kind::About, {}, {}, {}, {}, true}); }
-    void AnswerColor(std::optional<QColor> color) { m_answers.push_back({Kind::Color, color, {}, {}, {}, true}); }
-    void AnswerFont(std::optional<QFont> font) { m_answers.push_back({Kind::Font, {}, font, {}, {}, true}); }
+    // Queue answers, in the order the calls will come. Message and About need an acknowledgement only; whileShown
+    // runs while the message is up, as events the user causes meanwhile would.
+    void ExpectMessage(std::function<void()> whileShown = {}) {
+        Answer answer(Kind::Message);
+        answer.whileShown = std::move(whileShown);
+        m_answers.push_back(std::move(answer));
+    }
+    void ExpectAbout() { m_answers.push_back(Answer(Kind::About)); }
+    void AnswerColor(std::optional<QColor> color) {
+        Answer answer(Kind::Color);
+        answer.color = color;
+        m_answers.push_back(std::move(answer));
+    }
+    void AnswerFont(std::optional<QFont> font) {
+        Answer answer(Kind::Font);
+        answer.font = font;
+        m_answers.push_back(std::move(answer));
+    }
     void AnswerOpenFile(std::optional<FileChoice> choice) {
-        m_answers.push_back({Kind::OpenFile, {}, {}, choice, {}, true});
+        Answer answer(Kind::OpenFile);
+        answer.file = choice;
+        m_answers.push_back(std::move(answer));
     }
     void AnswerSaveFile(std::optional<FileChoice> choice) {
-        m_answers.push_back({Kind::SaveFile, {}, {}, choice, {}, true});
+        Answer answer(Kind::SaveFile);
+        answer.file = choice;
+        m_answers.push_back(std::move(answer));
     }
-    void AnswerOpenExternally(bool started) { m_answers.push_back({Kind::OpenExternally, {}, {}, {}, started, true}); }
+    void AnswerOpenExternally(bool started) {
+        Answer answer(Kind::OpenExternally);
+        answer.started = started;
+        m_answers.push_back(std::move(answer));
+    }
 
     const std::vector<Call>& Calls() const { return m_calls; }
     // Calls that found no matching answer; answers still waiting for their call.
@@ -104,15 +126,16 @@ public:
 
 private:
     struct Answer {
+        explicit Answer(Kind k) : kind(k) {}
         Kind kind;
         std::optional<QColor> color;
         std::optional<QFont> font;
         std::optional<FileChoice> file;
         bool started = false;
-        bool valid = false;
+        std::function<void()> whileShown;
     };
 
-    // Records the call and takes the next answer when it is of the call's kind; otherwise an invalid answer.
+    // Records the call and takes the next answer when it is of the call's kind; otherwise a cancel.
     Answer Take(Call call);
 
     std::deque<Answer> m_answers;

@@ -382,6 +382,27 @@ TEST_F(MainWindowTest, SizeFieldsAreReadWhenARunWithResizeBegins) {
     EXPECT_EQ(m_seam.Calls().size(), 2u);
 }
 
+TEST_F(MainWindowTest, AResizeWhileTheSizeMessageIsUpWaitsForTheRunToEnd) {
+    CLumivaneDlg& window = ShownWindow();
+    Acquire();
+    Field(dlg::kSizeX).setText("x");
+    // The user resizes the window while the message about the width is shown. A run of the chain started inside the
+    // suspended one would show a second message at once (and have the suspended run apply its stages twice).
+    m_seam.ExpectMessage([&window] { window.resize(800, 600); });
+    Click(dlg::kResize);
+    EXPECT_EQ(m_seam.Calls().size(), 1u) << "no run inside the suspended run";
+    EXPECT_EQ(Geometry(dlg::kSave).top, dlg::MapDialogRect(dlg::FindControl(dlg::kSave)->rect).top + 520 - 491)
+        << "the controls wait";
+
+    // The layout comes after the run, with its own run (and its own message about the width).
+    m_seam.ExpectMessage();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(m_seam.Calls().size(), 2u);
+    const Rect pane = dlg::MapDialogRect(dlg::FindControl(dlg::kProcessedPane)->rect);
+    const int dx = 800 - 653, dy = 600 - 491;
+    EXPECT_EQ(Geometry(dlg::kProcessedPane), (Rect{pane.left, pane.top + dy / 2, pane.right + dx, pane.bottom + dy}));
+}
+
 // ---- Trackers ---------------------------------------------------------------------------------------------------
 
 TEST_F(MainWindowTest, DraggingTheEditedLightAreaMovesItsRectangleOnEveryMovement) {
