@@ -7,7 +7,6 @@
 #include <memory>
 #include <vector>
 
-#include "imaging/Parallel.h"
 #include "platform/GifPalette.h"
 
 namespace {
@@ -159,7 +158,7 @@ Status DecodeGif(const std::string& path, std::span<const std::uint8_t> bytes, B
     return Status::Ok();
 }
 
-Status EncodeGif(const std::string& path, const BMP_File& picture, codec::EncodeSink& sink) {
+Status EncodeGif(const std::string& path, const BMP_File& picture, codec::EncodeSink& sink, int threads) {
     if (picture.IsEmpty()) return Status::Error(path + ": cannot save an empty picture as GIF");
     if (picture.Width() > kMaxGifSide || picture.Height() > kMaxGifSide) {
         return Status::Error(path + ": a picture of " + std::to_string(picture.Width()) + " × " +
@@ -167,7 +166,7 @@ Status EncodeGif(const std::string& path, const BMP_File& picture, codec::Encode
                              std::to_string(kMaxGifSide) + " on each side)");
     }
     IndexedPicture indexed;
-    if (!BuildIndexedPicture(picture, indexed, DefaultThreadCount())) {
+    if (!BuildIndexedPicture(picture, indexed, threads)) {
         return Status::Error(path + ": not enough memory to build the GIF colour table");
     }
 

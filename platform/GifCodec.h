@@ -24,4 +24,5 @@
 Status DecodeGif(const std::string& path, std::span<const std::uint8_t> bytes, BMP_File& picture);
 
 // On a failed write the sink holds the failure and the result is an error; `path` names the file in messages.
-Status EncodeGif(const std::string& path, const BMP_File& picture, codec::EncodeSink& sink);
+// Up to `threads` threads share the work; the bytes written do not depend on how many.
+Status EncodeGif(const std::string& path, const BMP_File& picture, codec::EncodeSink& sink, int threads);

@@ -7,6 +7,7 @@
 #include <new>
 #include <span>
 
+#include "imaging/Parallel.h"
 #include "platform/BmpCodec.h"
 #include "platform/CodecSupport.h"
 #include "platform/File.h"
@@ -137,7 +138,7 @@ Status ReadImage(const std::string& path, BMP_File& picture) {
     return Status::Error(path + ": not a PNG, JPEG, GIF or BMP file");
 }
 
-Status WriteImage(const std::string& path, const BMP_File& picture, ImageFormat format) {
+Status WriteImage(const std::string& path, const BMP_File& picture, ImageFormat format, int threads) {
     if (format == ImageFormat::Bmp) {
         std::string error;
         if (!picture.SaveBmp(path, &error)) return Status::Error(error);
@@ -149,13 +150,13 @@ Status WriteImage(const std::string& path, const BMP_File& picture, ImageFormat 
     Status encoded;
     switch (format) {
         case ImageFormat::Png:
-            encoded = EncodePng(path, picture, sink);
+            encoded = EncodePng(path, picture, sink, threads);
             break;
         case ImageFormat::Jpeg:
             encoded = EncodeJpeg(path, picture, sink);
             break;
         case ImageFormat::Gif:
-            encoded = EncodeGif(path, picture, sink);
+            encoded = EncodeGif(path, picture, sink, threads);
             break;
         case ImageFormat::Bmp:
             break;
@@ -178,9 +179,10 @@ Status ReadImageFile(const std::string& path, BMP_File& picture) {
     }
 }
 
-Status WriteImageFile(const std::string& path, const BMP_File& picture, ImageFormat format) {
+Status WriteImageFile(const std::string& path, const BMP_File& picture, ImageFormat format, int threads) {
+    if (threads <= 0) threads = DefaultThreadCount();
     try {
-        return WriteImage(path, picture, format);
+        return WriteImage(path, picture, format, threads);
     } catch (const std::bad_alloc&) {
         return Status::Error(path + ": not enough memory to write the file");
     }

@@ -5,7 +5,6 @@
 #include <csetjmp>
 #include <cstring>
 
-#include "imaging/Parallel.h"
 #include "platform/PngDeflate.h"
 
 // libpng reports errors by a long jump back to a setjmp. Every function below that calls setjmp holds only plain
@@ -243,14 +242,14 @@ Status DecodePng(const std::string& path, std::span<const std::uint8_t> bytes, B
     return Status::Ok();
 }
 
-Status EncodePng(const std::string& path, const BMP_File& picture, codec::EncodeSink& sink) {
+Status EncodePng(const std::string& path, const BMP_File& picture, codec::EncodeSink& sink, int threads) {
     if (picture.IsEmpty()) return Status::Error(path + ": cannot save an empty picture as PNG");
     PngContext context;
     context.sink = &sink;
     PngWriteHandle handle(context);
     if (!handle.Ok()) return Status::Error(path + ": not enough memory to write the PNG file");
     DeflatedRows rows;
-    if (!DeflatePngRows(picture, DefaultThreadCount(), rows)) {
+    if (!DeflatePngRows(picture, threads, rows)) {
         return Status::Error(path + ": not enough memory to compress the PNG file");
     }
     png_set_write_fn(handle.Png(), &context, WritePngBytes, FlushPng);

@@ -21,4 +21,5 @@
 Status DecodePng(const std::string& path, std::span<const std::uint8_t> bytes, BMP_File& picture);
 
 // On a failed write the sink holds the failure and the result is an error; `path` names the file in messages.
-Status EncodePng(const std::string& path, const BMP_File& picture, codec::EncodeSink& sink);
+// Up to `threads` threads share the work; the bytes written do not depend on how many.
+Status EncodePng(const std::string& path, const BMP_File& picture, codec::EncodeSink& sink, int threads);

@@ -215,6 +215,22 @@ TEST(ImageCodecRoundTrip, ContentDecidesNotTheName) {
     }
 }
 
+TEST(ImageCodecRoundTrip, ThreadCountChangesNoByte) {
+    // Large enough for several PNG bands and a threaded colour count.
+    TempDir dir;
+    std::mt19937 random(20);
+    BMP_File picture = RandomImage(random, 1100, 800);
+    for (std::size_t i = 0; i < picture.PixelCount() / 2; ++i) picture.Data()[i] = picture.Data()[i / 5];
+    for (ImageFormat format : {ImageFormat::Png, ImageFormat::Gif}) {
+        ASSERT_TRUE(WriteImageFile(dir.File("one"), picture, format, 1));
+        for (int threads : {2, 5}) {
+            ASSERT_TRUE(WriteImageFile(dir.File("many"), picture, format, threads));
+            EXPECT_EQ(fixtures::ReadBytes(dir.File("one")), fixtures::ReadBytes(dir.File("many")))
+                << ExtensionOf(format) << ", " << threads << " threads";
+        }
+    }
+}
+
 // ---- saving --------------------------------------------------------------------------------------------------
 
 TEST(ImageCodecSave, ReplacingKeepsPermissionsAndLinks) {
