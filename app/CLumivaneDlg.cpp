@@ -36,7 +36,9 @@
 #endif
 
 // The program icon is compiled into this library; its resources must be registered before use.
-static void InitResources() { Q_INIT_RESOURCE(lumivane); }
+static void InitResources() {
+    Q_INIT_RESOURCE(lumivane);
+}
 
 namespace {
 
@@ -52,11 +54,11 @@ struct SwitchBox {
     std::int32_t ProcessingSettings::*member;
 };
 constexpr SwitchBox kSwitchBoxes[] = {
-    {dlg::kBlur, &ProcessingSettings::m_bBlur},           {dlg::kBrightness, &ProcessingSettings::m_bBrightness},
-    {dlg::kContrast, &ProcessingSettings::m_bContrast},   {dlg::kHsb, &ProcessingSettings::m_bHSB},
-    {dlg::kInvertRed, &ProcessingSettings::m_bInvertR},   {dlg::kInvertGreen, &ProcessingSettings::m_bInvertG},
-    {dlg::kInvertBlue, &ProcessingSettings::m_bInvertB},  {dlg::kGreyScale, &ProcessingSettings::m_bGrayScale},
-    {dlg::kSharpen, &ProcessingSettings::m_bSharpen},     {dlg::kEmboss, &ProcessingSettings::m_bEmboss},
+    {dlg::kBlur, &ProcessingSettings::m_bBlur},          {dlg::kBrightness, &ProcessingSettings::m_bBrightness},
+    {dlg::kContrast, &ProcessingSettings::m_bContrast},  {dlg::kHsb, &ProcessingSettings::m_bHSB},
+    {dlg::kInvertRed, &ProcessingSettings::m_bInvertR},  {dlg::kInvertGreen, &ProcessingSettings::m_bInvertG},
+    {dlg::kInvertBlue, &ProcessingSettings::m_bInvertB}, {dlg::kGreyScale, &ProcessingSettings::m_bGrayScale},
+    {dlg::kSharpen, &ProcessingSettings::m_bSharpen},    {dlg::kEmboss, &ProcessingSettings::m_bEmboss},
     {dlg::kResize, &ProcessingSettings::m_bResize},
 };
 
@@ -348,7 +350,9 @@ bool CLumivaneDlg::ShowPicture(CBmpWnd& pane, const BMP_File& picture) {
     return true;
 }
 
-bool CLumivaneDlg::OriginalImageChanged(const BMP_File& picture) { return ShowPicture(*m_pBmpWndOriginal, picture); }
+bool CLumivaneDlg::OriginalImageChanged(const BMP_File& picture) {
+    return ShowPicture(*m_pBmpWndOriginal, picture);
+}
 
 bool CLumivaneDlg::ProcessedImageChanged(const BMP_File& picture) {
     return ShowPicture(*m_pBmpWndDestination, picture);
@@ -365,8 +369,8 @@ void CLumivaneDlg::RepaintPane(CPaneModel& pane) {
 void CLumivaneDlg::ExchangeSizeFields(ProcessingSettings& settings) {
     // Width first; the first field that does not hold an unsigned integer stops the exchange, so it and the fields
     // after it keep their previous values in the record.
-    const std::pair<int, std::uint32_t ProcessingSettings::*> fields[2] = {{dlg::kSizeX, &ProcessingSettings::m_nSizeX},
-                                                                          {dlg::kSizeY, &ProcessingSettings::m_nSizeY}};
+    const std::pair<int, std::uint32_t ProcessingSettings::*> fields[2] = {
+        {dlg::kSizeX, &ProcessingSettings::m_nSizeX}, {dlg::kSizeY, &ProcessingSettings::m_nSizeY}};
     for (const auto& [id, member] : fields) {
         auto* edit = static_cast<QLineEdit*>(Control(id));
         const std::optional<std::uint32_t> value = ParseSizeField(edit->text().toStdString());

@@ -24,7 +24,9 @@ Rect Moved(Rect rect, std::int32_t dLeft, std::int32_t dTop, std::int32_t dRight
 
 }  // namespace
 
-std::int32_t HalfTowardZero(std::int32_t dy) { return dy / 2; }  // C++ division truncates toward zero
+std::int32_t HalfTowardZero(std::int32_t dy) {
+    return dy / 2;
+}  // C++ division truncates toward zero
 
 void DialogLayout::Record(Size initialWindow, std::span<const Placement> controls) {
     m_initial = initialWindow;

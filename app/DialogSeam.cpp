@@ -20,8 +20,8 @@ QMessageBox::Icon ToQt(IDialogSeam::Icon icon) {
     return QMessageBox::Information;
 }
 
-std::optional<IDialogSeam::FileChoice> RunFileDialog(QWidget* owner, const QString& caption,
-                                                     const QStringList& filters, QFileDialog::AcceptMode mode) {
+std::optional<IDialogSeam::FileChoice> RunFileDialog(QWidget* owner, const QString& caption, const QStringList& filters,
+                                                     QFileDialog::AcceptMode mode) {
     QFileDialog dialog(owner, caption);
     dialog.setAcceptMode(mode);
     dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
@@ -67,7 +67,9 @@ std::optional<IDialogSeam::FileChoice> QtDialogSeam::SaveFile(QWidget* owner, co
     return RunFileDialog(owner, caption, filters, QFileDialog::AcceptSave);
 }
 
-bool QtDialogSeam::OpenExternally(const QUrl& url) { return QDesktopServices::openUrl(url); }
+bool QtDialogSeam::OpenExternally(const QUrl& url) {
+    return QDesktopServices::openUrl(url);
+}
 
 ScriptedDialogSeam::Answer ScriptedDialogSeam::Take(Call call) {
     const Kind kind = call.kind;

@@ -71,15 +71,21 @@ std::int32_t MulDivRound(std::int32_t value, std::int32_t numerator, std::int32_
     return static_cast<std::int32_t>(product < 0 ? -rounded : rounded);
 }
 
-std::int32_t DluToPixelsX(std::int32_t dlu) { return MulDivRound(dlu, kBaseUnitX, 4); }
-std::int32_t DluToPixelsY(std::int32_t dlu) { return MulDivRound(dlu, kBaseUnitY, 8); }
+std::int32_t DluToPixelsX(std::int32_t dlu) {
+    return MulDivRound(dlu, kBaseUnitX, 4);
+}
+std::int32_t DluToPixelsY(std::int32_t dlu) {
+    return MulDivRound(dlu, kBaseUnitY, 8);
+}
 
 Rect MapDialogRect(const DluRect& rect) {
     return Rect{DluToPixelsX(rect.x), DluToPixelsY(rect.y), DluToPixelsX(rect.x + rect.width),
                 DluToPixelsY(rect.y + rect.height)};
 }
 
-std::span<const ControlTemplate> MainTemplate() { return kControls; }
+std::span<const ControlTemplate> MainTemplate() {
+    return kControls;
+}
 
 const ControlTemplate* FindControl(int id) {
     for (const ControlTemplate& control : kControls) {

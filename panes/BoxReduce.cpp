@@ -7,7 +7,9 @@
 
 namespace {
 
-std::int32_t CeilDiv(std::int32_t value, std::int32_t divisor) { return (value + divisor - 1) / divisor; }
+std::int32_t CeilDiv(std::int32_t value, std::int32_t divisor) {
+    return (value + divisor - 1) / divisor;
+}
 
 }  // namespace
 

@@ -29,7 +29,9 @@ Size CBmpWnd::ClientSize() const {
     return Size{client.width(), client.height()};
 }
 
-QPoint CBmpWnd::ClientOrigin() const { return contentsRect().topLeft(); }
+QPoint CBmpWnd::ClientOrigin() const {
+    return contentsRect().topLeft();
+}
 
 Qt::CursorShape CBmpWnd::CursorForHit(int hit) {
     switch (hit) {
@@ -73,8 +75,8 @@ QImage CBmpWnd::ScaleToSize(const BMP_File& picture, QSize size) {
         source = QImage(reinterpret_cast<const uchar*>(picture.Data()), picture.Width(), picture.Height(),
                         static_cast<qsizetype>(picture.Width()) * 3, QImage::Format_RGB888);
     }
-    QImage scaled = source.size() == size ? source.copy() : source.scaled(size, Qt::IgnoreAspectRatio,
-                                                                           Qt::SmoothTransformation);
+    QImage scaled =
+        source.size() == size ? source.copy() : source.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     if (scaled.isNull()) return QImage();
     if (scaled.format() != QImage::Format_RGB32) scaled = scaled.convertToFormat(QImage::Format_RGB32);
     return scaled;

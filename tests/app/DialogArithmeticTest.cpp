@@ -73,7 +73,8 @@ TEST(DialogUnits, TemplateRectanglesMapToTheirPixelRectangles) {
     for (const MappedCase& c : cases) {
         const dlg::ControlTemplate* control = dlg::FindControl(c.id);
         ASSERT_NE(control, nullptr) << c.name;
-        EXPECT_EQ(dlg::MapDialogRect(control->rect), c.pixels) << c.name << ": " << Show(dlg::MapDialogRect(control->rect));
+        EXPECT_EQ(dlg::MapDialogRect(control->rect), c.pixels)
+            << c.name << ": " << Show(dlg::MapDialogRect(control->rect));
     }
     const Rect client = dlg::MapDialogRect(dlg::kMainTemplateSize);
     EXPECT_EQ(client.Width(), 653);
@@ -129,8 +130,8 @@ TEST_F(DialogLayoutTest, GrowingBy100x60MovesTheColumnAndGrowsThePanes) {
     for (int id : dlg::kRightColumn) {
         const Rect before = Initial(id);
         const std::int32_t down = (id == dlg::kSave || id == dlg::kSaveAs) ? 60 : 0;
-        EXPECT_EQ(Placed(placed, id), (Rect{before.left + 100, before.top + down, before.right + 100,
-                                            before.bottom + down}))
+        EXPECT_EQ(Placed(placed, id),
+                  (Rect{before.left + 100, before.top + down, before.right + 100, before.bottom + down}))
             << "control " << id;
     }
     // Original pane: 100 wider and 30 taller; processed pane: 100 wider, 30 lower and 30 taller.
@@ -152,7 +153,7 @@ struct HalfCase {
 TEST_F(DialogLayoutTest, HalfTheHeightChangeIsTruncatedTowardZero) {
     const HalfCase cases[] = {
         {"growth of 61", 61, 30}, {"shrink of 61", -61, -30}, {"growth of 60", 60, 30},
-        {"growth of 1", 1, 0},    {"shrink of 1", -1, 0},      {"no change", 0, 0},
+        {"growth of 1", 1, 0},    {"shrink of 1", -1, 0},     {"no change", 0, 0},
     };
     for (const HalfCase& c : cases) {
         EXPECT_EQ(dlg::HalfTowardZero(c.dy), c.half) << c.name;
