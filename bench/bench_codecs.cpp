@@ -79,17 +79,36 @@ BMP_File PhotoLikePicture() {
     return picture;
 }
 
-std::string Folder() {
-    static const std::string folder = [] {
+// The private folder, removed with its files when the program ends.
+class BenchFolder {
+public:
+    BenchFolder() {
         const std::filesystem::path base = std::filesystem::is_directory("/dev/shm")
                                                ? std::filesystem::path("/dev/shm")
                                                : std::filesystem::temp_directory_path();
         std::string pattern = (base / "lumivane-bench-XXXXXX").string();
         if (::mkdtemp(pattern.data()) == nullptr) std::abort();
-        std::atexit([] { std::filesystem::remove_all(Folder()); });
-        return pattern;
-    }();
-    return folder;
+        m_path = pattern;
+        m_owner = ::getpid();
+    }
+    ~BenchFolder() {
+        if (::getpid() != m_owner) return;  // a forked helper leaves it to the benchmark
+        std::error_code ignored;
+        std::filesystem::remove_all(m_path, ignored);
+    }
+    BenchFolder(const BenchFolder&) = delete;
+    BenchFolder& operator=(const BenchFolder&) = delete;
+
+    const std::string& Path() const { return m_path; }
+
+private:
+    std::string m_path;
+    pid_t m_owner = 0;
+};
+
+const std::string& Folder() {
+    static const BenchFolder folder;
+    return folder.Path();
 }
 
 std::string InFolder(const std::string& name) {
