@@ -48,7 +48,7 @@ Status ProcessOne(const ApplyOptions& options, const std::string& input, const s
         std::string error;
         if (!state.ProcessImage(false, &error)) return Status::Error(input + ": " + error);
     }
-    return WriteImageFile(output, state.m_cProcessedImage, format);
+    return WriteImageFile(output, state.m_cProcessedImage, format, stageThreads);
 }
 
 // Writes lines to stderr and keeps a progress line at the bottom when stderr is a terminal.
