@@ -3,16 +3,18 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCoreApplication>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QGroupBox>
 #include <QIcon>
 #include <QKeyEvent>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPushButton>
 #include <QResizeEvent>
+#include <QShortcut>
 #include <QUrl>
 #include <algorithm>
 #include <cerrno>
@@ -24,8 +26,13 @@
 #include "app/DialogSeam.h"
 #include "app/DialogUnits.h"
 #include "app/HelpPages.h"
+#include "app/ImageFileCommands.h"
+#include "app/ProfileCommands.h"
 #include "app/SizeField.h"
-#include "platform/ImageCodec.h"
+#include "imaging/dialogs/CAdjustBrightnessDlg.h"
+#include "imaging/dialogs/CAdjustContrastDlg.h"
+#include "imaging/dialogs/CAdjustHSBDlg.h"
+#include "imaging/dialogs/CBlurDlg.h"
 #include "platform/UserStore.h"
 
 #ifndef LUMIVANE_VERSION
@@ -95,6 +102,15 @@ int IndexOf(const int (&ids)[3], int id) {
     return -1;
 }
 
+// The first local file among the dropped addresses; empty when there is none.
+QString FirstLocalFile(const QMimeData* data) {
+    if (data == nullptr || !data->hasUrls()) return {};
+    for (const QUrl& url : data->urls()) {
+        if (url.isLocalFile() && !url.toLocalFile().isEmpty()) return url.toLocalFile();
+    }
+    return {};
+}
+
 }  // namespace
 
 CLumivaneDlg::CLumivaneDlg(IDialogSeam& seam, std::string storePath, QWidget* parent)
@@ -121,6 +137,14 @@ CLumivaneDlg::CLumivaneDlg(IDialogSeam& seam, std::string storePath, QWidget* pa
     setStyleSheet(QStringLiteral("QCheckBox { spacing: 3px; }"));
 
     CreateControls();
+    m_pFiles = std::make_unique<CImageFileCommands>(m_state, m_seam, *this, *Control(dlg::kSave));
+    m_pProfiles = std::make_unique<CProfileCommands>(m_state, m_seam, *this);
+    CreateShortcuts();
+    // A picture file dropped anywhere on the window is opened, also over the size fields (which would take its name as
+    // text).
+    setAcceptDrops(true);
+    Control(dlg::kSizeX)->setAcceptDrops(false);
+    Control(dlg::kSizeY)->setAcceptDrops(false);
     WriteSizeFields();
     EnableAcquisitionButtons();
     m_state.SetView(this);
@@ -250,11 +274,61 @@ void CLumivaneDlg::Command(int id) {
         case dlg::kAbout:
             ShowAbout();
             break;
+        case dlg::kLoadFromDisk:
+            m_pFiles->LoadFromDisk();
+            break;
+        case dlg::kSave:
+            m_pFiles->Save();
+            break;
+        case dlg::kSaveAs:
+            m_pFiles->SaveAs();
+            break;
+        case dlg::kLoadConfiguration:
+            m_pProfiles->LoadConfiguration();
+            break;
+        case dlg::kSaveConfiguration:
+            m_pProfiles->SaveConfiguration();
+            break;
+        case dlg::kBlurSettings:
+        case dlg::kBrightnessSettings:
+        case dlg::kContrastSettings:
+        case dlg::kHsbSettings:
+            OpenEffectSettings(id);
+            break;
         default:
-            // Scan, Web camera, Sources, Open file, Save, Save as, the profile buttons, the effect settings and
-            // Add text: their commands come with the acquisition, file and effect features.
+            // Scan, Web camera, Sources and Add text: their commands come with the acquisition and text features.
             break;
     }
+}
+
+void CLumivaneDlg::CreateShortcuts() {
+    const auto bind = [this](QKeySequence keys, auto action) {
+        connect(new QShortcut(keys, this), &QShortcut::activated, this, action);
+    };
+    bind(QKeySequence(Qt::CTRL | Qt::Key_O), [this] { Command(dlg::kLoadFromDisk); });
+    bind(QKeySequence(Qt::CTRL | Qt::Key_S), [this] {
+        if (Control(dlg::kSave)->isEnabled()) Command(dlg::kSave);
+    });
+    bind(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), [this] { Command(dlg::kSaveAs); });
+}
+
+void CLumivaneDlg::OpenEffectSettings(int id) {
+    if (id == dlg::kBlurSettings) {
+        CBlurDlg dialog(m_state.m_settings.m_nBlurSize, this);
+        const int result = m_seam.RunDialog(dialog);
+        RunBlurSettings(m_state, result, dialog.Size());
+        return;
+    }
+    // The slider dialogs write, preview and restore the values themselves; nothing follows their closing.
+    std::unique_ptr<QDialog> dialog;
+    if (id == dlg::kBrightnessSettings) {
+        dialog = std::make_unique<CAdjustBrightnessDlg>(m_state, this);
+    } else if (id == dlg::kContrastSettings) {
+        dialog = std::make_unique<CAdjustContrastDlg>(m_state, this);
+    } else {
+        dialog = std::make_unique<CAdjustHSBDlg>(m_state, this);
+    }
+    m_seam.RunDialog(*dialog);
 }
 
 void CLumivaneDlg::SyncLightEditBoxes() {
@@ -318,21 +392,15 @@ void CLumivaneDlg::ShowAbout() {
 }
 
 bool CLumivaneDlg::OpenPicture(const QString& path) {
-    BMP_File picture;
-    const Status read = ReadImageFile(QFile::encodeName(path).toStdString(), picture);
-    if (!read) {
-        m_seam.Message(this, kProgramName, QString::fromStdString(read.message()), IDialogSeam::Icon::Error);
-        return false;
-    }
-    if (!m_state.ShowAcquiredImage(std::move(picture))) {
-        m_seam.Message(this, kProgramName, tr("%1: the picture is too large to be taken in.").arg(path),
-                       IDialogSeam::Icon::Error);
-        return false;
-    }
-    m_strFileName = QFile::encodeName(path).toStdString();
-    Control(dlg::kSave)->setEnabled(!m_strFileName.empty());
-    setWindowTitle(QStringLiteral("%1 - %2").arg(kProgramName, QFileInfo(path).fileName()));
-    return true;
+    return m_pFiles->OpenPicture(path);
+}
+
+const std::string& CLumivaneDlg::FileName() const {
+    return m_pFiles->FileName();
+}
+
+QString CLumivaneDlg::ViewerFolder() const {
+    return m_pFiles->ViewerFolder();
 }
 
 // ---- IStateView -------------------------------------------------------------------------------------------------
@@ -410,8 +478,8 @@ void CLumivaneDlg::PaneResized(CBmpWnd& pane, Size outer) {
     m_state.SetPaneOuterSize(model, outer);
 }
 
-void CLumivaneDlg::OpenInViewer(CBmpWnd&) {
-    // Showing a pane's picture at full size in the desktop's viewer comes with the file commands.
+void CLumivaneDlg::OpenInViewer(CBmpWnd& pane) {
+    m_pFiles->OpenInViewer(&pane == m_pBmpWndOriginal);
 }
 
 // ---- Window events ----------------------------------------------------------------------------------------------
@@ -455,6 +523,18 @@ void CLumivaneDlg::moveEvent(QMoveEvent* event) {
 void CLumivaneDlg::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     UpdateMinimumSize();
+}
+
+void CLumivaneDlg::dragEnterEvent(QDragEnterEvent* event) {
+    if (!FirstLocalFile(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+void CLumivaneDlg::dropEvent(QDropEvent* event) {
+    // One picture at a time: of several files dropped together, the first is opened.
+    const QString path = FirstLocalFile(event->mimeData());
+    if (path.isEmpty()) return;
+    event->acceptProposedAction();
+    m_pFiles->OpenPicture(path);
 }
 
 void CLumivaneDlg::UpdateMinimumSize() {

@@ -8,6 +8,11 @@
 // through DialogLayout. Every dialog and message box goes through the IDialogSeam given. The device choices are read
 // from the per-user store at storePath in the constructor and written back there when the window is destroyed (an
 // empty storePath reads and writes nothing).
+//
+// The image file commands (Load from disk, Save, Save As, the viewer operation) are CImageFileCommands, the profile
+// commands CProfileCommands; the window hands its buttons, its panes' double-clicks, dropped files and the keys Ctrl+O,
+// Ctrl+S (while Save is enabled) and Ctrl+Shift+S to them. The "..." buttons run the effect settings dialogs modally
+// through the seam.
 
 #include <QDialog>
 #include <QString>
@@ -15,6 +20,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -23,6 +29,8 @@
 #include "panes/CBmpWnd.h"
 
 class CColorSwatch;
+class CImageFileCommands;
+class CProfileCommands;
 class IDialogSeam;
 class QCheckBox;
 class QLineEdit;
@@ -35,7 +43,8 @@ public:
     CLumivaneDlg(IDialogSeam& seam, std::string storePath, QWidget* parent = nullptr);
     ~CLumivaneDlg() override;
 
-    // Opens a picture file as the new original, as loading from disk does; a failure is shown in a message box.
+    // Opens a picture file as the new original, as loading from disk does after its dialog; a failure is shown in a
+    // message box and changes nothing.
     bool OpenPicture(const QString& path);
 
     // The folders searched for the help pages (HelpPages.h); the program's own are set by default.
@@ -45,7 +54,9 @@ public:
     QWidget* Control(int id) const;
     CBmpWnd& OriginalPane() { return *m_pBmpWndOriginal; }
     CBmpWnd& ProcessedPane() { return *m_pBmpWndDestination; }
-    const std::string& FileName() const { return m_strFileName; }
+    // The current image file's full path (empty when none is held); the viewer's temporary folder.
+    const std::string& FileName() const;
+    QString ViewerFolder() const;
     const dlg::DialogLayout& Layout() const { return m_layout; }
 
     // Enter does nothing: the dialog has no OK action.
@@ -69,10 +80,14 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void CreateControls();
     void Command(int id);
+    void CreateShortcuts();
+    void OpenEffectSettings(int id);
     void ChooseLightColor(int light);
     void ShowHelp();
     void ShowAbout();
@@ -89,7 +104,6 @@ private:
     IDialogSeam& m_seam;
     std::string m_storePath;
     CLumivaneState m_state;
-    std::string m_strFileName;
     std::map<int, QWidget*> m_controls;
     CBmpWnd* m_pBmpWndOriginal = nullptr;
     CBmpWnd* m_pBmpWndDestination = nullptr;
@@ -98,4 +112,6 @@ private:
     int m_nBusy = 0;          // runs of the chain in progress (one may wait on a message box)
     bool m_bLayoutPending = false;
     std::vector<std::filesystem::path> m_helpFolders;
+    std::unique_ptr<CImageFileCommands> m_pFiles;
+    std::unique_ptr<CProfileCommands> m_pProfiles;
 };

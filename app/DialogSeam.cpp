@@ -2,6 +2,7 @@
 
 #include <QColorDialog>
 #include <QDesktopServices>
+#include <QDialog>
 #include <QFileDialog>
 #include <QFontDialog>
 #include <QMessageBox>
@@ -71,6 +72,10 @@ bool QtDialogSeam::OpenExternally(const QUrl& url) {
     return QDesktopServices::openUrl(url);
 }
 
+int QtDialogSeam::RunDialog(QDialog& dialog) {
+    return dialog.exec();
+}
+
 ScriptedDialogSeam::Answer ScriptedDialogSeam::Take(Call call) {
     const Kind kind = call.kind;
     m_calls.push_back(call);
@@ -112,4 +117,17 @@ std::optional<IDialogSeam::FileChoice> ScriptedDialogSeam::SaveFile(QWidget*, co
 
 bool ScriptedDialogSeam::OpenExternally(const QUrl& url) {
     return Take({Kind::OpenExternally, url.toString(), {}, Icon::Information, {}}).started;
+}
+
+int ScriptedDialogSeam::RunDialog(QDialog& dialog) {
+    const Answer answer = Take({Kind::Dialog,
+                                dialog.windowTitle(),
+                                QString::fromLatin1(dialog.metaObject()->className()),
+                                Icon::Information,
+                                {}});
+    dialog.show();
+    if (answer.act) answer.act(dialog);
+    // Left open (or not answered at all): closed as Esc closes it.
+    if (dialog.isVisible()) dialog.reject();
+    return dialog.result();
 }

@@ -18,6 +18,7 @@
 #include <optional>
 #include <vector>
 
+class QDialog;
 class QWidget;
 
 class IDialogSeam {
@@ -46,6 +47,10 @@ public:
 
     // Hands a file or address to the desktop's default program; false when that could not be started.
     virtual bool OpenExternally(const QUrl& url) = 0;
+
+    // Runs one of the program's own dialogs modally until it closes; returns its result (QDialog::Accepted or
+    // QDialog::Rejected). The dialog stays the caller's.
+    virtual int RunDialog(QDialog& dialog) = 0;
 };
 
 class QtDialogSeam : public IDialogSeam {
@@ -57,17 +62,18 @@ public:
     std::optional<FileChoice> OpenFile(QWidget* owner, const QString& caption, const QStringList& filters) override;
     std::optional<FileChoice> SaveFile(QWidget* owner, const QString& caption, const QStringList& filters) override;
     bool OpenExternally(const QUrl& url) override;
+    int RunDialog(QDialog& dialog) override;
 };
 
 class ScriptedDialogSeam : public IDialogSeam {
 public:
-    enum class Kind { Message, About, Color, Font, OpenFile, SaveFile, OpenExternally };
+    enum class Kind { Message, About, Color, Font, OpenFile, SaveFile, OpenExternally, Dialog };
 
     // One call as it was made.
     struct Call {
         Kind kind;
-        QString caption;  // caption or title; the url for OpenExternally
-        QString text;     // message or About text
+        QString caption;  // caption or title; the url for OpenExternally; the window title for Dialog
+        QString text;     // message or About text; the class name for Dialog
         Icon icon = Icon::Information;
         QStringList filters;
     };
@@ -106,6 +112,14 @@ public:
         m_answers.push_back(std::move(answer));
     }
 
+    // A dialog run through RunDialog is shown (offscreen in tests) and handed to act, which works its controls and
+    // closes it (its OK or Cancel button, accept(), reject()); a dialog act leaves open is rejected, as Esc would.
+    void AnswerDialog(std::function<void(QDialog&)> act) {
+        Answer answer(Kind::Dialog);
+        answer.act = std::move(act);
+        m_answers.push_back(std::move(answer));
+    }
+
     const std::vector<Call>& Calls() const { return m_calls; }
     // Calls that found no matching answer; answers still waiting for their call.
     const std::vector<Call>& Unexpected() const { return m_unexpected; }
@@ -123,6 +137,7 @@ public:
     std::optional<FileChoice> OpenFile(QWidget* owner, const QString& caption, const QStringList& filters) override;
     std::optional<FileChoice> SaveFile(QWidget* owner, const QString& caption, const QStringList& filters) override;
     bool OpenExternally(const QUrl& url) override;
+    int RunDialog(QDialog& dialog) override;
 
 private:
     struct Answer {
@@ -133,6 +148,7 @@ private:
         std::optional<FileChoice> file;
         bool started = false;
         std::function<void()> whileShown;
+        std::function<void(QDialog&)> act;
     };
 
     // Records the call and takes the next answer when it is of the call's kind; otherwise a cancel.
