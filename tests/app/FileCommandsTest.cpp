@@ -254,9 +254,13 @@ TEST_F(FileCommandsTest, SaveAsAddsTheChosenTypesExtensionOnceAndTakesTheName) {
     Click(dlg::kGreyScale);
     const BMP_File expected = FullSizeResult();
     const SaveAsCase cases[] = {
-        {"photo", 0, "photo.png", "\x89PNG"},         {"typed.png", 0, "typed.png", "\x89PNG"},
-        {"other.jpg", 0, "other.jpg.png", "\x89PNG"}, {"shot", 1, "shot.jpg", "\xFF\xD8"},
-        {"Anim.GIF", 2, "Anim.GIF", "GIF8"},          {"plain", 3, "plain.bmp", "BM"},
+        {"photo", 0, "photo.png", "\x89PNG"},
+        {"typed.png", 0, "typed.png", "\x89PNG"},
+        {"other.jpg", 0, "other.jpg.png", "\x89PNG"},
+        {"photopng", 0, "photopng.png", "\x89PNG"},
+        {"shot", 1, "shot.jpg", "\xFF\xD8"},
+        {"Anim.GIF", 2, "Anim.GIF", "GIF8"},
+        {"plain", 3, "plain.bmp", "BM"},
     };
     for (const SaveAsCase& c : cases) {
         m_seam.AnswerSaveFile(IDialogSeam::FileChoice{QString::fromStdString(m_dir.File(c.typed)), c.type});
