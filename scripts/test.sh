@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds Lumivane with warnings as errors, and runs every test.
-#   LUMIVANE_SANITIZE=1 scripts/test.sh   also builds and runs the tests under AddressSanitizer + UBSan
+# Installs what is missing, builds Lumivane with warnings as errors, and runs every test: once in the shipped Release
+# build, once more under AddressSanitizer and UndefinedBehaviorSanitizer.
+#   LUMIVANE_SANITIZE=0 bash scripts/test.sh   skips the sanitizer build
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -10,7 +11,7 @@ cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DLUMIVANE_WERROR=ON
 cmake --build build
 ctest --test-dir build --output-on-failure --no-tests=error -j2
 
-if [ "${LUMIVANE_SANITIZE:-0}" = 1 ]; then
+if [ "${LUMIVANE_SANITIZE:-1}" != 0 ]; then
   cmake -S . -B build-sanitize -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLUMIVANE_WERROR=ON \
         -DLUMIVANE_SANITIZE=ON -DLUMIVANE_BUILD_BENCH=OFF
   cmake --build build-sanitize
