@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config git
-  qt6-base-dev libgl-dev
+  qt6-base-dev qt6-qpa-plugins libgl-dev fonts-dejavu-core
   libsane-dev libsane1 sane-utils
   libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev gstreamer1.0-plugins-base gstreamer1.0-plugins-good
   libjpeg62-turbo-dev libturbojpeg0-dev libpng-dev libgif-dev
