@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "imaging/BMP_File.h"
+#include "imaging/ColorStages.h"
 #include "imaging/Rect.h"
 
 struct ChainLight {
@@ -24,14 +25,7 @@ struct ChainParams {
     std::uint32_t sizeX = 400, sizeY = 300;
     bool emboss = false;
     bool sharpen = false;
-    bool greyScale = false;
-    bool invertRed = false, invertGreen = false, invertBlue = false;
-    bool hsb = false;
-    std::int32_t hue = 50, saturation = 50, hsbBrightness = 50;
-    bool contrast = false;
-    std::int32_t contrastRed = 50, contrastGreen = 50, contrastBlue = 50;
-    bool brightness = false;
-    std::int32_t brightRed = 50, brightGreen = 50, brightBlue = 50;
+    ColorOps color;  // grey scale, the inversions, hue/saturation/brightness, contrast, brightness
     bool blur = false;
     std::int32_t blurSize = 5;
     ChainLight lights[3];

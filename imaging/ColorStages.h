@@ -36,6 +36,8 @@ struct ColorOps {
     std::int32_t contrastRed = 50, contrastGreen = 50, contrastBlue = 50;
     bool brightness = false;
     std::int32_t brightRed = 50, brightGreen = 50, brightBlue = 50;
+
+    bool AnyOn() const { return greyScale || invertRed || invertGreen || invertBlue || hsb || contrast || brightness; }
 };
 
 // Runs the enabled stages of ops in chain order in one sweep.
