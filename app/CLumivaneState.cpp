@@ -22,9 +22,13 @@ private:
 };
 
 // Panes are at least 3 × 3 outside, so that their client area holds a pixel.
-Size SanePaneSize(Size outer) { return {outer.width < 3 ? 3 : outer.width, outer.height < 3 ? 3 : outer.height}; }
+Size SanePaneSize(Size outer) {
+    return {outer.width < 3 ? 3 : outer.width, outer.height < 3 ? 3 : outer.height};
+}
 
-Size ClientOf(Size outer) { return {outer.width - 2, outer.height - 2}; }
+Size ClientOf(Size outer) {
+    return {outer.width - 2, outer.height - 2};
+}
 
 }  // namespace
 

@@ -41,7 +41,7 @@ public:
 
 class CLumivaneState : public IPaneOwner {
 public:
-    static constexpr Size kDefaultPaneOuter{288, 193};  // 192 × 119 dialog units plus nothing: outer pane size
+    static constexpr Size kDefaultPaneOuter{288, 193};  // the panes' outer size at start: 192 × 119 dialog units
 
     // Start-up as the main window's constructor and initialisation leave it, with both panes at paneOuter (their
     // client areas 2 pixels smaller each way): defaults, the profile's declaration, the panes attached, the crop and

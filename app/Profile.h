@@ -13,5 +13,4 @@ extern const char* const kProfileBanner;
 
 // Declares the profile in storage: the banner, one partition "Settings" and its 87 items bound to the record and to
 // the panes' trackers, flags and relative rectangles.
-void DeclareProfile(CFileStorage& storage, ProcessingSettings& settings, CPaneModel& original,
-                    CPaneModel& destination);
+void DeclareProfile(CFileStorage& storage, ProcessingSettings& settings, CPaneModel& original, CPaneModel& destination);

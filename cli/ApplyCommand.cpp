@@ -24,8 +24,8 @@ namespace {
 namespace fs = std::filesystem;
 
 // One picture through the state; the error names the file and the cause.
-Status ProcessOne(const ApplyOptions& options, const std::string& input, const std::string& output,
-                  ImageFormat format, int stageThreads) {
+Status ProcessOne(const ApplyOptions& options, const std::string& input, const std::string& output, ImageFormat format,
+                  int stageThreads) {
     CLumivaneState state(options.pane);
     state.SetThreads(stageThreads);
     if (options.profile) {
@@ -141,8 +141,8 @@ int RunBatch(const ApplyOptions& options) {
     }
     const std::vector<Job> jobs = PlanJobs(options);
     const int cores = DefaultThreadCount();
-    const int workers = std::max(1, std::min<int>(options.jobs > 0 ? options.jobs : cores,
-                                                  static_cast<int>(jobs.size())));
+    const int workers =
+        std::max(1, std::min<int>(options.jobs > 0 ? options.jobs : cores, static_cast<int>(jobs.size())));
     // Pictures in parallel first; the cores left over go to the stages of each picture.
     const int stageThreads = std::max(1, cores / workers);
 
@@ -182,8 +182,8 @@ int RunBatch(const ApplyOptions& options) {
 int RunApply(const ApplyOptions& options) {
     if (options.outDir) return RunBatch(options);
     const std::string& input = options.inputs.front();
-    const Status status = ProcessOne(options, input, *options.output, *FormatFromName(*options.output, true),
-                                     DefaultThreadCount());
+    const Status status =
+        ProcessOne(options, input, *options.output, *FormatFromName(*options.output, true), DefaultThreadCount());
     if (!status) {
         std::fprintf(stderr, "lumivane-cli: %s\n", status.message().c_str());
         return 1;

@@ -75,8 +75,8 @@ bool ParseApply(ArgumentWalker& walker, ApplyOptions& options, std::string* erro
             continue;
         }
         std::string name;
-        for (const char* candidate : {"--profile", "--set", "--rotate", "--pane", "--out-dir", "--format", "--jobs",
-                                      "--output", "-o"}) {
+        for (const char* candidate :
+             {"--profile", "--set", "--rotate", "--pane", "--out-dir", "--format", "--jobs", "--output", "-o"}) {
             if (ArgumentWalker::Is(argument, candidate)) name = candidate;
         }
         if (name.empty()) return Fail(error, "unknown option " + argument);
@@ -121,7 +121,8 @@ bool ParseApply(ArgumentWalker& walker, ApplyOptions& options, std::string* erro
     if (options.output && options.inputs.size() > 1) {
         return Fail(error, "-o names one output; give --out-dir DIR for several inputs");
     }
-    if (options.output && options.format) return Fail(error, "--format goes with --out-dir; -o takes the output's extension");
+    if (options.output && options.format)
+        return Fail(error, "--format goes with --out-dir; -o takes the output's extension");
     if (options.output && !FormatFromName(*options.output, true)) {
         return Fail(error, *options.output + ": unknown image format (use .png, .jpg, .jpeg, .gif or .bmp)");
     }
@@ -150,7 +151,8 @@ bool ParseProfile(ArgumentWalker& walker, ProfileOptions& options, std::string* 
         const std::string argument = walker.Next();
         if (ArgumentWalker::Is(argument, "--pane")) {
             const std::optional<std::string> value = walker.Value(argument, "--pane");
-            if (!value || !ParsePane(*value, options.pane)) return Fail(error, "--pane takes WIDTHxHEIGHT, e.g. 288x193");
+            if (!value || !ParsePane(*value, options.pane))
+                return Fail(error, "--pane takes WIDTHxHEIGHT, e.g. 288x193");
         } else if (options.action == ProfileOptions::Action::Defaults &&
                    (ArgumentWalker::Is(argument, "-o") || ArgumentWalker::Is(argument, "--output"))) {
             const std::optional<std::string> value =

@@ -17,11 +17,12 @@ namespace {
 
 constexpr std::size_t kHeaderBytes = 54;  // file header (14) and info header (40)
 
-std::uint16_t ReadLe16(const unsigned char* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
+std::uint16_t ReadLe16(const unsigned char* p) {
+    return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
+}
 
 std::uint32_t ReadLe32(const unsigned char* p) {
-    return std::uint32_t{p[0]} | (std::uint32_t{p[1]} << 8) | (std::uint32_t{p[2]} << 16) |
-           (std::uint32_t{p[3]} << 24);
+    return std::uint32_t{p[0]} | (std::uint32_t{p[1]} << 8) | (std::uint32_t{p[2]} << 16) | (std::uint32_t{p[3]} << 24);
 }
 
 void WriteLe16(unsigned char* p, std::uint32_t v) {
@@ -34,7 +35,9 @@ void WriteLe32(unsigned char* p, std::uint32_t v) {
 }
 
 // Bytes of one file row: three per pixel, padded to a multiple of four.
-std::int64_t StrideOf(std::int64_t width) { return (width * 3 + 3) / 4 * 4; }
+std::int64_t StrideOf(std::int64_t width) {
+    return (width * 3 + 3) / 4 * 4;
+}
 
 bool Fail(std::string* error, std::string text) {
     if (error != nullptr) *error = std::move(text);
@@ -43,9 +46,13 @@ bool Fail(std::string* error, std::string text) {
 
 }  // namespace
 
-BMP_File::BMP_File(const std::string& path) { LoadBmp(path); }
+BMP_File::BMP_File(const std::string& path) {
+    LoadBmp(path);
+}
 
-BMP_File::BMP_File(BMP_File&& other) noexcept { Swap(other); }
+BMP_File::BMP_File(BMP_File&& other) noexcept {
+    Swap(other);
+}
 
 BMP_File& BMP_File::operator=(BMP_File&& other) noexcept {
     if (this != &other) {
@@ -86,7 +93,8 @@ bool BMP_File::Create(std::int32_t width, std::int32_t height) {
     if (!m_pixels.Reserve(static_cast<std::size_t>(count), &fresh)) return false;
     m_nWidth = width;
     m_nHeight = height;
-    if (!fresh && count > 0) std::memset(static_cast<void*>(m_pixels.Data()), 0, static_cast<std::size_t>(count) * sizeof(Pixel));
+    if (!fresh && count > 0)
+        std::memset(static_cast<void*>(m_pixels.Data()), 0, static_cast<std::size_t>(count) * sizeof(Pixel));
     return true;
 }
 
@@ -134,7 +142,8 @@ bool BMP_File::LoadBmp(const std::string& path, std::string* error) {
     if (::fstat(::fileno(file.Get()), &info) == 0 && announced >= offset && announced < info.st_size) {
         offset = announced;
     }
-    if (offset != static_cast<std::int64_t>(kHeaderBytes) && std::fseek(file.Get(), static_cast<long>(offset), SEEK_SET) != 0) {
+    if (offset != static_cast<std::int64_t>(kHeaderBytes) &&
+        std::fseek(file.Get(), static_cast<long>(offset), SEEK_SET) != 0) {
         return Fail(error, path + ": cannot read: " + std::strerror(errno));
     }
 

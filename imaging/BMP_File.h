@@ -39,8 +39,8 @@ public:
     // The pixel at (x, y) when 0 ≤ x < width and 0 ≤ y < height, otherwise the spare pixel.
     Pixel& PixelAt(std::int32_t x, std::int32_t y) {
         if (x < 0 || y < 0 || x >= m_nWidth || y >= m_nHeight) return m_spare;
-        return m_pixels.Data()[static_cast<std::size_t>(y) * static_cast<std::size_t>(m_nWidth) +
-                               static_cast<std::size_t>(x)];
+        return m_pixels
+            .Data()[static_cast<std::size_t>(y) * static_cast<std::size_t>(m_nWidth) + static_cast<std::size_t>(x)];
     }
 
     // Reads a 24-bit BMP file, bottom-up or top-down, from the pixel offset its header gives. Returns false with the
@@ -65,9 +65,7 @@ public:
 
     std::int32_t Width() const { return m_nWidth; }
     std::int32_t Height() const { return m_nHeight; }
-    std::size_t PixelCount() const {
-        return static_cast<std::size_t>(m_nWidth) * static_cast<std::size_t>(m_nHeight);
-    }
+    std::size_t PixelCount() const { return static_cast<std::size_t>(m_nWidth) * static_cast<std::size_t>(m_nHeight); }
     bool IsEmpty() const { return PixelCount() == 0; }
 
     Pixel* Data() { return m_pixels.Data(); }

@@ -13,9 +13,13 @@ constexpr std::size_t kHugePage = std::size_t{2} << 20;
 
 }  // namespace
 
-PixelBuffer::~PixelBuffer() { Release(); }
+PixelBuffer::~PixelBuffer() {
+    Release();
+}
 
-PixelBuffer::PixelBuffer(PixelBuffer&& other) noexcept { Swap(other); }
+PixelBuffer::PixelBuffer(PixelBuffer&& other) noexcept {
+    Swap(other);
+}
 
 PixelBuffer& PixelBuffer::operator=(PixelBuffer&& other) noexcept {
     if (this != &other) {

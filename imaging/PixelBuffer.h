@@ -33,7 +33,7 @@ public:
 
 private:
     Pixel* m_data = nullptr;
-    std::size_t m_capacity = 0;  // in pixels
+    std::size_t m_capacity = 0;     // in pixels
     std::size_t m_mappedBytes = 0;  // non-zero when the block is a mapping of this many bytes
     void* m_mapping = nullptr;
 };

@@ -12,7 +12,9 @@
 
 namespace {
 
-std::string ErrnoText(int error) { return std::strerror(error); }
+std::string ErrnoText(int error) {
+    return std::strerror(error);
+}
 
 std::string DirectoryOf(const std::string& path) {
     const auto slash = path.find_last_of('/');
@@ -56,7 +58,9 @@ std::string UniqueSuffix() {
 
 AtomicFile::AtomicFile(std::string target) : m_target(std::move(target)) {}
 
-AtomicFile::~AtomicFile() { Discard(); }
+AtomicFile::~AtomicFile() {
+    Discard();
+}
 
 Status AtomicFile::Open() {
     Discard();
