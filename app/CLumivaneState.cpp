@@ -139,9 +139,7 @@ ChainParams CLumivaneState::MakeChainParams() const {
 
 bool CLumivaneState::LoadConfiguration(const std::string& path, std::string* error) {
     const bool loaded = m_cFileStorage.Load(path, error);
-    // The controls and panes are refreshed from the values, changed or not.
-    m_pView->SettingsLoaded(m_settings);
-    RefreshAfterLoad();
+    RefreshAfterLoad();  // from the values, changed or not
     return loaded;
 }
 
@@ -165,12 +163,17 @@ std::vector<std::string> CLumivaneState::ApplyProfileLines(std::string_view line
         text += line + "\n";
     }
     m_cFileStorage.LoadFromText(text);
-    m_pView->SettingsLoaded(m_settings);
     RefreshAfterLoad();
     return unknown;
 }
 
+void CLumivaneState::LoadConfigurationLines(CStrList lines) {
+    m_cFileStorage.ReadLines(lines);
+    RefreshAfterLoad();
+}
+
 void CLumivaneState::RefreshAfterLoad() {
+    m_pView->SettingsLoaded(m_settings);
     m_cBmpWndOriginal.RemapTrackers();
     m_cBmpWndDestination.RemapTrackers();
     ProcessImage(true);

@@ -18,6 +18,7 @@
 #include "imaging/Rect.h"
 #include "panes/CPaneModel.h"
 #include "storage/CFileStorage.h"
+#include "storage/CStrList.h"
 
 // What the state asks of a front end. The defaults do nothing, which is what the command line needs.
 class IStateView {
@@ -72,6 +73,10 @@ public:
     // Applies profile lines given as text ("key=value" lines, no section head needed) as a load would, then the same
     // refresh. Returns the keys that named no setting.
     std::vector<std::string> ApplyProfileLines(std::string_view lines);
+    // Load configuration from the lines of a profile already read (lumivane-cli reads the file once for a batch).
+    void LoadConfigurationLines(CStrList lines);
+    // What follows every load: the controls refreshed (SettingsLoaded), the trackers of the original pane re-mapped,
+    // then the destination pane's, a preview run, the destination pane's trackers applied.
     void RefreshAfterLoad();
     // Save configuration: ".qmx" is appended unless the fourth character from the end is a dot.
     bool SaveConfiguration(const std::string& path, std::string* error = nullptr);

@@ -23,20 +23,34 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// One picture through the state; the error names the file and the cause.
-Status ProcessOne(const ApplyOptions& options, const std::string& input, const std::string& output, ImageFormat format,
-                  int stageThreads) {
-    CLumivaneState state(options.pane);
-    state.SetThreads(stageThreads);
+// The corrections every picture gets, read once: the profile's lines and the --set lines.
+struct Corrections {
+    std::optional<CStrList> profile;
+    std::string sets;
+};
+
+// Reads the profile (the error names it) and joins the --set lines.
+std::optional<Corrections> ReadCorrections(const ApplyOptions& options) {
+    Corrections corrections;
     if (options.profile) {
         std::string error;
-        if (!state.LoadConfiguration(*options.profile, &error)) return Status::Error(error);
+        corrections.profile.emplace();
+        if (!corrections.profile->LoadFromFile(*options.profile, &error)) {
+            std::fprintf(stderr, "lumivane-cli: %s\n", error.c_str());
+            return std::nullopt;
+        }
     }
-    if (!options.sets.empty()) {
-        std::string lines;
-        for (const std::string& line : options.sets) lines += line + "\n";
-        state.ApplyProfileLines(lines);
-    }
+    for (const std::string& line : options.sets) corrections.sets += line + "\n";
+    return corrections;
+}
+
+// One picture through the state; the error names the file and the cause.
+Status ProcessOne(const ApplyOptions& options, const Corrections& corrections, const std::string& input,
+                  const std::string& output, ImageFormat format, int stageThreads) {
+    CLumivaneState state(options.pane);
+    state.SetThreads(stageThreads);
+    if (corrections.profile) state.LoadConfigurationLines(*corrections.profile);
+    if (!corrections.sets.empty()) state.ApplyProfileLines(corrections.sets);
     state.m_nRotate = options.rotate;
 
     BMP_File picture;
@@ -131,7 +145,7 @@ std::vector<Job> PlanJobs(const ApplyOptions& options) {
     return jobs;
 }
 
-int RunBatch(const ApplyOptions& options) {
+int RunBatch(const ApplyOptions& options, const Corrections& corrections) {
     std::error_code error;
     fs::create_directories(*options.outDir, error);
     if (error || !fs::is_directory(*options.outDir)) {
@@ -152,9 +166,9 @@ int RunBatch(const ApplyOptions& options) {
     const auto work = [&] {
         for (std::size_t i = next.fetch_add(1); i < jobs.size(); i = next.fetch_add(1)) {
             const Job& job = jobs[i];
-            const Status status = job.refusal.empty()
-                                      ? ProcessOne(options, job.input, job.output, job.format, stageThreads)
-                                      : Status::Error(job.refusal);
+            const Status status =
+                job.refusal.empty() ? ProcessOne(options, corrections, job.input, job.output, job.format, stageThreads)
+                                    : Status::Error(job.refusal);
             if (status) {
                 reporter.Done();
             } else {
@@ -180,10 +194,12 @@ int RunBatch(const ApplyOptions& options) {
 }  // namespace
 
 int RunApply(const ApplyOptions& options) {
-    if (options.outDir) return RunBatch(options);
+    const std::optional<Corrections> corrections = ReadCorrections(options);
+    if (!corrections) return 1;
+    if (options.outDir) return RunBatch(options, *corrections);
     const std::string& input = options.inputs.front();
-    const Status status =
-        ProcessOne(options, input, *options.output, *FormatFromName(*options.output, true), DefaultThreadCount());
+    const Status status = ProcessOne(options, *corrections, input, *options.output,
+                                     *FormatFromName(*options.output, true), DefaultThreadCount());
     if (!status) {
         std::fprintf(stderr, "lumivane-cli: %s\n", status.message().c_str());
         return 1;

@@ -2,7 +2,9 @@
 // Pane rectangle: left, top, right, bottom in a pane's client pixels, right and bottom exclusive. Width and height
 // are right − left and bottom − top and may be zero or negative.
 
+#include <algorithm>
 #include <cstdint>
+#include <limits>
 
 struct Rect {
     std::int32_t left = 0;
@@ -15,6 +17,12 @@ struct Rect {
 
     friend constexpr bool operator==(const Rect&, const Rect&) = default;
 };
+
+// A coordinate computed in 64 bits, brought back to the 32-bit range of a rectangle edge by saturation.
+constexpr std::int32_t SaturateToInt32(std::int64_t value) {
+    return static_cast<std::int32_t>(std::clamp<std::int64_t>(value, std::numeric_limits<std::int32_t>::min(),
+                                                              std::numeric_limits<std::int32_t>::max()));
+}
 
 // A width and a height in pixels.
 struct Size {

@@ -6,6 +6,7 @@
 
 #include "imaging/Parallel.h"
 #include "imaging/StageSupport.h"
+#include "imaging/VectorClones.h"
 
 namespace {
 
@@ -25,11 +26,6 @@ float SquareAsFloat(std::int64_t v) {
 // The row helpers below are built for AVX2 and SSSE3 as well as the baseline and chosen when the program starts. Each
 // of their floating-point steps is a single correctly rounded operation and neither target has fused multiply-add, so
 // every build gives the same bytes.
-#if defined(__x86_64__)
-#define LUMIVANE_ROW_CLONES __attribute__((target_clones("avx2", "ssse3", "default")))
-#else
-#define LUMIVANE_ROW_CLONES
-#endif
 
 // The strength of every pixel of one row: q = float(column part + row part), d = float(√q),
 // k = trunc((1 − d) × 200) in single precision. A k below 1 (the pixel outside the ellipse, q infinite or not a

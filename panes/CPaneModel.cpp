@@ -30,11 +30,6 @@ int ValidIndex(int index) {
     return std::clamp(index, 0, kTrackerCount - 1);
 }
 
-std::int32_t Saturate(Wide value) {
-    return static_cast<std::int32_t>(
-        std::clamp<Wide>(value, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
-}
-
 // Truncation toward zero of any float: NaN gives 0, values beyond the 32-bit range give its limits.
 std::int32_t TruncateToInt32(float value) {
     if (std::isnan(value)) return 0;
@@ -56,8 +51,8 @@ std::int32_t Scaled(float fraction, Wide extent) {
 }
 
 Rect Widened(const Rect& rect) {
-    return Rect{Saturate(rect.left - kInset), Saturate(rect.top - kInset), Saturate(rect.right + kInset),
-                Saturate(rect.bottom + kInset)};
+    return Rect{SaturateToInt32(rect.left - kInset), SaturateToInt32(rect.top - kInset), SaturateToInt32(rect.right + kInset),
+                SaturateToInt32(rect.bottom + kInset)};
 }
 
 }  // namespace
@@ -84,9 +79,9 @@ void CPaneModel::Attach(IPaneOwner* owner, Size client, Rect* lightTarget1, Rect
         tracker.m_nHandleSize = 5;
         tracker.m_pOwner = this;
         tracker.m_rect = Rect{static_cast<std::int32_t>(kInset), static_cast<std::int32_t>(kInset),
-                              Saturate(client.width - kInset), Saturate(client.height - kInset)};
-        tracker.m_nMaxWidth = Saturate(client.width - 2 * kInset);
-        tracker.m_nMaxHeight = Saturate(client.height - 2 * kInset);
+                              SaturateToInt32(client.width - kInset), SaturateToInt32(client.height - kInset)};
+        tracker.m_nMaxWidth = SaturateToInt32(client.width - 2 * kInset);
+        tracker.m_nMaxHeight = SaturateToInt32(client.height - 2 * kInset);
     }
     RecomputeRelativeRects();
     m_pLightTarget[0] = lightTarget1;
@@ -117,8 +112,8 @@ void CPaneModel::RemapTrackers() {
         CTracker& tracker = Tracker(i);
         tracker.m_rect = Rect{Scaled(relative.left, usableWidth), Scaled(relative.top, usableHeight),
                               Scaled(relative.right, usableWidth), Scaled(relative.bottom, usableHeight)};
-        tracker.m_nMaxWidth = Saturate(m_client.width - 2 * kInset);
-        tracker.m_nMaxHeight = Saturate(m_client.height - 2 * kInset);
+        tracker.m_nMaxWidth = SaturateToInt32(m_client.width - 2 * kInset);
+        tracker.m_nMaxHeight = SaturateToInt32(m_client.height - 2 * kInset);
     }
     ApplyTrackers();
     // The light rectangles are handed over as the trackers hold them, without the widening of ApplyTrackers.

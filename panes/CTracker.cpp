@@ -10,11 +10,6 @@ namespace {
 
 using Wide = std::int64_t;
 
-std::int32_t Saturate(Wide value) {
-    return static_cast<std::int32_t>(
-        std::clamp<Wide>(value, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
-}
-
 Rect Ordered(Rect rect) {
     if (rect.left > rect.right) std::swap(rect.left, rect.right);
     if (rect.top > rect.bottom) std::swap(rect.top, rect.bottom);
@@ -92,7 +87,7 @@ Rect CTracker::HandleRect(int handle) const {
     }
     const Wide size = m_nHandleSize;
     const Wide before = (size - 1) / 2;
-    return Rect{Saturate(x - before), Saturate(y - before), Saturate(x - before + size), Saturate(y - before + size)};
+    return Rect{SaturateToInt32(x - before), SaturateToInt32(y - before), SaturateToInt32(x - before + size), SaturateToInt32(y - before + size)};
 }
 
 Rect CTracker::BorderRect() const {
@@ -101,7 +96,7 @@ Rect CTracker::BorderRect() const {
     // An empty rectangle is measured as one pixel, like its handles.
     const Wide right = std::max<Wide>(rect.right, Wide{rect.left} + 1);
     const Wide bottom = std::max<Wide>(rect.bottom, Wide{rect.top} + 1);
-    return Rect{Saturate(rect.left - band), Saturate(rect.top - band), Saturate(right + band), Saturate(bottom + band)};
+    return Rect{SaturateToInt32(rect.left - band), SaturateToInt32(rect.top - band), SaturateToInt32(right + band), SaturateToInt32(bottom + band)};
 }
 
 void CTracker::BeginDrag(int hit, Point p) {
@@ -138,7 +133,7 @@ void CTracker::DragTo(Point p) {
         if (MovesTop(m_nDragHit)) top = std::min(top + dy, bottom - minHeight);
         if (MovesBottom(m_nDragHit)) bottom = std::max(bottom + dy, top + minHeight);
     }
-    m_rect = Rect{Saturate(left), Saturate(top), Saturate(right), Saturate(bottom)};
+    m_rect = Rect{SaturateToInt32(left), SaturateToInt32(top), SaturateToInt32(right), SaturateToInt32(bottom)};
     AdjustRect(m_nDragHit, m_rect);
 }
 
@@ -192,7 +187,7 @@ void CTracker::AdjustRect(int handle, Rect& rect) {
         }
     }
 
-    rect = Rect{Saturate(left), Saturate(top), Saturate(right), Saturate(bottom)};
+    rect = Rect{SaturateToInt32(left), SaturateToInt32(top), SaturateToInt32(right), SaturateToInt32(bottom)};
     m_rcLastAdjusted = rect;
     if (m_pOwner != nullptr) m_pOwner->ApplyTrackers();
 }
