@@ -16,9 +16,21 @@ if [ -z "${LUMIVANE_SMOKE_INNER:-}" ]; then
       exit 77
     fi
   done
-  export LUMIVANE_SMOKE_INNER=1
-  exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$@"
+  # The test runs inside xvfb-run. Xvfb itself now and then fails to start (a display number taken between xvfb-run's
+  # check and the server's start); that is retried, a failure of the test itself is not.
+  started=$(mktemp)
+  trap 'rm -f "$started"' EXIT
+  export LUMIVANE_SMOKE_INNER=$started
+  for attempt in 1 2 3; do
+    rm -f "$started"
+    status=0
+    xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$@" || status=$?
+    [ -e "$started" ] && exit "$status"
+    echo "Xvfb did not start (attempt $attempt)"
+  done
+  exit 1
 fi
+: > "$LUMIVANE_SMOKE_INNER"  # tells the outer run that the virtual display came up
 
 work=$(mktemp -d)
 trap 'kill "$pid" 2> /dev/null || true; rm -rf "$work"' EXIT
