@@ -315,18 +315,22 @@ void CLumivaneDlg::CreateShortcuts() {
 void CLumivaneDlg::OpenEffectSettings(int id) {
     if (id == dlg::kBlurSettings) {
         CBlurDlg dialog(m_state.m_settings.m_nBlurSize, this);
-        const int result = m_seam.RunDialog(dialog);
-        RunBlurSettings(m_state, result, dialog.Size());
+        const bool accepted = m_seam.RunDialog(dialog) == QDialog::Accepted;
+        m_state.ChooseBlurSize(accepted ? std::optional<std::int32_t>(dialog.Size()) : std::nullopt);
         return;
     }
     // The slider dialogs write, preview and restore the values themselves; nothing follows their closing.
+    ProcessingSettings& s = m_state.m_settings;
+    const auto bind = [this](std::int32_t& first, std::int32_t& second, std::int32_t& third) {
+        return EffectBinding{{&first, &second, &third}, [this] { m_state.ProcessImage(true); }};
+    };
     std::unique_ptr<QDialog> dialog;
     if (id == dlg::kBrightnessSettings) {
-        dialog = std::make_unique<CAdjustBrightnessDlg>(m_state, this);
+        dialog = std::make_unique<CAdjustBrightnessDlg>(bind(s.m_nBrightR, s.m_nBrightG, s.m_nBrightB), this);
     } else if (id == dlg::kContrastSettings) {
-        dialog = std::make_unique<CAdjustContrastDlg>(m_state, this);
+        dialog = std::make_unique<CAdjustContrastDlg>(bind(s.m_nContrastR, s.m_nContrastG, s.m_nContrastB), this);
     } else {
-        dialog = std::make_unique<CAdjustHSBDlg>(m_state, this);
+        dialog = std::make_unique<CAdjustHSBDlg>(bind(s.m_nHue, s.m_nSaturation, s.m_nBrightness), this);
     }
     m_seam.RunDialog(*dialog);
 }

@@ -4,7 +4,7 @@
 #include <utility>
 
 #include "app/Profile.h"
-#include "imaging/Limits.h"
+#include "base/Limits.h"
 #include "imaging/ScaleNearest.h"
 
 namespace {
@@ -250,6 +250,11 @@ void CLumivaneState::ChooseLightColor(int light, std::optional<std::array<std::i
         for (int channel = 0; channel < 3; ++channel) m_settings.m_nLightColor[light][channel] = (*chosen)[channel];
     }
     ProcessImage(true);
+}
+
+void CLumivaneState::ChooseBlurSize(std::optional<std::int32_t> chosen) {
+    if (chosen) m_settings.m_nBlurSize = *chosen;
+    if (m_settings.m_bBlur != 0) ProcessImage(true);
 }
 
 void CLumivaneState::RotateLeft() {

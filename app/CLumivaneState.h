@@ -88,6 +88,9 @@ public:
     void ToggleLightEdit(int light);  // light 0..2; at most one light is edited
     // The colour dialog of a light closed: with OK the colour is taken; in every case the chain re-runs.
     void ChooseLightColor(int light, std::optional<std::array<std::int32_t, 3>> chosen);
+    // The blur dialog closed: with OK (a chosen size) m_nBlurSize takes it; then, chosen or not, a preview run when
+    // m_bBlur is on.
+    void ChooseBlurSize(std::optional<std::int32_t> chosen);
     void RotateLeft();
     void RotateRight();
 

@@ -63,21 +63,6 @@ constexpr std::array<ControlTemplate, 48> kControls{{
 
 }  // namespace
 
-std::int32_t MulDivRound(std::int32_t value, std::int32_t numerator, std::int32_t denominator) {
-    // In 64 bits so that no product overflows; the magnitude is rounded, then the sign put back.
-    const std::int64_t product = std::int64_t{value} * numerator;
-    const std::int64_t magnitude = product < 0 ? -product : product;
-    const std::int64_t rounded = (2 * magnitude + denominator) / (2 * std::int64_t{denominator});
-    return static_cast<std::int32_t>(product < 0 ? -rounded : rounded);
-}
-
-std::int32_t DluToPixelsX(std::int32_t dlu) {
-    return MulDivRound(dlu, kBaseUnitX, 4);
-}
-std::int32_t DluToPixelsY(std::int32_t dlu) {
-    return MulDivRound(dlu, kBaseUnitY, 8);
-}
-
 Rect MapDialogRect(const DluRect& rect) {
     return Rect{DluToPixelsX(rect.x), DluToPixelsY(rect.y), DluToPixelsX(rect.x + rect.width),
                 DluToPixelsY(rect.y + rect.height)};

@@ -1,15 +1,13 @@
 #pragma once
-// The main window's controls as dialog units give them, and the mapping of dialog units to pixels.
-//
-// A dialog unit is a quarter of the average character width horizontally and an eighth of the character height
-// vertically; Lumivane maps them with the fixed base units 6 × 13, so x pixels = dlu × 6 / 4 and y pixels =
-// dlu × 13 / 8, each rounded half away from zero. A rectangle maps its left, top, right and bottom separately (not its
+// The main window's controls as dialog units give them, and the mapping of their rectangles to pixels (the unit
+// mapping itself is in base/DialogUnitMapping.h). A rectangle maps its left, top, right and bottom separately (not its
 // width and height), so two controls that touch in dialog units still touch in pixels. Qt's own high-DPI scaling
 // works in these logical pixels. No Qt.
 
 #include <cstdint>
 #include <span>
 
+#include "base/DialogUnitMapping.h"
 #include "imaging/Rect.h"
 
 namespace dlg {
@@ -83,16 +81,6 @@ struct ControlTemplate {
     const char* label;    // the text the control shows (empty for panes, swatches and edits)
     const char* toolTip;  // a longer description, or empty
 };
-
-// The base units of the mapping.
-inline constexpr std::int32_t kBaseUnitX = 6;
-inline constexpr std::int32_t kBaseUnitY = 13;
-
-// value × numerator ÷ denominator rounded half away from zero; the denominator must be positive.
-std::int32_t MulDivRound(std::int32_t value, std::int32_t numerator, std::int32_t denominator);
-
-std::int32_t DluToPixelsX(std::int32_t dlu);
-std::int32_t DluToPixelsY(std::int32_t dlu);
 
 // Maps left (x), top (y), right (x + width) and bottom (y + height) separately.
 Rect MapDialogRect(const DluRect& rect);

@@ -11,7 +11,7 @@
 #include <random>
 
 #include "app/CLumivaneState.h"
-#include "imaging/Parallel.h"
+#include "base/Parallel.h"
 
 namespace {
 

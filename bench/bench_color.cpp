@@ -9,11 +9,11 @@
 #include <cstdint>
 #include <cstring>
 
+#include "base/Parallel.h"
 #include "imaging/BMP_File.h"
 #include "imaging/ColorIsa.h"
 #include "imaging/ColorStages.h"
 #include "imaging/ColorSweep.h"
-#include "imaging/Parallel.h"
 
 namespace {
 

@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "app/CLumivaneState.h"
-#include "imaging/Parallel.h"
+#include "base/Parallel.h"
 #include "platform/ImageCodec.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <charconv>
 
 #include "app/CLumivaneState.h"
-#include "imaging/Limits.h"
+#include "base/Limits.h"
 
 namespace {
 

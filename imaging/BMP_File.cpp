@@ -8,10 +8,10 @@
 #include <utility>
 #include <vector>
 
-#include "imaging/Limits.h"
+#include "base/AtomicFile.h"
+#include "base/File.h"
+#include "base/Limits.h"
 #include "imaging/QuarterTurn.h"
-#include "platform/AtomicFile.h"
-#include "platform/File.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <new>
 
-#include "imaging/Limits.h"
+#include "base/Limits.h"
 
 bool BuildIndexTable(std::int64_t sourceLength, std::int64_t destinationLength, std::vector<std::int32_t>& table) {
     table.clear();

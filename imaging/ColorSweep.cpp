@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <optional>
 
+#include "base/Parallel.h"
 #include "imaging/ColorChannelTable.h"
 #include "imaging/ColorGrey.h"
 #include "imaging/ColorHsbTables.h"
-#include "imaging/Parallel.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 
 #include <cstdint>
 
-#include "imaging/Limits.h"
+#include "base/Limits.h"
 
 static_assert(kMaxPixels <= (std::int64_t{1} << 28), "the exactness bound above assumes n ≤ 2^28");
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "imaging/Parallel.h"
+#include "base/Parallel.h"
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>

@@ -4,9 +4,9 @@
 #include <cstring>
 #include <vector>
 
+#include "base/Limits.h"
+#include "base/Parallel.h"
 #include "imaging/BuildIndexTable.h"
-#include "imaging/Limits.h"
-#include "imaging/Parallel.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "imaging/Limits.h"
-#include "imaging/Parallel.h"
+#include "base/Limits.h"
+#include "base/Parallel.h"
 #include "imaging/StageSupport.h"
 
 bool CropStage(BMP_File& image, BMP_File& scratch, const Rect& rcCrop, Size pane, int threads) {

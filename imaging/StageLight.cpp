@@ -4,7 +4,7 @@
 #include <cmath>
 #include <vector>
 
-#include "imaging/Parallel.h"
+#include "base/Parallel.h"
 #include "imaging/StageSupport.h"
 #include "imaging/VectorClones.h"
 

@@ -1,6 +1,6 @@
 #include "imaging/StageResize.h"
 
-#include "imaging/Limits.h"
+#include "base/Limits.h"
 #include "imaging/ScaleNearest.h"
 #include "imaging/StageSupport.h"
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "imaging/Parallel.h"
+#include "base/Parallel.h"
 
 namespace {
 

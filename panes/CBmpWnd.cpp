@@ -8,8 +8,8 @@
 #include <cmath>
 #include <cstdint>
 
+#include "base/Parallel.h"
 #include "imaging/BMP_File.h"
-#include "imaging/Parallel.h"
 #include "panes/BoxReduce.h"
 #include "panes/CTracker.h"
 #include "panes/TrackerPainter.h"

@@ -16,8 +16,8 @@
 #include <span>
 #include <string>
 
+#include "base/Status.h"
 #include "imaging/BMP_File.h"
-#include "platform/Status.h"
 
 // True when the header (the file's first bytes) is one that BMP_File::LoadBmp reads as it is: "BM", an info header of
 // at least 40 bytes, 24 bits a pixel, no compression.

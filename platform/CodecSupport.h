@@ -10,10 +10,10 @@
 #include <new>
 #include <string>
 
+#include "base/AtomicFile.h"
+#include "base/Limits.h"
+#include "base/Status.h"
 #include "imaging/BMP_File.h"
-#include "imaging/Limits.h"
-#include "platform/AtomicFile.h"
-#include "platform/Status.h"
 
 namespace codec {
 

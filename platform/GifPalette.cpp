@@ -5,7 +5,7 @@
 #include <cstring>
 #include <new>
 
-#include "imaging/Parallel.h"
+#include "base/Parallel.h"
 
 namespace gifpalette {
 

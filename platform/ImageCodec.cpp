@@ -7,10 +7,10 @@
 #include <new>
 #include <span>
 
-#include "imaging/Parallel.h"
+#include "base/File.h"
+#include "base/Parallel.h"
 #include "platform/BmpCodec.h"
 #include "platform/CodecSupport.h"
-#include "platform/File.h"
 #include "platform/GifCodec.h"
 #include "platform/JpegCodec.h"
 #include "platform/PngCodec.h"

@@ -8,8 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "base/Status.h"
 #include "imaging/BMP_File.h"
-#include "platform/Status.h"
 
 enum class ImageFormat { Png, Jpeg, Gif, Bmp };
 

@@ -13,9 +13,9 @@
 #include <span>
 #include <string>
 
+#include "base/Status.h"
 #include "imaging/BMP_File.h"
 #include "platform/CodecSupport.h"
-#include "platform/Status.h"
 
 // `path` names the file in messages.
 Status DecodePng(const std::string& path, std::span<const std::uint8_t> bytes, BMP_File& picture);

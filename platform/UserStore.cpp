@@ -10,7 +10,7 @@
 #include <cstring>
 #include <utility>
 
-#include "platform/AtomicFile.h"
+#include "base/AtomicFile.h"
 
 namespace {
 

@@ -38,7 +38,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/Status.h"
+#include "base/Status.h"
 
 class UserStore {
 public:

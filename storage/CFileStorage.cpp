@@ -1,6 +1,6 @@
 #include "storage/CFileStorage.h"
 
-#include "platform/AtomicFile.h"
+#include "base/AtomicFile.h"
 #include "storage/CStrList.h"
 #include "storage/ValueText.h"
 

@@ -3,7 +3,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "platform/File.h"
+#include "base/File.h"
 
 namespace {
 

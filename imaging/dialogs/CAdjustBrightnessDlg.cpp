@@ -1,11 +1,11 @@
 #include "imaging/dialogs/CAdjustBrightnessDlg.h"
 
-CAdjustBrightnessDlg::CAdjustBrightnessDlg(CLumivaneState& state, QWidget* parent)
-    : CSliderTripleDlg(state,
+#include <utility>
+
+CAdjustBrightnessDlg::CAdjustBrightnessDlg(EffectBinding binding, QWidget* parent)
+    : CSliderTripleDlg(std::move(binding),
                        {tr("Brightness"),
-                        {{{tr("&Red"), &ProcessingSettings::m_nBrightR, 1010, 1013},
-                          {tr("&Green"), &ProcessingSettings::m_nBrightG, 1011, 1015},
-                          {tr("&Blue"), &ProcessingSettings::m_nBrightB, 1012, 1014}}},
+                        {{{tr("&Red"), 1010, 1013}, {tr("&Green"), 1011, 1015}, {tr("&Blue"), 1012, 1014}}},
                         true,
                         tr("&Apply"),
                         229,

@@ -9,7 +9,7 @@ class CAdjustBrightnessDlg : public CSliderTripleDlg {
     Q_OBJECT
 
 public:
-    // Opens on the current m_nBrightR, m_nBrightG and m_nBrightB of state's settings record; state must outlive the
-    // dialog.
-    explicit CAdjustBrightnessDlg(CLumivaneState& state, QWidget* parent = nullptr);
+    // Opens on the current m_nBrightR, m_nBrightG and m_nBrightB, given in that order by binding; they must
+    // outlive the dialog.
+    explicit CAdjustBrightnessDlg(EffectBinding binding, QWidget* parent = nullptr);
 };

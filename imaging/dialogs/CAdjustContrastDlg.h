@@ -9,7 +9,7 @@ class CAdjustContrastDlg : public CSliderTripleDlg {
     Q_OBJECT
 
 public:
-    // Opens on the current m_nContrastR, m_nContrastG and m_nContrastB of state's settings record; state must outlive
-    // the dialog.
-    explicit CAdjustContrastDlg(CLumivaneState& state, QWidget* parent = nullptr);
+    // Opens on the current m_nContrastR, m_nContrastG and m_nContrastB, given in that order by binding; they must
+    // outlive the dialog.
+    explicit CAdjustContrastDlg(EffectBinding binding, QWidget* parent = nullptr);
 };

@@ -9,7 +9,7 @@ class CAdjustHSBDlg : public CSliderTripleDlg {
     Q_OBJECT
 
 public:
-    // Opens on the current m_nHue, m_nSaturation and m_nBrightness of state's settings record; state must outlive the
-    // dialog.
-    explicit CAdjustHSBDlg(CLumivaneState& state, QWidget* parent = nullptr);
+    // Opens on the current m_nHue, m_nSaturation and m_nBrightness, given in that order by binding; they must
+    // outlive the dialog.
+    explicit CAdjustHSBDlg(EffectBinding binding, QWidget* parent = nullptr);
 };

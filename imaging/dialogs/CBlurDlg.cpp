@@ -6,8 +6,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/CLumivaneState.h"
-#include "app/DialogUnits.h"
+#include "base/DialogUnitMapping.h"
 
 CBlurDlg::CBlurDlg(std::int32_t size, QWidget* parent) : QDialog(parent), m_nBlurSize(size) {
     setWindowTitle(tr("Blur"));
@@ -59,9 +58,4 @@ std::int32_t CBlurDlg::SizeForEntry(int entry) {
 void CBlurDlg::accept() {
     m_nBlurSize = SizeForEntry(m_pList->currentIndex());
     QDialog::accept();
-}
-
-void RunBlurSettings(CLumivaneState& state, int dialogResult, std::int32_t size) {
-    if (dialogResult == QDialog::Accepted) state.m_settings.m_nBlurSize = size;
-    if (state.m_settings.m_bBlur != 0) state.ProcessImage(true);
 }

@@ -10,7 +10,6 @@
 #include <QDialog>
 #include <cstdint>
 
-class CLumivaneState;
 class QComboBox;
 class QPushButton;
 
@@ -40,7 +39,3 @@ private:
     QPushButton* m_pOk = nullptr;
     QPushButton* m_pCancel = nullptr;
 };
-
-// The main window's blur settings command after the dialog has closed with dialogResult (QDialog::Accepted or
-// Rejected) and size: on Accepted m_nBlurSize takes size; then, accepted or not, a preview run when m_bBlur is on.
-void RunBlurSettings(CLumivaneState& state, int dialogResult, std::int32_t size);

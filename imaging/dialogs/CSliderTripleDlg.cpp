@@ -9,9 +9,9 @@
 #include <QSlider>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <utility>
 
-#include "app/CLumivaneState.h"
-#include "app/DialogUnits.h"
+#include "base/DialogUnitMapping.h"
 
 namespace {
 
@@ -21,16 +21,15 @@ QString PositionText(int position) {
 
 }  // namespace
 
-CSliderTripleDlg::CSliderTripleDlg(CLumivaneState& state, const Layout& layout, QWidget* parent)
-    : QDialog(parent), m_state(state) {
+CSliderTripleDlg::CSliderTripleDlg(EffectBinding binding, const Layout& layout, QWidget* parent)
+    : QDialog(parent), m_binding(std::move(binding)) {
     setWindowTitle(layout.title);
     BuildControls(layout);
 
     // Opening: the sliders go to the values with no notification, so nothing is written and the chain does not run.
     for (int row = 0; row < kRows; ++row) {
         const auto i = static_cast<std::size_t>(row);
-        m_settings[i] = layout.rows[i].setting;
-        m_nSaved[i] = m_state.m_settings.*m_settings[i];
+        m_nSaved[i] = *m_binding.values[i];
         QSignalBlocker quiet(m_pSliders[i]);
         m_pSliders[i]->setValue(std::clamp(m_nSaved[i], std::int32_t{kMinimum}, std::int32_t{kMaximum}));
         m_pValueLabels[i]->setText(PositionText(m_pSliders[i]->value()));
@@ -129,13 +128,13 @@ void CSliderTripleDlg::OnLockToggled(bool on) {
 
 void CSliderTripleDlg::ApplyPositions() {
     for (std::size_t i = 0; i < kRows; ++i) m_pValueLabels[i]->setText(PositionText(m_pSliders[i]->value()));
-    for (std::size_t i = 0; i < kRows; ++i) m_state.m_settings.*m_settings[i] = m_pSliders[i]->value();
-    m_state.ProcessImage(true);
+    for (std::size_t i = 0; i < kRows; ++i) *m_binding.values[i] = m_pSliders[i]->value();
+    m_binding.rerunPreview();
 }
 
 void CSliderTripleDlg::RestoreValues() {
-    for (std::size_t i = 0; i < kRows; ++i) m_state.m_settings.*m_settings[i] = m_nSaved[i];
-    m_state.ProcessImage(true);
+    for (std::size_t i = 0; i < kRows; ++i) *m_binding.values[i] = m_nSaved[i];
+    m_binding.rerunPreview();
 }
 
 void CSliderTripleDlg::reject() {

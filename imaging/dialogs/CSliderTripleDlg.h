@@ -1,27 +1,33 @@
 #pragma once
 // The common part of the three slider dialogs (brightness, contrast, hue/saturation/brightness): three horizontal
-// sliders 0..100, each bound to one setting of the shared state's record and shown in a "%d%%" value label, and for
-// brightness and contrast a lock check box that keeps the three sliders at one position.
+// sliders 0..100, each bound to one setting and shown in a "%d%%" value label, and for brightness and contrast a lock
+// check box that keeps the three sliders at one position.
 //
-// The dialog works on the CLumivaneState it is given, which must outlive it; it holds nothing else of the window.
-// Construction is the opening: the three values are taken from the bound settings, the sliders move to them (a value
-// outside 0..100, which only a hand-edited profile brings, puts its slider at the nearer end), the labels show the
-// positions, the lock is on, and the values are remembered. Nothing is written and the chain does not run then.
+// The dialog works on the three settings and the preview run of the EffectBinding it is given; the settings must
+// outlive it. It knows nothing else of the window. Construction is the opening: the three values are taken from the
+// bound settings, the sliders move to them (a value outside 0..100, which only a hand-edited profile brings, puts its
+// slider at the nearer end), the labels show the positions, the lock is on, and the values are remembered. Nothing is
+// written and the chain does not run then.
 //
 // Every change of a slider's position (a drag as it goes, the keyboard, a click on the groove, setValue) writes the
-// three positions into the three settings and runs ProcessImage(true) once; with the lock on, the other two sliders
+// three positions into the three settings and runs the preview once; with the lock on, the other two sliders
 // move to the moved one's position first. Switching the lock on moves green and blue to red's position and does the
 // same; switching it off does nothing more. accept() keeps what was written. reject() (the Cancel button, Esc and the
-// window's close box) writes the remembered values back, exactly as they were, runs ProcessImage(true) and closes.
+// window's close box) writes the remembered values back, exactly as they were, runs the preview and closes.
 
 #include <QDialog>
 #include <QString>
 #include <array>
 #include <cstdint>
+#include <functional>
 
-#include "app/ProcessingSettings.h"
+// What a slider dialog edits: the three settings it writes, row by row, and the preview run that follows every
+// write.
+struct EffectBinding {
+    std::array<std::int32_t*, 3> values;
+    std::function<void()> rerunPreview;
+};
 
-class CLumivaneState;
 class QCheckBox;
 class QLabel;
 class QPushButton;
@@ -46,11 +52,10 @@ public:
     void reject() override;
 
 protected:
-    // One slider row: its caption, the setting it writes, and the control ids of the slider and its value label
-    // (kept as object names, "slider1010" and "value1013").
+    // One slider row: its caption and the control ids of the slider and its value label (kept as object names,
+    // "slider1010" and "value1013").
     struct SliderRow {
         QString caption;
-        std::int32_t ProcessingSettings::*setting;
         int sliderId;
         int labelId;
     };
@@ -64,7 +69,7 @@ protected:
         std::int32_t heightDlu;
     };
 
-    CSliderTripleDlg(CLumivaneState& state, const Layout& layout, QWidget* parent);
+    CSliderTripleDlg(EffectBinding binding, const Layout& layout, QWidget* parent);
 
     // The Cancel restore: the remembered values back into the settings, then a preview run.
     virtual void RestoreValues();
@@ -76,8 +81,7 @@ private:
     // Labels from the positions, positions into the settings, a preview run.
     void ApplyPositions();
 
-    CLumivaneState& m_state;
-    std::array<std::int32_t ProcessingSettings::*, kRows> m_settings{};
+    EffectBinding m_binding;
     std::array<std::int32_t, kRows> m_nSaved{};  // the values the dialog opened with
     bool m_bLock = false;
 

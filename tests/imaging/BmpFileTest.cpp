@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "base/Limits.h"
 #include "imaging/BMP_File.h"
-#include "imaging/Limits.h"
 #include "tests/support/TestSupport.h"
 
 using testsupport::RandomImage;
@@ -93,8 +93,8 @@ TEST(BmpFileAccess, CreateRefusesImpossibleSizesAndKeepsThePicture) {
 TEST(BmpFileGeometry, FlipsAndTurnsComeBack) {
     std::mt19937 random(1);
     for (int round = 0; round < 40; ++round) {
-        const BMP_File original = RandomImage(random, testsupport::RandomSide(random, 40),
-                                              testsupport::RandomSide(random, 40));
+        const BMP_File original =
+            RandomImage(random, testsupport::RandomSide(random, 40), testsupport::RandomSide(random, 40));
         BMP_File picture = testsupport::Copy(original);
         picture.FlipVertical();
         picture.FlipVertical();
@@ -166,8 +166,8 @@ TEST(BmpFileWrite, RoundTripsRandomPictures) {
     TempDir dir;
     std::mt19937 random(3);
     for (int round = 0; round < 30; ++round) {
-        const BMP_File original = RandomImage(random, testsupport::RandomSide(random, 70),
-                                              testsupport::RandomSide(random, 70));
+        const BMP_File original =
+            RandomImage(random, testsupport::RandomSide(random, 70), testsupport::RandomSide(random, 70));
         ASSERT_TRUE(original.SaveBmp(dir.File("round.bmp")));
         BMP_File back;
         ASSERT_TRUE(back.LoadBmp(dir.File("round.bmp")));

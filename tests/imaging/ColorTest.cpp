@@ -12,13 +12,13 @@
 #include <string>
 #include <vector>
 
+#include "base/Parallel.h"
 #include "imaging/ColorChannelTable.h"
 #include "imaging/ColorHLS.h"
 #include "imaging/ColorHsbTables.h"
 #include "imaging/ColorIsa.h"
 #include "imaging/ColorStages.h"
 #include "imaging/ColorSweep.h"
-#include "imaging/Parallel.h"
 #include "tests/imaging/ReferenceColor.h"
 #include "tests/support/TestSupport.h"
 

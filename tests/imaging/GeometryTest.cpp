@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "ReferenceGeometry.h"
+#include "base/Limits.h"
 #include "imaging/BuildIndexTable.h"
-#include "imaging/Limits.h"
 #include "imaging/QuarterTurn.h"
 #include "imaging/ScaleNearest.h"
 #include "imaging/StageCrop.h"

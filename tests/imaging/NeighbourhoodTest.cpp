@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "base/Limits.h"
 #include "imaging/ExactReciprocal.h"
-#include "imaging/Limits.h"
 #include "imaging/StageBlur.h"
 #include "imaging/StageEmboss.h"
 #include "imaging/StageSharpen.h"

@@ -5,7 +5,7 @@
 #include <limits>
 #include <utility>
 
-#include "imaging/Limits.h"
+#include "base/Limits.h"
 
 namespace reference {
 namespace {

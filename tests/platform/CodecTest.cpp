@@ -17,7 +17,7 @@
 #include <random>
 #include <string>
 
-#include "imaging/Limits.h"
+#include "base/Limits.h"
 #include "platform/ImageCodec.h"
 #include "tests/platform/CodecFixtures.h"
 #include "tests/support/TestSupport.h"

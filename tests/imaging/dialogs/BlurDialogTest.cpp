@@ -17,6 +17,11 @@
 namespace {
 
 using effecttest::PressKey;
+using PS = ProcessingSettings;
+
+const effecttest::SettingsTriple kBrightnessValues{&PS::m_nBrightR, &PS::m_nBrightG, &PS::m_nBrightB};
+const effecttest::SettingsTriple kContrastValues{&PS::m_nContrastR, &PS::m_nContrastG, &PS::m_nContrastB};
+const effecttest::SettingsTriple kHsbValues{&PS::m_nHue, &PS::m_nSaturation, &PS::m_nBrightness};
 
 struct Opening {
     const char* name;
@@ -112,7 +117,7 @@ TEST_F(BlurCommandTest, StoresTheSizeOnlyOnOkAndReRunsWheneverBlurIsOn) {
         m_state.m_settings.m_nBlurSize = 5;
         m_state.m_settings.m_bBlur = c.blurOn ? 1 : 0;
         m_spy.runs = 0;
-        RunBlurSettings(m_state, c.result, 21);
+        m_state.ChooseBlurSize(c.result == QDialog::Accepted ? std::optional<std::int32_t>(21) : std::nullopt);
         EXPECT_EQ(m_state.m_settings.m_nBlurSize, c.expectedSize);
         EXPECT_EQ(m_spy.runs, c.expectedRuns);
     }
@@ -126,9 +131,9 @@ TEST(EffectDialogs, EachHasItsTemplateSizeAndItsControlsFitIn) {
         QSize expected;
     };
     Case cases[] = {
-        {"brightness", std::make_unique<CAdjustBrightnessDlg>(state), {344, 141}},
-        {"contrast", std::make_unique<CAdjustContrastDlg>(state), {344, 154}},
-        {"hue/saturation/brightness", std::make_unique<CAdjustHSBDlg>(state), {354, 112}},
+        {"brightness", std::make_unique<CAdjustBrightnessDlg>(effecttest::Bind(state, kBrightnessValues)), {344, 141}},
+        {"contrast", std::make_unique<CAdjustContrastDlg>(effecttest::Bind(state, kContrastValues)), {344, 154}},
+        {"hue/saturation/brightness", std::make_unique<CAdjustHSBDlg>(effecttest::Bind(state, kHsbValues)), {354, 112}},
         {"blur", std::make_unique<CBlurDlg>(5), {183, 80}},
     };
     for (Case& c : cases) {

@@ -6,10 +6,12 @@
 
 #include <QKeyEvent>
 #include <QWidget>
+#include <array>
 #include <memory>
 #include <random>
 
 #include "app/CLumivaneState.h"
+#include "imaging/dialogs/CSliderTripleDlg.h"
 #include "tests/support/TestSupport.h"
 
 namespace effecttest {
@@ -41,6 +43,15 @@ protected:
     CLumivaneState m_state;
     ChainSpy m_spy;
 };
+
+using SettingsTriple = std::array<std::int32_t ProcessingSettings::*, 3>;
+
+// Binds a slider dialog to three settings of state's record and its preview run, as the window does.
+inline EffectBinding Bind(CLumivaneState& state, SettingsTriple settings) {
+    return EffectBinding{
+        {&(state.m_settings.*settings[0]), &(state.m_settings.*settings[1]), &(state.m_settings.*settings[2])},
+        [&state] { state.ProcessImage(true); }};
+}
 
 // Sends a key press to a widget as the keyboard would.
 void PressKey(QWidget& widget, Qt::Key key);

@@ -24,9 +24,9 @@ using Triple = std::array<std::int32_t, 3>;
 
 struct DialogCase {
     const char* name;
-    std::function<std::unique_ptr<CSliderTripleDlg>(CLumivaneState&)> open;
+    std::function<std::unique_ptr<CSliderTripleDlg>(EffectBinding)> open;
     std::int32_t PS::*onSwitch;  // the main window's check box of the correction
-    std::array<std::int32_t PS::*, 3> settings;
+    effecttest::SettingsTriple settings;
     bool hasLock;
 };
 
@@ -35,8 +35,8 @@ void PrintTo(const DialogCase& dialogCase, std::ostream* out) {
 }
 
 template <typename Dialog>
-std::unique_ptr<CSliderTripleDlg> Open(CLumivaneState& state) {
-    return std::make_unique<Dialog>(state);
+std::unique_ptr<CSliderTripleDlg> Open(EffectBinding binding) {
+    return std::make_unique<Dialog>(std::move(binding));
 }
 
 const DialogCase kBrightness{"Brightness",
@@ -72,7 +72,9 @@ protected:
         m_state.ProcessImage(true);
         m_spy.runs = 0;
     }
-    std::unique_ptr<CSliderTripleDlg> OpenDialog() { return GetParam().open(m_state); }
+    std::unique_ptr<CSliderTripleDlg> OpenDialog() {
+        return GetParam().open(effecttest::Bind(m_state, GetParam().settings));
+    }
 
     static Triple Positions(const CSliderTripleDlg& dialog) {
         return {dialog.Slider(0)->value(), dialog.Slider(1)->value(), dialog.Slider(2)->value()};

@@ -27,9 +27,7 @@ void ParallelRows(std::int32_t rows, std::int64_t pixels, int threads, Fn&& fn) 
     }
     std::vector<std::thread> workers;
     workers.reserve(static_cast<std::size_t>(bands - 1));
-    const auto bandStart = [&](int band) {
-        return static_cast<std::int32_t>(std::int64_t{rows} * band / bands);
-    };
+    const auto bandStart = [&](int band) { return static_cast<std::int32_t>(std::int64_t{rows} * band / bands); };
     for (int band = 1; band < bands; ++band) {
         const std::int32_t begin = bandStart(band);
         const std::int32_t end = bandStart(band + 1);

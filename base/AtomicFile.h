@@ -11,7 +11,7 @@
 #include <cstdio>
 #include <string>
 
-#include "platform/Status.h"
+#include "base/Status.h"
 
 class AtomicFile {
 public:

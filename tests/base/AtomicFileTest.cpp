@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/AtomicFile.h"
+#include "base/AtomicFile.h"
 #include "tests/support/TestSupport.h"
 
 using testsupport::TempDir;
