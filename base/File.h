@@ -8,7 +8,7 @@ class File {
 public:
     File() = default;
     File(const char* path, const char* mode) : m_pStream(std::fopen(path, mode)) {}
-    virtual ~File() { Close(); }
+    ~File() { Close(); }
 
     File(const File&) = delete;
     File& operator=(const File&) = delete;

@@ -18,7 +18,6 @@ public:
     BMP_File() = default;
     // An empty picture, then LoadBmp(path); the caller looks at the size to learn whether it was read.
     explicit BMP_File(const std::string& path);
-    virtual ~BMP_File() = default;
 
     BMP_File(const BMP_File&) = delete;
     BMP_File& operator=(const BMP_File&) = delete;

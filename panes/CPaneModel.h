@@ -47,7 +47,6 @@ struct RelativeRect {
 class CPaneModel {
 public:
     CPaneModel() = default;
-    virtual ~CPaneModel() = default;
 
     CPaneModel(const CPaneModel&) = delete;
     CPaneModel& operator=(const CPaneModel&) = delete;

@@ -16,8 +16,6 @@ class CStrList;
 
 class CFileStorage {
 public:
-    virtual ~CFileStorage() = default;
-
     // Appends a new, empty, unnamed partition and returns it; the storage owns it.
     CIniPartition* AddPartition();
     // Deletes every partition and its items.

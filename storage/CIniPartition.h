@@ -13,8 +13,6 @@ class CStrList;
 
 class CIniPartition {
 public:
-    virtual ~CIniPartition() = default;
-
     // Appends a new item (empty name, no variable, kind 0) and returns it; the partition owns it.
     CIniItem* AddItem();
 

@@ -9,8 +9,6 @@
 
 class CStrList {
 public:
-    virtual ~CStrList() = default;
-
     // Replaces the list with the lines of a file. Fails (false, the cause in *error) when the file cannot be opened,
     // is empty or holds no line end. Text after the last line end belongs to no line.
     bool LoadFromFile(const std::string& path, std::string* error = nullptr);
