@@ -33,7 +33,7 @@ QPoint CBmpWnd::ClientOrigin() const {
     return contentsRect().topLeft();
 }
 
-Qt::CursorShape CBmpWnd::CursorForHit(int hit) {
+Qt::CursorShape CBmpWnd::CursorForHit(TrackerHit hit) {
     switch (hit) {
         case hitTopLeft:
         case hitBottomRight:

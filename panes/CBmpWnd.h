@@ -59,7 +59,7 @@ public:
 
     // The cursor of a tracker hit code: 0, 2 diagonal north-west/south-east; 1, 3 diagonal north-east/south-west;
     // 4, 6 vertical; 5, 7 horizontal; 8 four-way move; anything else the arrow.
-    static Qt::CursorShape CursorForHit(int hit);
+    static Qt::CursorShape CursorForHit(TrackerHit hit);
 
     // picture scaled to size with smooth filtering, as RGB32; a null image when memory cannot be had or either is
     // empty.

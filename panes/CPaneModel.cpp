@@ -51,8 +51,8 @@ std::int32_t Scaled(float fraction, Wide extent) {
 }
 
 Rect Widened(const Rect& rect) {
-    return Rect{SaturateToInt32(rect.left - kInset), SaturateToInt32(rect.top - kInset), SaturateToInt32(rect.right + kInset),
-                SaturateToInt32(rect.bottom + kInset)};
+    return Rect{SaturateToInt32(rect.left - kInset), SaturateToInt32(rect.top - kInset),
+                SaturateToInt32(rect.right + kInset), SaturateToInt32(rect.bottom + kInset)};
 }
 
 }  // namespace
@@ -142,7 +142,7 @@ CTracker* CPaneModel::PressAt(Point p) {
     for (int i = 0; i < kTrackerCount; ++i) {
         if (Shown(i) == 0) continue;
         CTracker& tracker = Tracker(i);
-        const int hit = tracker.HitTest(p);
+        const TrackerHit hit = tracker.HitTest(p);
         if (hit != hitNothing) {
             tracker.BeginDrag(hit, p);
             return &tracker;
@@ -171,8 +171,8 @@ void CPaneModel::RecomputeRelativeRects() {
     }
 }
 
-int CPaneModel::CursorHit(Point p) const {
-    int hit = m_bCrop != 0 ? m_cRectTracker.HitTest(p) : hitNothing;
+TrackerHit CPaneModel::CursorHit(Point p) const {
+    TrackerHit hit = m_bCrop != 0 ? m_cRectTracker.HitTest(p) : hitNothing;
     for (int i = 1; i < kTrackerCount; ++i) {
         if (this->*kShown[i] != 0) hit = (this->*kTrackers[i]).HitTest(p);
     }

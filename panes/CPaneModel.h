@@ -89,7 +89,7 @@ public:
     // tracker shown and p not on it, the arrow shows even over the crop tracker). The widget maps the codes to
     // cursors: 0 and 2 diagonal north-west/south-east sizing, 1 and 3 diagonal north-east/south-west sizing, 4 and 6
     // vertical sizing, 5 and 7 horizontal sizing, 8 four-way move, −1 the arrow.
-    int CursorHit(Point p) const;
+    TrackerHit CursorHit(Point p) const;
 
     // The tracker of index 0 (crop) .. 3 (light 3), its shown flag and its relative rectangle. The index must be
     // 0..3; another index is taken as the nearest of them.

@@ -21,24 +21,24 @@ bool Contains(const Rect& rect, Point p) {
 }
 
 // Handles that move the left or the top side of the rectangle.
-bool MovesLeft(int hit) {
+bool MovesLeft(TrackerHit hit) {
     return hit == hitTopLeft || hit == hitBottomLeft || hit == hitLeft;
 }
-bool MovesRight(int hit) {
+bool MovesRight(TrackerHit hit) {
     return hit == hitTopRight || hit == hitBottomRight || hit == hitRight;
 }
-bool MovesTop(int hit) {
+bool MovesTop(TrackerHit hit) {
     return hit == hitTopLeft || hit == hitTopRight || hit == hitTop;
 }
-bool MovesBottom(int hit) {
+bool MovesBottom(TrackerHit hit) {
     return hit == hitBottomRight || hit == hitBottomLeft || hit == hitBottom;
 }
 
 }  // namespace
 
-int CTracker::HitTest(Point p) const {
+TrackerHit CTracker::HitTest(Point p) const {
     if ((m_nStyle & (kResizeInside | kResizeOutside)) != 0) {
-        for (int handle = hitTopLeft; handle <= hitLeft; ++handle) {
+        for (const TrackerHit handle : kTrackerHandles) {
             if (Contains(HandleRect(handle), p)) return handle;
         }
     }
@@ -46,7 +46,7 @@ int CTracker::HitTest(Point p) const {
     return Contains(area, p) ? hitMiddle : hitNothing;
 }
 
-Rect CTracker::HandleRect(int handle) const {
+Rect CTracker::HandleRect(TrackerHit handle) const {
     if (handle < hitTopLeft || handle > hitLeft || m_nHandleSize <= 0) return Rect{};
     const Rect rect = Ordered(m_rect);
     // The outermost ring of pixels; an empty rectangle has its "last" column or row on its first.
@@ -87,7 +87,8 @@ Rect CTracker::HandleRect(int handle) const {
     }
     const Wide size = m_nHandleSize;
     const Wide before = (size - 1) / 2;
-    return Rect{SaturateToInt32(x - before), SaturateToInt32(y - before), SaturateToInt32(x - before + size), SaturateToInt32(y - before + size)};
+    return Rect{SaturateToInt32(x - before), SaturateToInt32(y - before), SaturateToInt32(x - before + size),
+                SaturateToInt32(y - before + size)};
 }
 
 Rect CTracker::BorderRect() const {
@@ -96,10 +97,11 @@ Rect CTracker::BorderRect() const {
     // An empty rectangle is measured as one pixel, like its handles.
     const Wide right = std::max<Wide>(rect.right, Wide{rect.left} + 1);
     const Wide bottom = std::max<Wide>(rect.bottom, Wide{rect.top} + 1);
-    return Rect{SaturateToInt32(rect.left - band), SaturateToInt32(rect.top - band), SaturateToInt32(right + band), SaturateToInt32(bottom + band)};
+    return Rect{SaturateToInt32(rect.left - band), SaturateToInt32(rect.top - band), SaturateToInt32(right + band),
+                SaturateToInt32(bottom + band)};
 }
 
-void CTracker::BeginDrag(int hit, Point p) {
+void CTracker::BeginDrag(TrackerHit hit, Point p) {
     if (hit < hitTopLeft || hit > hitMiddle) {
         m_nDragHit = hitNothing;
         return;
@@ -143,7 +145,7 @@ bool CTracker::EndDrag() {
     return !(m_rect == m_rcDragStart);
 }
 
-void CTracker::AdjustRect(int handle, Rect& rect) {
+void CTracker::AdjustRect(TrackerHit handle, Rect& rect) {
     const Wide maxWidth = m_nMaxWidth;
     const Wide maxHeight = m_nMaxHeight;
     Wide left = rect.left;

@@ -44,6 +44,10 @@ enum TrackerHit : int {
     hitMiddle = 8,
 };
 
+// The eight handles, corners first, in the order the hit test tries them.
+inline constexpr TrackerHit kTrackerHandles[] = {hitTopLeft, hitTopRight, hitBottomRight, hitBottomLeft,
+                                                 hitTop,     hitRight,    hitBottom,      hitLeft};
+
 class CTracker {
 public:
     // Style bits: hatched border (0x04), resize handles inside (0x08) and outside (0x10).
@@ -54,7 +58,7 @@ public:
     virtual ~CTracker() = default;
 
     // The hit code of point p (pane client pixels): a corner or edge handle, the inside, or nothing.
-    int HitTest(Point p) const;
+    TrackerHit HitTest(Point p) const;
 
     // A drag: BeginDrag at the press, DragTo at every mouse movement, EndDrag at the release. The grabbed corner or
     // edge follows the mouse (the whole rectangle for hitMiddle), the rectangle never turns inside out and never gets
@@ -63,7 +67,7 @@ public:
     // a pointer that comes back gives back the start), writes it to m_rect and calls AdjustRect(hit, m_rect), so the
     // owner pane sees the adjusted rectangle. BeginDrag with a code outside 0..8 starts nothing; DragTo and EndDrag
     // without a drag do nothing (EndDrag then returns false).
-    void BeginDrag(int hit, Point p);
+    void BeginDrag(TrackerHit hit, Point p);
     void DragTo(Point p);
     bool EndDrag();
     bool IsDragging() const { return m_nDragHit != hitNothing; }
@@ -79,11 +83,11 @@ public:
     //     handles 0, 3, 7, else right), one lower than m_sizeMin.height on the side it moves (top for 0, 1, 4, else
     //     bottom). In a pane too small for the minimum inside the band, the minimum wins;
     //  7. m_rcLastAdjusted = rect;   8. m_pOwner->ApplyTrackers() when an owner is set.
-    virtual void AdjustRect(int handle, Rect& rect);
+    virtual void AdjustRect(TrackerHit handle, Rect& rect);
 
     // Where a handle (hit codes 0..7) is drawn, and the hatched border around the rectangle (see Geometry above).
     // HandleRect gives an empty rectangle for any other code.
-    Rect HandleRect(int handle) const;
+    Rect HandleRect(TrackerHit handle) const;
     Rect BorderRect() const;
 
     Rect m_rect;
@@ -96,7 +100,7 @@ public:
     Rect m_rcLastAdjusted;
 
 private:
-    int m_nDragHit = hitNothing;
+    TrackerHit m_nDragHit = hitNothing;
     Point m_ptDragStart;
     Rect m_rcDragStart;  // m_rect at the press, as it was (not put in order)
 };

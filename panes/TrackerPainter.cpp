@@ -44,7 +44,7 @@ void PaintTracker(QPainter& painter, const CTracker& tracker, QPoint origin) {
         painter.restore();
     }
     if ((tracker.m_nStyle & (CTracker::kResizeInside | CTracker::kResizeOutside)) != 0) {
-        for (int handle = hitTopLeft; handle <= hitLeft; ++handle) {
+        for (const TrackerHit handle : kTrackerHandles) {
             const QRect square = ToQRect(tracker.HandleRect(handle), origin);
             if (!square.isNull()) painter.fillRect(square, Qt::black);
         }

@@ -20,7 +20,7 @@
 namespace {
 
 struct CursorCase {
-    int hit;
+    TrackerHit hit;
     Qt::CursorShape cursor;
 };
 
@@ -36,7 +36,7 @@ TEST(BmpWnd, EveryHitCodeHasItsCursor) {
         {hitLeft, Qt::SizeHorCursor},
         {hitMiddle, Qt::SizeAllCursor},
         {hitNothing, Qt::ArrowCursor},
-        {42, Qt::ArrowCursor},
+        {static_cast<TrackerHit>(42), Qt::ArrowCursor},
     };
     for (const CursorCase& c : cases) EXPECT_EQ(CBmpWnd::CursorForHit(c.hit), c.cursor) << "hit " << c.hit;
 }
@@ -86,7 +86,7 @@ TEST(TrackerPainter, DrawsHandlesAndAHatchedBandOnlyAroundTheRectangle) {
             }
         }
         EXPECT_GT(hatched, 0) << c.name;
-        for (int handle = hitTopLeft; handle <= hitLeft; ++handle) {
+        for (const TrackerHit handle : kTrackerHandles) {
             const Rect square = tracker.HandleRect(handle);
             for (int y = square.top; y < square.bottom; ++y) {
                 for (int x = square.left; x < square.right; ++x) {

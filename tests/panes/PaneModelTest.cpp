@@ -274,8 +274,8 @@ struct PointerRow {
     const char* name;
     std::array<int, 4> shown;
     Point p;
-    int pressed;  // index of the tracker PressAt grabs, −1 for none
-    int cursor;   // CursorHit
+    int pressed;        // index of the tracker PressAt grabs, −1 for none
+    TrackerHit cursor;  // CursorHit
 };
 
 class PanePointer : public PaneTest, public ::testing::WithParamInterface<PointerRow> {};

@@ -46,7 +46,7 @@ struct HitRow {
     const char* name;
     int style;
     Point p;
-    int hit;
+    TrackerHit hit;
 };
 
 class TrackerHitTest : public ::testing::TestWithParam<HitRow> {};
@@ -103,7 +103,7 @@ TEST(TrackerGeometry, HandlesAndBorderAgreeWithTheHitTest) {
         SCOPED_TRACE(::testing::PrintToString(rect));
         const CTracker tracker = PaneTracker(rect);
         const Rect border = tracker.BorderRect();
-        for (int handle = hitTopLeft; handle <= hitLeft; ++handle) {
+        for (const TrackerHit handle : kTrackerHandles) {
             const Rect square = tracker.HandleRect(handle);
             EXPECT_GE(square.left, border.left);
             EXPECT_GE(square.top, border.top);
@@ -121,7 +121,7 @@ TEST(TrackerGeometry, HandlesAndBorderAgreeWithTheHitTest) {
     }
     const CTracker large = PaneTracker({50, 40, 150, 120});
     EXPECT_EQ(large.BorderRect(), (Rect{48, 38, 152, 122}));
-    for (int handle = hitTopLeft; handle <= hitLeft; ++handle) {
+    for (const TrackerHit handle : kTrackerHandles) {
         const Rect square = large.HandleRect(handle);
         for (std::int32_t y = square.top; y < square.bottom; ++y) {
             for (std::int32_t x = square.left; x < square.right; ++x) EXPECT_EQ(large.HitTest({x, y}), handle);
@@ -135,7 +135,7 @@ TEST(TrackerGeometry, HandlesAndBorderAgreeWithTheHitTest) {
 struct DragRow {
     const char* name;
     Rect start;
-    int hit;
+    TrackerHit hit;
     Point press;
     std::vector<Point> moves;
     Rect expected;
@@ -209,7 +209,7 @@ TEST(TrackerDrag, InvalidHitStartsNothing) {
     tracker.BeginDrag(hitNothing, {100, 80});
     EXPECT_FALSE(tracker.IsDragging());
     tracker.DragTo({0, 0});
-    tracker.BeginDrag(9, {100, 80});
+    tracker.BeginDrag(static_cast<TrackerHit>(9), {100, 80});
     tracker.DragTo({0, 0});
     EXPECT_EQ(tracker.m_rect, kStart);
 }
@@ -219,7 +219,7 @@ struct AdjustRow {
     std::int32_t maxWidth;
     std::int32_t maxHeight;
     Size minimum;
-    int handle;
+    TrackerHit handle;
     Rect in;
     Rect out;
 };
