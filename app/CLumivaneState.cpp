@@ -257,15 +257,17 @@ void CLumivaneState::ChooseBlurSize(std::optional<std::int32_t> chosen) {
     if (m_settings.m_bBlur != 0) ProcessImage(true);
 }
 
+void CLumivaneState::SetRotation(std::int32_t quarterTurns) {
+    m_nRotate = (quarterTurns % 4 + 4) % 4;
+}
+
 void CLumivaneState::RotateLeft() {
-    m_nRotate -= 1;
-    if (m_nRotate == -1) m_nRotate = 3;
+    SetRotation(m_nRotate - 1);
     ProcessImage(true);
 }
 
 void CLumivaneState::RotateRight() {
-    m_nRotate += 1;
-    if (m_nRotate == 4) m_nRotate = 0;
+    SetRotation(m_nRotate + 1);
     ProcessImage(true);
 }
 

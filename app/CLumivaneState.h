@@ -106,11 +106,18 @@ public:
     bool LightEditSwitch(int light) const override;
     void RepaintPane(CPaneModel& pane) override { m_pView->RepaintPane(pane); }
 
+    // Quarter turns clockwise, 0..3, applied last in the chain. SetRotation takes any count of quarter turns and keeps
+    // it modulo 4 (−1 is 3); it runs nothing.
+    std::int32_t Rotation() const { return m_nRotate; }
+    void SetRotation(std::int32_t quarterTurns);
+
+    // The picture taken in, and the last result of the chain (the preview, or the full-size result right after a
+    // full run). Only ShowAcquiredImage and ProcessImage change them.
+    const BMP_File& OriginalImage() const { return m_cOriginalImage; }
+    const BMP_File& ProcessedImage() const { return m_cProcessedImage; }
+
     ProcessingSettings m_settings;
     DeviceChoices m_device;
-    std::int32_t m_nRotate = 0;
-    BMP_File m_cOriginalImage;
-    BMP_File m_cProcessedImage;
     CPaneModel m_cBmpWndOriginal;
     CPaneModel m_cBmpWndDestination;
     CFileStorage m_cFileStorage;
@@ -119,6 +126,9 @@ private:
     std::int32_t& LightSwitch(int light);
     std::int32_t& LightEdit(int light);
 
+    std::int32_t m_nRotate = 0;
+    BMP_File m_cOriginalImage;
+    BMP_File m_cProcessedImage;
     IStateView m_noView;
     IStateView* m_pView = &m_noView;
     BMP_File m_cScratch;

@@ -91,7 +91,7 @@ void CImageFileCommands::Save() {
 }
 
 void CImageFileCommands::SaveAs() {
-    if (m_state.m_cOriginalImage.IsEmpty()) {
+    if (m_state.OriginalImage().IsEmpty()) {
         m_seam.Message(&m_window, kProgramName, QObject::tr("There is no picture to save yet."),
                        IDialogSeam::Icon::Information);
         return;
@@ -125,9 +125,9 @@ bool CImageFileCommands::WriteResult(const std::string& path) {
     bool saved = false;
     if (!m_state.ProcessImage(false, &error)) {
         Report(QObject::tr("%1: nothing was saved: %2").arg(shown, QString::fromStdString(error)));
-    } else if (m_state.m_cProcessedImage.IsEmpty()) {
+    } else if (m_state.ProcessedImage().IsEmpty()) {
         Report(QObject::tr("%1: nothing was saved: there is no picture yet.").arg(shown));
-    } else if (const Status written = WriteImageFile(path, m_state.m_cProcessedImage, *format); !written) {
+    } else if (const Status written = WriteImageFile(path, m_state.ProcessedImage(), *format); !written) {
         Report(QObject::tr("The picture was not saved.\n%1").arg(QString::fromStdString(written.message())));
     } else {
         saved = true;
@@ -154,11 +154,11 @@ void CImageFileCommands::OpenInViewer(bool original) {
         WaitCursor wait;
         std::string error;
         if (original) {
-            written = WriteImageFile(NativePath(path), m_state.m_cOriginalImage, ImageFormat::Bmp);
+            written = WriteImageFile(NativePath(path), m_state.OriginalImage(), ImageFormat::Bmp);
         } else if (!m_state.ProcessImage(false, &error)) {
             written = Status::Error(NativePath(path) + ": " + error);
         } else {
-            written = WriteImageFile(NativePath(path), m_state.m_cProcessedImage, ImageFormat::Bmp);
+            written = WriteImageFile(NativePath(path), m_state.ProcessedImage(), ImageFormat::Bmp);
         }
     }
     if (!written) {

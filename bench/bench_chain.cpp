@@ -63,7 +63,7 @@ void EverythingOn(CLumivaneState& state) {
     s.m_rcLight3 = Rect{0, 48, 288, 145};   // middle half
     s.m_nLightColor[0][0] = 255, s.m_nLightColor[0][1] = 240, s.m_nLightColor[0][2] = 200;
     s.m_nLightColor[1][0] = 40, s.m_nLightColor[1][1] = 60, s.m_nLightColor[1][2] = 90;
-    state.m_nRotate = 1;
+    state.SetRotation(1);
 }
 
 const BMP_File& SharedPhotograph() {
@@ -83,9 +83,9 @@ void FullChain(benchmark::State& bench) {
     state.ProcessImage(false);  // the first full run takes the buffers; Save reuses them
     for (auto _ : bench) {
         state.ProcessImage(false);
-        benchmark::DoNotOptimize(state.m_cProcessedImage.Data());
+        benchmark::DoNotOptimize(state.ProcessedImage().Data());
     }
-    bench.counters["width"] = state.m_cProcessedImage.Width();
+    bench.counters["width"] = state.ProcessedImage().Width();
 }
 BENCHMARK(FullChain)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
 
@@ -98,7 +98,7 @@ void PreviewChain(benchmark::State& bench) {
     state.ShowAcquiredImage(std::move(picture));
     for (auto _ : bench) {
         state.ProcessImage(true);
-        benchmark::DoNotOptimize(state.m_cProcessedImage.Data());
+        benchmark::DoNotOptimize(state.ProcessedImage().Data());
     }
 }
 BENCHMARK(PreviewChain)->Unit(benchmark::kMillisecond)->UseRealTime();

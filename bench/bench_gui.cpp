@@ -61,7 +61,7 @@ public:
         s.m_nSaturation = 80;
         s.m_nLightColor[0][0] = 200;
         m_window.State().m_cBmpWndOriginal.m_bCrop = 1;
-        m_window.State().m_nRotate = 1;
+        m_window.State().SetRotation(1);
         if (s.m_bLightEdit1 == 0) static_cast<QAbstractButton*>(m_window.Control(dlg::kEditLight1))->click();
     }
 
@@ -119,7 +119,7 @@ BENCHMARK(BM_RepaintOriginalPane)->Unit(benchmark::kMillisecond)->UseRealTime();
 void BM_BuildOriginalPaneImage(benchmark::State& state) {
     CLumivaneDlg& window = Shared().Window();
     for (auto _ : state) {
-        if (!window.OriginalPane().SetBitmap(&window.State().m_cOriginalImage)) state.SkipWithError("no memory");
+        if (!window.OriginalPane().SetBitmap(&window.State().OriginalImage())) state.SkipWithError("no memory");
     }
 }
 BENCHMARK(BM_BuildOriginalPaneImage)->Unit(benchmark::kMillisecond)->UseRealTime();

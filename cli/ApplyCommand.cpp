@@ -51,7 +51,7 @@ Status ProcessOne(const ApplyOptions& options, const Corrections& corrections, c
     state.SetThreads(stageThreads);
     if (corrections.profile) state.LoadConfigurationLines(*corrections.profile);
     if (!corrections.sets.empty()) state.ApplyProfileLines(corrections.sets);
-    state.m_nRotate = options.rotate;
+    state.SetRotation(options.rotate);
 
     BMP_File picture;
     if (Status read = ReadImageFile(input, picture); !read) return read;
@@ -62,7 +62,7 @@ Status ProcessOne(const ApplyOptions& options, const Corrections& corrections, c
         std::string error;
         if (!state.ProcessImage(false, &error)) return Status::Error(input + ": " + error);
     }
-    return WriteImageFile(output, state.m_cProcessedImage, format, stageThreads);
+    return WriteImageFile(output, state.ProcessedImage(), format, stageThreads);
 }
 
 // Writes lines to stderr and keeps a progress line at the bottom when stderr is a terminal.

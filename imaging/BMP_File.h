@@ -41,6 +41,7 @@ public:
         return m_pixels
             .Data()[static_cast<std::size_t>(y) * static_cast<std::size_t>(m_nWidth) + static_cast<std::size_t>(x)];
     }
+    const Pixel& PixelAt(std::int32_t x, std::int32_t y) const { return const_cast<BMP_File*>(this)->PixelAt(x, y); }
 
     // Reads a 24-bit BMP file, bottom-up or top-down, from the pixel offset its header gives. Returns false with the
     // picture unchanged (and the cause in *error) when the file cannot be opened, is not a BMP file, is not 24 bits

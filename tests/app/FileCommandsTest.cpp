@@ -97,7 +97,7 @@ protected:
     void Click(int id) { static_cast<QAbstractButton*>(m_window->Control(id))->click(); }
     bool Checked(int id) { return static_cast<QCheckBox*>(m_window->Control(id))->isChecked(); }
     bool SaveEnabled() { return m_window->Control(dlg::kSave)->isEnabled(); }
-    BMP_File Processed() { return testsupport::Copy(State().m_cProcessedImage); }
+    BMP_File Processed() { return testsupport::Copy(State().ProcessedImage()); }
 
     // A random picture written in a format; at most 256 colours, so GIF keeps it exactly.
     BMP_File WritePicture(const std::string& path, ImageFormat format, std::int32_t width = 61,
@@ -154,7 +154,7 @@ TEST_F(FileCommandsTest, LoadFromDiskTakesEachFormatAndKeepsTheNameAsItIs) {
         EXPECT_EQ(m_seam.Calls().back().filters,
                   QStringList({"PNG, BMP, GIF, JPG Files (*.png *.bmp *.jpg *gif)", "PNG Files(*.png)",
                                "JPG Files(*.jpg)", "GIF Files(*.gif)", "BMP Files(*.bmp)"}));
-        const BMP_File& original = State().m_cOriginalImage;
+        const BMP_File& original = State().OriginalImage();
         if (c.exact) {
             EXPECT_TRUE(SamePixels(written, original)) << c.file;
         } else {
@@ -195,8 +195,8 @@ TEST_F(FileCommandsTest, AFailedLoadReportsAndKeepsPicturesTitleAndSaveTarget) {
         EXPECT_EQ(LastCall().kind, Kind::Message) << f.file;
         EXPECT_EQ(LastCall().caption, "Lumivane") << f.file;
         EXPECT_TRUE(LastCall().text.contains(f.text)) << LastCall().text.toStdString();
-        EXPECT_TRUE(SamePixels(picture, State().m_cOriginalImage)) << f.file;
-        EXPECT_TRUE(SamePixels(processed, State().m_cProcessedImage)) << f.file;
+        EXPECT_TRUE(SamePixels(picture, State().OriginalImage())) << f.file;
+        EXPECT_TRUE(SamePixels(processed, State().ProcessedImage())) << f.file;
         EXPECT_EQ(Window().windowTitle(), "Lumivane - kept.png") << f.file;
         EXPECT_EQ(Window().FileName(), m_dir.File("kept.png")) << f.file;
     }
@@ -236,7 +236,7 @@ TEST_F(FileCommandsTest, SaveWithoutANameOnlyRefreshesThePreview) {
     ASSERT_TRUE(State().ShowAcquiredImage(testsupport::RandomImage(random, 30, 20)));  // as a scan would
     State().m_settings.m_bInvertR = 1;
     Click(dlg::kSave);
-    EXPECT_EQ(Processed().Row(0)[0].r, 255 - State().m_cOriginalImage.Row(0)[0].r) << "the preview ran";
+    EXPECT_EQ(Processed().Row(0)[0].r, 255 - State().OriginalImage().Row(0)[0].r) << "the preview ran";
     EXPECT_TRUE(fs::is_empty(m_dir.path()));
     EXPECT_TRUE(m_seam.Calls().empty());
 }
@@ -537,7 +537,7 @@ TEST_F(FileCommandsTest, ADroppedFileIsLoadedAsLoadFromDiskLoadsIt) {
     // Several files: the first is opened.
     EXPECT_TRUE(drop({QUrl::fromLocalFile(QString::fromStdString(m_dir.File("first.png"))),
                       QUrl::fromLocalFile(QString::fromStdString(m_dir.File("second.bmp")))}));
-    EXPECT_TRUE(SamePixels(first, State().m_cOriginalImage));
+    EXPECT_TRUE(SamePixels(first, State().OriginalImage()));
     EXPECT_EQ(Window().windowTitle(), "Lumivane - first.png");
     EXPECT_EQ(Window().FileName(), m_dir.File("first.png"));
 

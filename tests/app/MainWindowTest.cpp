@@ -66,7 +66,7 @@ protected:
         std::mt19937 random(4242);
         ASSERT_TRUE(Window().State().ShowAcquiredImage(testsupport::RandomImage(random, width, height)));
     }
-    BMP_File Processed() { return testsupport::Copy(Window().State().m_cProcessedImage); }
+    BMP_File Processed() { return testsupport::Copy(Window().State().ProcessedImage()); }
 
     static void SendMouse(QWidget& widget, QEvent::Type type, QPoint at, Qt::MouseButton button,
                           Qt::MouseButtons buttons) {
@@ -112,8 +112,8 @@ TEST_F(MainWindowTest, ShownWindowKeepsTheMinimumSizeAndLaysOutForIt) {
                      static_cast<std::int32_t>(Geometry(dlg::kProcessedPane).Height())};
     EXPECT_EQ(window.State().PaneOuterSize(window.State().m_cBmpWndDestination), outer);
     Acquire();
-    EXPECT_EQ(window.State().m_cProcessedImage.Width(), outer.width);
-    EXPECT_EQ(window.State().m_cProcessedImage.Height(), outer.height);
+    EXPECT_EQ(window.State().ProcessedImage().Width(), outer.width);
+    EXPECT_EQ(window.State().ProcessedImage().Height(), outer.height);
 }
 
 struct ResizeCase {
@@ -280,11 +280,11 @@ TEST_F(MainWindowTest, RotationsComeRoundAgain) {
         {"left three times is right once", {dlg::kRotateLeft, dlg::kRotateLeft, dlg::kRotateLeft}, 1},
     };
     for (const RotationCase& c : cases) {
-        Window().State().m_nRotate = 0;
+        Window().State().SetRotation(0);
         Window().State().ProcessImage(true);
         for (int button : c.buttons) Click(button);
-        EXPECT_EQ(Window().State().m_nRotate, c.rotate) << c.name;
-        const BMP_File& now = Window().State().m_cProcessedImage;
+        EXPECT_EQ(Window().State().Rotation(), c.rotate) << c.name;
+        const BMP_File& now = Window().State().ProcessedImage();
         if (c.rotate == 0) {
             EXPECT_TRUE(SamePixels(unrotated, now)) << c.name;
         } else {
@@ -455,7 +455,7 @@ TEST_F(MainWindowTest, EnterDoesNothingWhileEscAndTheCloseBoxEndTheDialog) {
         EXPECT_TRUE(window.isVisible()) << id;
     }
     EXPECT_TRUE(m_seam.Calls().empty()) << "About was not pressed";
-    EXPECT_EQ(window.State().m_nRotate, 0) << "Rotate left was not pressed";
+    EXPECT_EQ(window.State().Rotation(), 0) << "Rotate left was not pressed";
 
     bool finished = false;
     QObject::connect(&window, &QDialog::finished, [&finished](int) { finished = true; });
@@ -576,8 +576,8 @@ TEST_F(MainWindowTest, OpenPictureShowsItOrSaysWhyNot) {
     ASSERT_TRUE(picture.SaveBmp(path));
 
     EXPECT_TRUE(Window().OpenPicture(QString::fromStdString(path)));
-    EXPECT_TRUE(SamePixels(picture, Window().State().m_cOriginalImage));
-    EXPECT_EQ(Window().OriginalPane().Bitmap(), &Window().State().m_cOriginalImage);
+    EXPECT_TRUE(SamePixels(picture, Window().State().OriginalImage()));
+    EXPECT_EQ(Window().OriginalPane().Bitmap(), &Window().State().OriginalImage());
     EXPECT_EQ(Window().windowTitle(), "Lumivane - picture.bmp");
     EXPECT_EQ(Window().FileName(), path);
 
@@ -586,7 +586,7 @@ TEST_F(MainWindowTest, OpenPictureShowsItOrSaysWhyNot) {
     ASSERT_EQ(m_seam.Calls().size(), 1u);
     EXPECT_EQ(m_seam.Calls()[0].icon, IDialogSeam::Icon::Error);
     EXPECT_TRUE(m_seam.Calls()[0].text.contains("missing.png")) << m_seam.Calls()[0].text.toStdString();
-    EXPECT_TRUE(SamePixels(picture, Window().State().m_cOriginalImage)) << "the picture shown stays";
+    EXPECT_TRUE(SamePixels(picture, Window().State().OriginalImage())) << "the picture shown stays";
     EXPECT_EQ(Window().windowTitle(), "Lumivane - picture.bmp");
 }
 

@@ -52,7 +52,9 @@ std::string kProfileBannerWithCrLf() {
     return banner;
 }
 
-void WriteText(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
+void WriteText(const std::string& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
 
 std::string ReadText(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -81,8 +83,8 @@ TEST(StateStartUp, PanesAndRectanglesAsTheWindowLeavesThem) {
     EXPECT_FLOAT_EQ(state.m_cBmpWndOriginal.m_rcRelCrop.left, 5.0f / 281.0f);
     EXPECT_EQ(s.m_nSizeX, 400u);
     EXPECT_EQ(s.m_nBlurSize, 5);
-    EXPECT_EQ(state.m_nRotate, 0);
-    EXPECT_TRUE(state.m_cOriginalImage.IsEmpty());
+    EXPECT_EQ(state.Rotation(), 0);
+    EXPECT_TRUE(state.OriginalImage().IsEmpty());
 }
 
 TEST(StateStartUp, CommandsBeforeAnyPictureRunNothing) {
@@ -94,20 +96,20 @@ TEST(StateStartUp, CommandsBeforeAnyPictureRunNothing) {
     state.ProcessImage(false);
     EXPECT_EQ(view.runs, 0);
     EXPECT_EQ(state.m_settings.m_bBlur, 1);
-    EXPECT_EQ(state.m_nRotate, 1);
+    EXPECT_EQ(state.Rotation(), 1);
 }
 
 TEST(StateAcquire, EmptyPicturesAreRefusedAndNothingChanges) {
     CLumivaneState state;
     ASSERT_TRUE(state.ShowAcquiredImage(Picture(1, 20, 10)));
-    const BMP_File before = testsupport::Copy(state.m_cOriginalImage);
+    const BMP_File before = testsupport::Copy(state.OriginalImage());
     const Pixel pixel{};
     EXPECT_FALSE(state.ShowAcquiredImage(0, 5, &pixel));
     EXPECT_FALSE(state.ShowAcquiredImage(5, 0, &pixel));
     EXPECT_FALSE(state.ShowAcquiredImage(5, 5, nullptr));
     EXPECT_FALSE(state.ShowAcquiredImage(BMP_File{}));
-    EXPECT_TRUE(SamePixels(before, state.m_cOriginalImage));
-    EXPECT_EQ(state.m_cProcessedImage.Width(), 288);
+    EXPECT_TRUE(SamePixels(before, state.OriginalImage()));
+    EXPECT_EQ(state.ProcessedImage().Width(), 288);
 }
 
 TEST(StateAcquire, PreviewIsTheOriginalScaledToTheProcessedPane) {
@@ -119,8 +121,8 @@ TEST(StateAcquire, PreviewIsTheOriginalScaledToTheProcessedPane) {
     EXPECT_EQ(view.events, (std::vector<std::string>{"original", "processed 200x150"}));
     BMP_File expected;
     reference::ScaleNearest(original, expected, 200, 150);
-    EXPECT_TRUE(SamePixels(expected, state.m_cProcessedImage));
-    EXPECT_TRUE(SamePixels(original, state.m_cOriginalImage));
+    EXPECT_TRUE(SamePixels(expected, state.ProcessedImage()));
+    EXPECT_TRUE(SamePixels(original, state.OriginalImage()));
 }
 
 TEST(StateAcquire, FullModeWithEverySwitchOffIsAnExactCopy) {
@@ -128,9 +130,9 @@ TEST(StateAcquire, FullModeWithEverySwitchOffIsAnExactCopy) {
     const BMP_File original = Picture(3, 640, 480);
     ASSERT_TRUE(state.ShowAcquiredImage(testsupport::Copy(original)));
     ASSERT_TRUE(state.ProcessImage(false, nullptr));
-    EXPECT_TRUE(SamePixels(original, state.m_cProcessedImage));
+    EXPECT_TRUE(SamePixels(original, state.ProcessedImage()));
     state.ProcessImage(true);
-    EXPECT_EQ(state.m_cProcessedImage.Width(), 288);
+    EXPECT_EQ(state.ProcessedImage().Width(), 288);
 }
 
 TEST(StateAcquire, AFailedOriginalBitmapStopsBeforeTheChain) {
@@ -140,21 +142,34 @@ TEST(StateAcquire, AFailedOriginalBitmapStopsBeforeTheChain) {
     state.SetView(&view);
     EXPECT_TRUE(state.ShowAcquiredImage(Picture(4, 10, 10)));
     EXPECT_EQ(view.runs, 0);
-    EXPECT_EQ(state.m_cOriginalImage.Width(), 10);
+    EXPECT_EQ(state.OriginalImage().Width(), 10);
 }
 
 TEST(StateCommands, RotationWrapsBothWays) {
     CLumivaneState state;
     ASSERT_TRUE(state.ShowAcquiredImage(Picture(5, 40, 30)));
     state.RotateLeft();
-    EXPECT_EQ(state.m_nRotate, 3);
-    EXPECT_EQ(state.m_cProcessedImage.Width(), 193) << "three quarter turns of the 288 x 193 preview";
+    EXPECT_EQ(state.Rotation(), 3);
+    EXPECT_EQ(state.ProcessedImage().Width(), 193) << "three quarter turns of the 288 x 193 preview";
     for (int i = 0; i < 3; ++i) state.RotateLeft();
-    EXPECT_EQ(state.m_nRotate, 0);
-    const BMP_File unturned = testsupport::Copy(state.m_cProcessedImage);
+    EXPECT_EQ(state.Rotation(), 0);
+    const BMP_File unturned = testsupport::Copy(state.ProcessedImage());
     for (int i = 0; i < 4; ++i) state.RotateRight();
-    EXPECT_EQ(state.m_nRotate, 0);
-    EXPECT_TRUE(SamePixels(unturned, state.m_cProcessedImage));
+    EXPECT_EQ(state.Rotation(), 0);
+    EXPECT_TRUE(SamePixels(unturned, state.ProcessedImage()));
+}
+
+TEST(StateCommands, SetRotationKeepsQuarterTurnsModuloFour) {
+    const struct {
+        std::int32_t given;
+        std::int32_t kept;
+    } cases[] = {{0, 0}, {3, 3}, {4, 0}, {5, 1}, {-1, 3}, {-4, 0}, {-5, 3}, {INT_MAX, 3}, {INT_MIN, 0}};
+    CLumivaneState state;
+    for (const auto& c : cases) {
+        state.SetRotation(c.given);
+        EXPECT_EQ(state.Rotation(), c.kept) << c.given;
+        EXPECT_EQ(state.MakeChainParams().rotate, c.kept) << c.given;
+    }
 }
 
 TEST(StateCommands, ACheckBoxChangesTheProcessedPicture) {
@@ -162,13 +177,13 @@ TEST(StateCommands, ACheckBoxChangesTheProcessedPicture) {
     SpyView view;
     state.SetView(&view);
     ASSERT_TRUE(state.ShowAcquiredImage(Picture(6, 50, 50)));
-    const BMP_File plain = testsupport::Copy(state.m_cProcessedImage);
+    const BMP_File plain = testsupport::Copy(state.ProcessedImage());
     state.ToggleSwitch(state.m_settings.m_bInvertG);
     EXPECT_EQ(view.runs, 2);
-    EXPECT_EQ(state.m_cProcessedImage.PixelAt(7, 9).g, 255 - plain.Row(9)[7].g);
-    EXPECT_EQ(state.m_cProcessedImage.PixelAt(7, 9).r, plain.Row(9)[7].r);
+    EXPECT_EQ(state.ProcessedImage().PixelAt(7, 9).g, 255 - plain.Row(9)[7].g);
+    EXPECT_EQ(state.ProcessedImage().PixelAt(7, 9).r, plain.Row(9)[7].r);
     state.ToggleSwitch(state.m_settings.m_bInvertG);
-    EXPECT_TRUE(SamePixels(plain, state.m_cProcessedImage));
+    EXPECT_TRUE(SamePixels(plain, state.ProcessedImage()));
 }
 
 TEST(StateCommands, CropShowsTheTrackerAndCutsToItsPushedRectangle) {
@@ -179,11 +194,11 @@ TEST(StateCommands, CropShowsTheTrackerAndCutsToItsPushedRectangle) {
     EXPECT_EQ(state.m_cBmpWndOriginal.m_bCrop, 1);
     // The initial tracker (5, 5, 281, 186) widened by 5: the whole client area of the pane.
     EXPECT_EQ(state.m_settings.m_rcCrop, (Rect{0, 0, 286, 191}));
-    EXPECT_EQ(state.m_cProcessedImage.Width(), 286);
-    EXPECT_EQ(state.m_cProcessedImage.Height(), 191);
+    EXPECT_EQ(state.ProcessedImage().Width(), 286);
+    EXPECT_EQ(state.ProcessedImage().Height(), 191);
     state.ToggleCrop();
     EXPECT_EQ(state.m_cBmpWndOriginal.m_bCrop, 0);
-    EXPECT_EQ(state.m_cProcessedImage.Width(), 288);
+    EXPECT_EQ(state.ProcessedImage().Width(), 288);
 }
 
 TEST(StateCommands, AtMostOneLightIsEdited) {
@@ -245,8 +260,8 @@ TEST(StateCommands, ResizeReadsTheSizeFieldsFirstAndOnlyWhenOn) {
     view.fieldX = 123;
     state.ToggleSwitch(state.m_settings.m_bResize);
     EXPECT_EQ(std::count(view.events.begin(), view.events.end(), "exchange"), 1);
-    EXPECT_EQ(state.m_cProcessedImage.Width(), 123);
-    EXPECT_EQ(state.m_cProcessedImage.Height(), 300);
+    EXPECT_EQ(state.ProcessedImage().Width(), 123);
+    EXPECT_EQ(state.ProcessedImage().Height(), 300);
 }
 
 TEST(StatePanes, ResizingTheProcessedPaneResizesThePreview) {
@@ -254,15 +269,16 @@ TEST(StatePanes, ResizingTheProcessedPaneResizesThePreview) {
     ASSERT_TRUE(state.ShowAcquiredImage(Picture(12, 30, 30)));
     state.SetPaneOuterSize(state.m_cBmpWndDestination, Size{400, 300});
     state.ProcessImage(true);
-    EXPECT_EQ(state.m_cProcessedImage.Width(), 400);
-    EXPECT_EQ(state.m_cProcessedImage.Height(), 300);
+    EXPECT_EQ(state.ProcessedImage().Width(), 400);
+    EXPECT_EQ(state.ProcessedImage().Height(), 300);
     EXPECT_EQ(state.m_cBmpWndDestination.ClientSize(), (Size{398, 298}));
 }
 
 TEST(StateProfile, LoadChecksTheSwitchesAndProducesTheResizedPicture) {
     TempDir dir;
-    WriteText(dir.File("p.qmx"), "banner\r\n\r\n[Settings]\r\nm_bResize=1\r\nm_nSizeX=640\r\nm_nSizeY=480\r\n"
-                                 "m_bInvertG=1\r\nm_bInvertB=0\r\n");
+    WriteText(dir.File("p.qmx"),
+              "banner\r\n\r\n[Settings]\r\nm_bResize=1\r\nm_nSizeX=640\r\nm_nSizeY=480\r\n"
+              "m_bInvertG=1\r\nm_bInvertB=0\r\n");
     CLumivaneState state;
     SpyView view;
     state.SetView(&view);
@@ -273,8 +289,8 @@ TEST(StateProfile, LoadChecksTheSwitchesAndProducesTheResizedPicture) {
     EXPECT_EQ(view.events.front(), "loaded") << "the controls are refreshed before the chain reads the size fields";
     EXPECT_EQ(state.m_settings.m_bInvertG, 1);
     EXPECT_EQ(state.m_settings.m_bInvertB, 0);
-    EXPECT_EQ(state.m_cProcessedImage.Width(), 640);
-    EXPECT_EQ(state.m_cProcessedImage.Height(), 480);
+    EXPECT_EQ(state.ProcessedImage().Width(), 640);
+    EXPECT_EQ(state.ProcessedImage().Height(), 480);
 }
 
 TEST(StateProfile, AMissingKeyKeepsItsValueAndAFailedLoadStillRefreshes) {
@@ -299,10 +315,11 @@ TEST(StateProfile, AMissingKeyKeepsItsValueAndAFailedLoadStillRefreshes) {
 
 TEST(StateProfile, LoadRebuildsTheTrackersAndLightRectanglesFromTheRelativeOnes) {
     TempDir dir;
-    WriteText(dir.File("p.qmx"), "\n[Settings]\n"
-                                 "m_cBmpWndDestination.LightrcT1=0.5\nm_cBmpWndDestination.LightrcL1=0.25\n"
-                                 "m_cBmpWndDestination.LightrcB1=0.75\nm_cBmpWndDestination.LightrcR1=0.5\n"
-                                 "m_rcLight1.left=77\n");
+    WriteText(dir.File("p.qmx"),
+              "\n[Settings]\n"
+              "m_cBmpWndDestination.LightrcT1=0.5\nm_cBmpWndDestination.LightrcL1=0.25\n"
+              "m_cBmpWndDestination.LightrcB1=0.75\nm_cBmpWndDestination.LightrcR1=0.5\n"
+              "m_rcLight1.left=77\n");
     CLumivaneState state;
     ASSERT_TRUE(state.LoadConfiguration(dir.File("p.qmx")));
     // W = 286 − 5 = 281, H = 191 − 5 = 186: 0.25 × 281 = 70.25, 0.5 × 186 = 93, 0.5 × 281 = 140.5, 0.75 × 186 = 139.5.
@@ -315,14 +332,15 @@ TEST(StateProfile, HostileValuesNeitherCrashNorAllocateTheImpossible) {
     TempDir dir;
     std::string text = "\n[Settings]\n";
     for (const char* key : {"m_bBlur", "m_bBrightness ", "m_bContrast", "m_bHSB ", "m_bInvertR", "m_bGrayScale",
-                            "m_bSharpen", "m_bEmboss", "m_bCrop", "m_bLight1", "m_bLight2", "m_bLight3",
-                            "m_bResize", "m_cBmpWndOriginal.m_bCrop", "m_cBmpWndDestination.m_bLight1"}) {
+                            "m_bSharpen", "m_bEmboss", "m_bCrop", "m_bLight1", "m_bLight2", "m_bLight3", "m_bResize",
+                            "m_cBmpWndOriginal.m_bCrop", "m_cBmpWndDestination.m_bLight1"}) {
         text += std::string(key) + "=1\n";
     }
-    text += "m_nSizeX=-1\nm_nSizeY=99999999999\nm_nBlurSize=-7\nm_nHue=2147483647\nm_nSaturation=-2147483648\n"
-            "m_nBrightness=100000\nm_nContrastR=-99999\nm_nBrightG=99999999\nLight1R=999\nLight1G=-5\n"
-            "m_cBmpWndOriginal.CroprcT=nan\nm_cBmpWndOriginal.CroprcL=-1e30\nm_cBmpWndOriginal.CroprcB=1e30\n"
-            "m_cBmpWndOriginal.CroprcR=inf\nm_cBmpWndDestination.LightrcR1=1e9\n";
+    text +=
+        "m_nSizeX=-1\nm_nSizeY=99999999999\nm_nBlurSize=-7\nm_nHue=2147483647\nm_nSaturation=-2147483648\n"
+        "m_nBrightness=100000\nm_nContrastR=-99999\nm_nBrightG=99999999\nLight1R=999\nLight1G=-5\n"
+        "m_cBmpWndOriginal.CroprcT=nan\nm_cBmpWndOriginal.CroprcL=-1e30\nm_cBmpWndOriginal.CroprcB=1e30\n"
+        "m_cBmpWndOriginal.CroprcR=inf\nm_cBmpWndDestination.LightrcR1=1e9\n";
     WriteText(dir.File("hostile.qmx"), text);
     CLumivaneState state;
     ASSERT_TRUE(state.ShowAcquiredImage(Picture(15, 60, 40)));
@@ -330,7 +348,7 @@ TEST(StateProfile, HostileValuesNeitherCrashNorAllocateTheImpossible) {
     EXPECT_EQ(state.m_settings.m_nSizeX, 0xFFFFFFFFu);
     EXPECT_EQ(state.m_settings.m_nSizeY, static_cast<std::uint32_t>(INT_MAX)) << "saturated";
     EXPECT_TRUE(state.ProcessImage(false, nullptr));
-    EXPECT_FALSE(state.m_cProcessedImage.IsEmpty());
+    EXPECT_FALSE(state.ProcessedImage().IsEmpty());
 }
 
 TEST(StateProfile, SaveRightAfterStartUpHoldsTheDefaults) {
@@ -338,13 +356,14 @@ TEST(StateProfile, SaveRightAfterStartUpHoldsTheDefaults) {
     CLumivaneState state;
     ASSERT_TRUE(state.SaveConfiguration(dir.File("fresh")));
     const std::string text = ReadText(dir.File("fresh.qmx"));
-    const std::string start = std::string(kProfileBannerWithCrLf()) + "\r\n\r\n[Settings]\r\nm_bBlur=0\r\n"
+    const std::string start = std::string(kProfileBannerWithCrLf()) +
+                              "\r\n\r\n[Settings]\r\nm_bBlur=0\r\n"
                               "m_nBlurSize=5\r\nm_bBrightness =0\r\nm_nBrightR=50\r\n";
     EXPECT_EQ(text.substr(0, start.size()), start);
-    for (const char* line : {"\r\nm_nSizeX=400\r\n", "\r\nm_nSizeY=300\r\n", "\r\nLight1R=255\r\n",
-                             "\r\nLight3B=255\r\n", "\r\nm_cBmpWndOriginal.m_cRectTracker.m_rect.right=281\r\n",
-                             "\r\nm_rcLight2.bottom=193\r\n", "\r\nm_cBmpWndOriginal.CroprcT=0.026882\r\n",
-                             "\r\nm_cBmpWndDestination.LightrcR3=1.000000\r\n"}) {
+    for (const char* line :
+         {"\r\nm_nSizeX=400\r\n", "\r\nm_nSizeY=300\r\n", "\r\nLight1R=255\r\n", "\r\nLight3B=255\r\n",
+          "\r\nm_cBmpWndOriginal.m_cRectTracker.m_rect.right=281\r\n", "\r\nm_rcLight2.bottom=193\r\n",
+          "\r\nm_cBmpWndOriginal.CroprcT=0.026882\r\n", "\r\nm_cBmpWndDestination.LightrcR3=1.000000\r\n"}) {
         EXPECT_NE(text.find(line), std::string::npos) << line;
     }
     EXPECT_EQ(text.substr(text.size() - 2), "\r\n");
@@ -376,9 +395,9 @@ TEST(StateProfile, TheQmxExtensionRule) {
         const char* chosen;
         const char* saved;
     };
-    for (const Case& c : {Case{"/p/look", "/p/look.qmx"}, Case{"/p/look.qmx", "/p/look.qmx"},
-                          Case{"/p/look.txt", "/p/look.txt"}, Case{"/p/look.profile", "/p/look.profile.qmx"},
-                          Case{"a.b", "a.b.qmx"}, Case{"", ".qmx"}}) {
+    for (const Case& c :
+         {Case{"/p/look", "/p/look.qmx"}, Case{"/p/look.qmx", "/p/look.qmx"}, Case{"/p/look.txt", "/p/look.txt"},
+          Case{"/p/look.profile", "/p/look.profile.qmx"}, Case{"a.b", "a.b.qmx"}, Case{"", ".qmx"}}) {
         EXPECT_EQ(ProfilePathWithExtension(c.chosen), c.saved) << c.chosen;
     }
 }

@@ -156,14 +156,14 @@ TEST(CliApply, GivesWhatTheSharedStateGivesForTheSameProfile) {
     CLumivaneState state(Size{200, 150});
     ASSERT_TRUE(state.LoadConfiguration(dir.File("p.qmx")));
     state.ApplyProfileLines("m_bGrayScale=1\nm_nSizeY=50\n");
-    state.m_nRotate = 1;
+    state.SetRotation(1);
     ASSERT_TRUE(state.ShowAcquiredImage(testsupport::Copy(input)));
     ASSERT_TRUE(state.ProcessImage(false, nullptr));
     BMP_File written;
     ASSERT_TRUE(written.LoadBmp(dir.File("out.bmp")));
     EXPECT_EQ(written.Width(), 50);
     EXPECT_EQ(written.Height(), 90);
-    EXPECT_TRUE(SamePixels(state.m_cProcessedImage, written));
+    EXPECT_TRUE(SamePixels(state.ProcessedImage(), written));
 }
 
 TEST(CliApply, PreviewIsPaneSized) {

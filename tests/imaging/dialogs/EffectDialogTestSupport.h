@@ -38,7 +38,7 @@ protected:
     }
 
     // The processed picture as it is now.
-    BMP_File Processed() const { return testsupport::Copy(m_state.m_cProcessedImage); }
+    BMP_File Processed() const { return testsupport::Copy(m_state.ProcessedImage()); }
 
     CLumivaneState m_state;
     ChainSpy m_spy;

@@ -182,7 +182,7 @@ TEST_P(SliderDialogTest, CancellingRestoresTheSettingsAndTheProcessedPicture) {
         dialog->show();
         dialog->Slider(0)->setValue(100);
         dialog->Slider(2)->setValue(0);
-        ASSERT_FALSE(SamePixels(before, m_state.m_cProcessedImage)) << "the movements should change the picture";
+        ASSERT_FALSE(SamePixels(before, m_state.ProcessedImage())) << "the movements should change the picture";
         const int runsBefore = m_spy.runs;
 
         way.cancel(*dialog);
@@ -190,7 +190,7 @@ TEST_P(SliderDialogTest, CancellingRestoresTheSettingsAndTheProcessedPicture) {
         EXPECT_FALSE(dialog->isVisible());
         EXPECT_EQ(Values(), (Triple{30, 50, 70}));
         EXPECT_EQ(m_spy.runs, runsBefore + 1);
-        EXPECT_TRUE(SamePixels(before, m_state.m_cProcessedImage));
+        EXPECT_TRUE(SamePixels(before, m_state.ProcessedImage()));
     }
 }
 
@@ -218,7 +218,7 @@ TEST_P(SliderDialogTest, OkKeepsTheWrittenValuesAndThePreview) {
         EXPECT_FALSE(dialog->isVisible());
         EXPECT_EQ(Values(), (Triple{30, 90, 70}));
         EXPECT_EQ(m_spy.runs, runsBefore);
-        EXPECT_TRUE(SamePixels(moved, m_state.m_cProcessedImage));
+        EXPECT_TRUE(SamePixels(moved, m_state.ProcessedImage()));
     }
 }
 
@@ -230,7 +230,7 @@ TEST_P(SliderDialogTest, WithTheCorrectionSwitchedOffTheSettingsChangeButThePict
     dialog->Slider(1)->setValue(5);
     EXPECT_NE(Values(), (Triple{50, 50, 50}));
     EXPECT_EQ(m_spy.runs, 2);
-    EXPECT_TRUE(SamePixels(before, m_state.m_cProcessedImage));
+    EXPECT_TRUE(SamePixels(before, m_state.ProcessedImage()));
 }
 
 // The lock of the brightness and contrast dialogs.
@@ -268,7 +268,7 @@ TEST_P(LockTest, SwitchingTheLockOffDoesNothingMoreAndOnEqualisesToRed) {
     EXPECT_EQ(Labels(*dialog), LabelsFor({20, 20, 20}));
     EXPECT_EQ(Values(), (Triple{20, 20, 20}));
     EXPECT_EQ(m_spy.runs, 1);
-    EXPECT_FALSE(SamePixels(before, m_state.m_cProcessedImage));
+    EXPECT_FALSE(SamePixels(before, m_state.ProcessedImage()));
 }
 
 TEST_P(LockTest, WithTheLockOffOnlyTheMovedSliderChangesUntilTheLockReturns) {
