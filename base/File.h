@@ -1,8 +1,15 @@
 #pragma once
 // Owner of one open buffered standard-library stream: the stream is closed on every way out of the scope that
-// opened it.
+// opened it. ReadRest takes the rest of an open file into memory, for readers that work on the whole file.
 
+#include <cstddef>
+#include <cstdint>
 #include <cstdio>
+#include <memory>
+#include <span>
+#include <string>
+
+#include "base/Status.h"
 
 class File {
 public:
@@ -35,3 +42,20 @@ public:
 
     std::FILE* m_pStream = nullptr;
 };
+
+// An uninitialised block of count bytes, or an empty pointer when memory cannot be had (no exception).
+std::unique_ptr<std::uint8_t[]> TryAllocate(std::size_t count);
+
+// A file's bytes in one block.
+struct FileBytes {
+    std::unique_ptr<std::uint8_t[]> data;
+    std::size_t size = 0;
+
+    std::span<const std::uint8_t> View() const { return {data.get(), size}; }
+};
+
+// Reads everything left in file into bytes, after head: the bytes already read from the file's start, which begin the
+// block. The block starts one byte larger than the size the file has now, so a regular file takes one read; a file
+// that grows meanwhile, or has no size (a pipe), grows it. Fails, the message naming path, when memory cannot be had
+// or a read fails; bytes is then unchanged.
+Status ReadRest(File& file, const std::string& path, std::span<const std::uint8_t> head, FileBytes& bytes);

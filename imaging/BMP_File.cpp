@@ -1,7 +1,5 @@
 #include "imaging/BMP_File.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -11,43 +9,34 @@
 #include "base/AtomicFile.h"
 #include "base/File.h"
 #include "base/Limits.h"
+#include "imaging/BmpHeader.h"
 #include "imaging/QuarterTurn.h"
 
 namespace {
 
-constexpr std::size_t kHeaderBytes = 54;  // file header (14) and info header (40)
-
-std::uint16_t ReadLe16(const unsigned char* p) {
-    return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
-}
-
-std::uint32_t ReadLe32(const unsigned char* p) {
-    return std::uint32_t{p[0]} | (std::uint32_t{p[1]} << 8) | (std::uint32_t{p[2]} << 16) | (std::uint32_t{p[3]} << 24);
-}
-
-void WriteLe16(unsigned char* p, std::uint32_t v) {
-    p[0] = static_cast<unsigned char>(v);
-    p[1] = static_cast<unsigned char>(v >> 8);
-}
-
-void WriteLe32(unsigned char* p, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) p[i] = static_cast<unsigned char>(v >> (8 * i));
-}
-
-// Bytes of one file row: three per pixel, padded to a multiple of four.
-std::int64_t StrideOf(std::int64_t width) {
-    return (width * 3 + 3) / 4 * 4;
-}
-
-bool Fail(std::string* error, std::string text) {
-    if (error != nullptr) *error = std::move(text);
-    return false;
+// The headers of a file BMP_File reads: "BM" and 24 bits a pixel in the 54 bytes of a file header and a 40-byte info
+// header (biSize is not looked at), a width that is not negative and a size within kMaxPixels.
+Status ReadHeaders24(const std::string& path, std::span<const std::uint8_t> file, bmp::Headers& headers) {
+    if (file.size() < bmp::kHeaderBytes) return Status::Error(path + ": not a BMP file (the headers are incomplete)");
+    if (!bmp::HasSignature(file)) return Status::Error(path + ": not a BMP file");
+    headers = bmp::ReadInfoHeaders(file);
+    if (headers.bitCount != 24) {
+        return Status::Error(path + ": a " + std::to_string(headers.bitCount) +
+                             "-bit BMP file; only 24-bit files are read here");
+    }
+    if (headers.width < 0) return Status::Error(path + ": invalid BMP file (negative width)");
+    if (headers.width * headers.height > kMaxPixels) {
+        return Status::Error(path + ": a picture of " + std::to_string(headers.width) + " × " +
+                             std::to_string(headers.height) + " pixels is larger than the largest picture accepted (" +
+                             std::to_string(kMaxPixels) + " pixels)");
+    }
+    return Status::Ok();
 }
 
 }  // namespace
 
 BMP_File::BMP_File(const std::string& path) {
-    LoadBmp(path);
+    static_cast<void>(ReadBmp(path));  // the caller looks at the size
 }
 
 BMP_File::BMP_File(BMP_File&& other) noexcept {
@@ -105,95 +94,57 @@ bool BMP_File::CopyFrom(const BMP_File& source) {
     return true;
 }
 
-bool BMP_File::LoadBmp(const std::string& path, std::string* error) {
+Status BMP_File::ReadBmp(const std::string& path) {
     File file(path.c_str(), "rb");
-    if (!file.IsOpen()) return Fail(error, path + ": cannot open: " + std::strerror(errno));
-
-    unsigned char header[kHeaderBytes];
-    if (std::fread(header, 1, kHeaderBytes, file.Get()) != kHeaderBytes) {
-        return Fail(error, path + ": not a BMP file (the headers are incomplete)");
-    }
-    if (ReadLe16(header) != 0x4D42) return Fail(error, path + ": not a BMP file");
-    const int bitCount = ReadLe16(header + 28);
-    if (bitCount != 24) {
-        return Fail(error, path + ": a " + std::to_string(bitCount) + "-bit BMP file; only 24-bit files are read here");
-    }
-    const auto width = static_cast<std::int32_t>(ReadLe32(header + 18));
-    const auto storedHeight = static_cast<std::int32_t>(ReadLe32(header + 22));
-    if (width < 0) return Fail(error, path + ": invalid BMP file (negative width)");
-    // A negative height means the rows are stored top-down.
-    const std::int64_t height = storedHeight < 0 ? -std::int64_t{storedHeight} : std::int64_t{storedHeight};
-    if (std::int64_t{width} * height > kMaxPixels) {
-        return Fail(error, path + ": a picture of " + std::to_string(width) + " × " + std::to_string(height) +
-                               " pixels is larger than the largest picture accepted (" + std::to_string(kMaxPixels) +
-                               " pixels)");
-    }
-
-    BMP_File picture;
-    if (!picture.Create(width, static_cast<std::int32_t>(height))) {
-        return Fail(error, path + ": not enough memory for a picture of " + std::to_string(width) + " × " +
-                               std::to_string(height) + " pixels");
-    }
-
-    // Pixel rows start where the header says, unless that offset is implausible.
-    std::int64_t offset = static_cast<std::int64_t>(kHeaderBytes);
-    const std::int64_t announced = ReadLe32(header + 10);
-    struct stat info {};
-    if (::fstat(::fileno(file.Get()), &info) == 0 && announced >= offset && announced < info.st_size) {
-        offset = announced;
-    }
-    if (offset != static_cast<std::int64_t>(kHeaderBytes) &&
-        std::fseek(file.Get(), static_cast<long>(offset), SEEK_SET) != 0) {
-        return Fail(error, path + ": cannot read: " + std::strerror(errno));
-    }
-
-    const std::int64_t stride = StrideOf(width);
-    std::vector<unsigned char> row(static_cast<std::size_t>(stride));
-    for (std::int64_t r = 0; r < height; ++r) {
-        if (stride == 0 || std::fread(row.data(), 1, row.size(), file.Get()) != row.size()) break;
-        const auto y = static_cast<std::int32_t>(storedHeight < 0 ? r : height - 1 - r);
-        Pixel* out = picture.Row(y);
-        const unsigned char* in = row.data();
-        for (std::int32_t x = 0; x < width; ++x, in += 3) out[x] = Pixel{in[2], in[1], in[0]};
-    }
-    Swap(picture);
-    return true;
+    if (!file.IsOpen()) return Status::Error(path + ": cannot open: " + std::strerror(errno));
+    // The headers first: a file that is not a 24-bit BMP file is refused before the rest of it is read.
+    std::uint8_t header[bmp::kHeaderBytes];
+    const std::span<const std::uint8_t> head(header, std::fread(header, 1, sizeof header, file.Get()));
+    bmp::Headers headers;
+    if (Status plain = ReadHeaders24(path, head, headers); !plain) return plain;
+    FileBytes bytes;
+    if (Status read = ReadRest(file, path, head, bytes); !read) return read;
+    file.Close();
+    return ReadBmp(bytes.View(), path);
 }
 
-bool BMP_File::SaveBmp(const std::string& path, std::string* error) const {
-    const std::int64_t stride = StrideOf(m_nWidth);
-    const std::int64_t imageBytes = stride * m_nHeight;
+Status BMP_File::ReadBmp(std::span<const std::uint8_t> file, const std::string& path) {
+    bmp::Headers headers;
+    if (Status plain = ReadHeaders24(path, file, headers); !plain) return plain;
+    const auto width = static_cast<std::int32_t>(headers.width);
+    const auto height = static_cast<std::int32_t>(headers.height);
+    BMP_File picture;
+    if (!picture.Create(width, height)) {
+        return Status::Error(path + ": not enough memory for a picture of " + std::to_string(headers.width) + " × " +
+                             std::to_string(headers.height) + " pixels");
+    }
 
-    unsigned char header[kHeaderBytes] = {};
-    WriteLe16(header + 0, 0x4D42);
-    WriteLe32(header + 2, static_cast<std::uint32_t>(imageBytes + static_cast<std::int64_t>(kHeaderBytes)));
-    WriteLe32(header + 10, static_cast<std::uint32_t>(kHeaderBytes));
-    WriteLe32(header + 14, 40);
-    WriteLe32(header + 18, static_cast<std::uint32_t>(m_nWidth));
-    WriteLe32(header + 22, static_cast<std::uint32_t>(m_nHeight));
-    WriteLe16(header + 26, 1);
-    WriteLe16(header + 28, 24);
-    WriteLe32(header + 30, 0);
-    WriteLe32(header + 34, static_cast<std::uint32_t>(imageBytes));
-    WriteLe32(header + 38, 2834);
-    WriteLe32(header + 42, 2834);
+    // Pixel rows start where the header says, unless that offset is implausible; rows the file does not hold in
+    // full stay black.
+    std::size_t offset = bmp::kHeaderBytes;
+    if (headers.pixelOffset >= bmp::kHeaderBytes && headers.pixelOffset < file.size()) offset = headers.pixelOffset;
+    const auto stride = static_cast<std::size_t>(bmp::RowStride(width, 24));
+    const std::size_t rows = stride == 0 ? 0 : std::min<std::size_t>((file.size() - offset) / stride, height);
+    for (std::size_t r = 0; r < rows; ++r) {
+        const auto y = static_cast<std::int32_t>(headers.topDown ? r : height - 1 - r);
+        bmp::RowFromBgr(file.data() + offset + r * stride, width, picture.Row(y));
+    }
+    Swap(picture);
+    return Status::Ok();
+}
 
+Status BMP_File::WriteBmp(const std::string& path) const {
+    std::uint8_t header[bmp::kHeaderBytes];
+    bmp::WriteHeaders24(m_nWidth, m_nHeight, header);
     AtomicFile file(path);
-    if (Status opened = file.Open(); !opened) return Fail(error, opened.message());
+    if (Status opened = file.Open(); !opened) return opened;
     file.Write(header, sizeof header);
-    std::vector<unsigned char> row(static_cast<std::size_t>(stride), 0);
+    std::vector<std::uint8_t> row(static_cast<std::size_t>(bmp::RowStride(m_nWidth, 24)), 0);
     for (std::int32_t y = m_nHeight - 1; y >= 0; --y) {
-        const Pixel* in = Row(y);
-        unsigned char* out = row.data();
-        for (std::int32_t x = 0; x < m_nWidth; ++x, out += 3) {
-            out[0] = in[x].b;
-            out[1] = in[x].g;
-            out[2] = in[x].r;
-        }
+        bmp::RowToBgr(Row(y), m_nWidth, row.data());
         if (!file.Write(row.data(), row.size())) break;
     }
-    if (Status committed = file.Commit(); !committed) return Fail(error, committed.message());
-    return true;
+    return file.Commit();
 }
 
 void BMP_File::FlipVertical() {

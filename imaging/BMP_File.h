@@ -8,15 +8,17 @@
 // same picture changed it) and writes outside are lost.
 
 #include <cstdint>
+#include <span>
 #include <string>
 
+#include "base/Status.h"
 #include "imaging/Pixel.h"
 #include "imaging/PixelBuffer.h"
 
 class BMP_File {
 public:
     BMP_File() = default;
-    // An empty picture, then LoadBmp(path); the caller looks at the size to learn whether it was read.
+    // An empty picture, then ReadBmp(path); the caller looks at the size to learn whether it was read.
     explicit BMP_File(const std::string& path);
 
     BMP_File(const BMP_File&) = delete;
@@ -43,15 +45,22 @@ public:
     }
     const Pixel& PixelAt(std::int32_t x, std::int32_t y) const { return const_cast<BMP_File*>(this)->PixelAt(x, y); }
 
-    // Reads a 24-bit BMP file, bottom-up or top-down, from the pixel offset its header gives. Returns false with the
-    // picture unchanged (and the cause in *error) when the file cannot be opened, is not a BMP file, is not 24 bits
-    // per pixel, has a negative width, or announces more pixels than kMaxPixels or than memory allows. A file whose
-    // pixel data ends early is read with black rows where data is missing, and the result is true.
-    bool LoadBmp(const std::string& path, std::string* error = nullptr);
+    // Reads a 24-bit BMP file, bottom-up or top-down, from the pixel offset its header gives (from byte 54 when that
+    // offset lies before it or past the end). Fails with the picture unchanged, the message naming path and the
+    // cause, when the file cannot be opened or read, is not a BMP file, is not 24 bits per pixel, has a negative
+    // width, or announces more pixels than kMaxPixels or than memory allows. A file whose pixel data ends early is
+    // read with black rows where data is missing, and succeeds.
+    Status ReadBmp(const std::string& path);
+    // The same for a whole file already in memory; path names it in messages.
+    Status ReadBmp(std::span<const std::uint8_t> file, const std::string& path);
 
-    // Writes the picture as an uncompressed 24-bit bottom-up BMP file, replacing the target atomically. Returns false
-    // (the cause in *error) when the file cannot be written; an existing target is then untouched.
-    bool SaveBmp(const std::string& path, std::string* error = nullptr) const;
+    // Writes the picture as an uncompressed 24-bit bottom-up BMP file, replacing the target atomically. On failure
+    // (the message naming the file and the cause) an existing target is untouched.
+    Status WriteBmp(const std::string& path) const;
+
+    // ReadBmp and WriteBmp telling only whether they succeeded.
+    bool LoadBmp(const std::string& path) { return ReadBmp(path).ok(); }
+    bool SaveBmp(const std::string& path) const { return WriteBmp(path).ok(); }
 
     // Swaps row y with row height − 1 − y; an odd middle row stays.
     void FlipVertical();

@@ -5,24 +5,17 @@
 #include <cstring>
 #include <vector>
 
+#include "imaging/BmpHeader.h"
 #include "platform/CodecSupport.h"
 
 namespace {
 
-constexpr std::size_t kFileHeaderBytes = 14;
-constexpr std::uint32_t kRgb = 0;
-constexpr std::uint32_t kRle8 = 1;
-constexpr std::uint32_t kRle4 = 2;
-constexpr std::uint32_t kBitFields = 3;
-constexpr std::uint32_t kAlphaBitFields = 6;
-
-std::uint32_t Le16(std::span<const std::uint8_t> bytes, std::size_t at) {
-    return std::uint32_t{bytes[at]} | std::uint32_t{bytes[at + 1]} << 8;
-}
-
-std::uint32_t Le32(std::span<const std::uint8_t> bytes, std::size_t at) {
-    return Le16(bytes, at) | Le16(bytes, at + 2) << 16;
-}
+using bmp::kAlphaBitFields;
+using bmp::kBitFields;
+using bmp::kFileHeaderBytes;
+using bmp::kRgb;
+using bmp::kRle4;
+using bmp::kRle8;
 
 // One channel of a masked pixel: the bits under the mask, scaled to 0..255 with rounding.
 struct Channel {
@@ -65,33 +58,25 @@ Status Invalid(const std::string& path, const std::string& cause) {
 }
 
 Status ReadLayout(const std::string& path, std::span<const std::uint8_t> bytes, BmpLayout& layout) {
-    if (bytes.size() < kFileHeaderBytes + 4 || bytes[0] != 'B' || bytes[1] != 'M') {
+    if (bytes.size() < kFileHeaderBytes + 4 || !bmp::HasSignature(bytes)) {
         return Status::Error(path + ": not a BMP file");
     }
-    const std::uint32_t headerSize = Le32(bytes, 14);
-    const bool core = headerSize == 12;
+    const std::uint32_t headerSize = bmp::Le32(bytes.data() + 14);
+    const bool core = headerSize == bmp::kCoreHeaderBytes;
     if (!core && headerSize != 40 && headerSize != 52 && headerSize != 56 && headerSize != 64 && headerSize != 108 &&
         headerSize != 124) {
         return Invalid(path, "unknown header size " + std::to_string(headerSize));
     }
     if (bytes.size() < kFileHeaderBytes + headerSize) return Invalid(path, "the header is incomplete");
 
-    std::size_t paletteEntryBytes = 4;
-    std::uint32_t colorsUsed = 0;
-    if (core) {
-        layout.width = Le16(bytes, 18);
-        layout.height = Le16(bytes, 20);
-        layout.bitCount = static_cast<int>(Le16(bytes, 24));
-        paletteEntryBytes = 3;
-    } else {
-        layout.width = static_cast<std::int32_t>(Le32(bytes, 18));
-        const auto height = static_cast<std::int32_t>(Le32(bytes, 22));
-        layout.topDown = height < 0;
-        layout.height = height < 0 ? -std::int64_t{height} : height;
-        layout.bitCount = static_cast<int>(Le16(bytes, 28));
-        layout.compression = Le32(bytes, 30);
-        colorsUsed = Le32(bytes, 46);
-    }
+    const bmp::Headers headers = core ? bmp::ReadCoreHeaders(bytes) : bmp::ReadInfoHeaders(bytes);
+    const std::size_t paletteEntryBytes = core ? 3 : 4;
+    const std::uint32_t colorsUsed = headers.colorsUsed;
+    layout.width = headers.width;
+    layout.height = headers.height;
+    layout.topDown = headers.topDown;
+    layout.bitCount = headers.bitCount;
+    layout.compression = headers.compression;
     const int bits = layout.bitCount;
     const std::uint32_t compression = layout.compression;
     if (headerSize == 64 && compression > kRle4) {
@@ -123,8 +108,8 @@ Status ReadLayout(const std::string& path, std::span<const std::uint8_t> bytes, 
             tableStart += static_cast<std::size_t>(count) * 4;
             if (bytes.size() < tableStart) return Invalid(path, "the colour masks are missing");
         }
-        for (int i = 0; i < count; ++i, at += 4) masks[i] = Le32(bytes, at);
-        if (headerSize >= 56) masks[3] = Le32(bytes, kFileHeaderBytes + 52);
+        for (int i = 0; i < count; ++i, at += 4) masks[i] = bmp::Le32(bytes.data() + at);
+        if (headerSize >= 56) masks[3] = bmp::Le32(bytes.data() + kFileHeaderBytes + 52);
     } else if (bits == 16) {
         masks[0] = 0x7C00;
         masks[1] = 0x03E0;
@@ -139,7 +124,7 @@ Status ReadLayout(const std::string& path, std::span<const std::uint8_t> bytes, 
         return Invalid(path, "colour masks that are not runs of bits");
     }
 
-    const std::uint32_t offset = Le32(bytes, 10);
+    const std::uint32_t offset = headers.pixelOffset;
     if (offset < tableStart || offset > bytes.size()) {
         return Invalid(path, "the pixel data offset " + std::to_string(offset) + " is outside the file");
     }
@@ -162,9 +147,7 @@ std::int32_t PictureRow(const BmpLayout& layout, std::int64_t fileRow) {
 }
 
 std::uint32_t MaskedPixel(const std::uint8_t* in, int bits, std::int64_t x) {
-    if (bits == 16) return std::uint32_t{in[2 * x]} | std::uint32_t{in[2 * x + 1]} << 8;
-    const std::uint8_t* p = in + 4 * x;
-    return std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 | std::uint32_t{p[3]} << 24;
+    return bits == 16 ? bmp::Le16(in + 2 * x) : bmp::Le32(in + 4 * x);
 }
 
 void DecodeRow(const BmpLayout& layout, const std::uint8_t* in, bool useAlpha, Pixel* out) {
@@ -184,7 +167,7 @@ void DecodeRow(const BmpLayout& layout, const std::uint8_t* in, bool useAlpha, P
             break;
         }
         case 24:
-            for (std::int64_t x = 0; x < width; ++x, in += 3) out[x] = Pixel{in[2], in[1], in[0]};
+            bmp::RowFromBgr(in, width, out);
             break;
         default:
             for (std::int64_t x = 0; x < width; ++x) {
@@ -199,7 +182,7 @@ void DecodeRow(const BmpLayout& layout, const std::uint8_t* in, bool useAlpha, P
 Status DecodeUncompressed(const std::string& path, std::span<const std::uint8_t> bytes, const BmpLayout& layout,
                           BMP_File& picture) {
     // Rows are padded to four bytes.
-    const std::int64_t stride = (layout.width * layout.bitCount + 31) / 32 * 4;
+    const std::int64_t stride = bmp::RowStride(layout.width, layout.bitCount);
     const std::int64_t available = static_cast<std::int64_t>(bytes.size() - layout.pixelOffset);
     if (layout.height > available / stride) return Invalid(path, "the pixel data ends early");
     if (Status shaped = codec::ShapePicture(path, layout.width, layout.height, picture); !shaped) return shaped;
@@ -274,11 +257,6 @@ Status DecodeRunLength(const std::string& path, std::span<const std::uint8_t> by
 }
 
 }  // namespace
-
-bool IsPlainBmp24(std::span<const std::uint8_t> header) {
-    return header.size() >= 34 && header[0] == 'B' && header[1] == 'M' && Le32(header, 14) >= 40 &&
-           Le16(header, 28) == 24 && Le32(header, 30) == kRgb;
-}
 
 Status DecodeBmp(const std::string& path, std::span<const std::uint8_t> bytes, BMP_File& picture) {
     BmpLayout layout;

@@ -1,7 +1,7 @@
 #pragma once
-// BMP files that BMP_File::LoadBmp does not read, converted to 24 bits: 1, 2, 4 and 8-bit palettes (also run-length
-// coded, RLE8 and RLE4), 16 and 32-bit pixels with or without colour masks, 24-bit files with the old 12-byte
-// header, bottom-up and top-down rows.
+// BMP files that BMP_File::ReadBmp does not read as they are (bmp::IsPlainBmp24 tells them apart), converted to 24
+// bits: 1, 2, 4 and 8-bit palettes (also run-length coded, RLE8 and RLE4), 16 and 32-bit pixels with or without
+// colour masks, 24-bit files with the old 12-byte header, bottom-up and top-down rows.
 //
 // - A palette index beyond the file's colour table is black.
 // - 16 and 32-bit pixels use the masks of the header (the 5-5-5 and 8-8-8 defaults without), each channel scaled to
@@ -18,10 +18,6 @@
 
 #include "base/Status.h"
 #include "imaging/BMP_File.h"
-
-// True when the header (the file's first bytes) is one that BMP_File::LoadBmp reads as it is: "BM", an info header of
-// at least 40 bytes, 24 bits a pixel, no compression.
-bool IsPlainBmp24(std::span<const std::uint8_t> header);
 
 // `path` names the file in messages.
 Status DecodeBmp(const std::string& path, std::span<const std::uint8_t> bytes, BMP_File& picture);

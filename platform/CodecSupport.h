@@ -11,6 +11,7 @@
 #include <string>
 
 #include "base/AtomicFile.h"
+#include "base/File.h"
 #include "base/Limits.h"
 #include "base/Status.h"
 #include "imaging/BMP_File.h"
@@ -52,10 +53,8 @@ inline Pixel OverWhite(std::uint8_t r, std::uint8_t g, std::uint8_t b, std::uint
     return Pixel{OverWhite(r, a), OverWhite(g, a), OverWhite(b, a)};
 }
 
-// An uninitialised array of `count` bytes that reports a failed allocation as an empty pointer.
-inline std::unique_ptr<std::uint8_t[]> TryAllocate(std::size_t count) {
-    return std::unique_ptr<std::uint8_t[]>(new (std::nothrow) std::uint8_t[count == 0 ? 1 : count]);
-}
+// Byte buffers that report a failed allocation as an empty pointer.
+using ::TryAllocate;
 
 // Where an encoder writes: the temporary file of an AtomicFile. The first failed write is remembered; the encoder
 // then stops, and committing the file reports the cause (the target stays untouched).

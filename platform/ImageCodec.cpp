@@ -9,6 +9,7 @@
 
 #include "base/File.h"
 #include "base/Parallel.h"
+#include "imaging/BmpHeader.h"
 #include "platform/BmpCodec.h"
 #include "platform/CodecSupport.h"
 #include "platform/GifCodec.h"
@@ -19,7 +20,7 @@ namespace {
 
 enum class Content { Png, Jpeg, Gif, Bmp, Unknown };
 
-// Enough of the start of a file to recognise it and to see a BMP file's header.
+// Enough of the start of a file to recognise its format.
 constexpr std::size_t kSniffBytes = 64;
 
 Content Recognise(std::span<const std::uint8_t> head) {
@@ -93,36 +94,12 @@ Status ReadImage(const std::string& path, BMP_File& picture) {
     const Content content = Recognise(headView);
     if (content == Content::Unknown) return Status::Error(path + ": not a PNG, JPEG, GIF or BMP file");
 
-    if (content == Content::Bmp && IsPlainBmp24(headView)) {
-        file.Close();
-        BMP_File loaded;
-        std::string error;
-        if (!loaded.LoadBmp(path, &error)) return Status::Error(error);
-        picture.Swap(loaded);
-        return Status::Ok();
-    }
-
-    // The whole file in memory, read until a read comes back short. The block starts one byte larger than the file
-    // measured, so that a regular file takes one read; one that grows meanwhile, or has no size (a pipe), grows it.
-    std::size_t capacity =
-        std::max<std::size_t>(static_cast<std::size_t>(std::max<off_t>(info.st_size, 0)), headBytes) + 1;
-    std::unique_ptr<std::uint8_t[]> bytes = codec::TryAllocate(capacity);
-    if (!bytes) return Status::Error(path + ": not enough memory to read the file");
-    std::memcpy(bytes.get(), head, headBytes);
-    std::size_t size = headBytes;
-    for (;;) {
-        size += std::fread(bytes.get() + size, 1, capacity - size, file.Get());
-        if (size < capacity) break;
-        std::unique_ptr<std::uint8_t[]> grown = codec::TryAllocate(capacity * 2);
-        if (!grown) return Status::Error(path + ": not enough memory to read the file");
-        std::memcpy(grown.get(), bytes.get(), size);
-        bytes = std::move(grown);
-        capacity *= 2;
-    }
-    if (std::ferror(file.Get())) return ReadError(path, errno);
+    // The whole file in memory, for every decoder.
+    FileBytes bytes;
+    if (Status read = ReadRest(file, path, headView, bytes); !read) return read;
     file.Close();
 
-    const std::span<const std::uint8_t> whole(bytes.get(), size);
+    const std::span<const std::uint8_t> whole = bytes.View();
     switch (content) {
         case Content::Png:
             return DecodePng(path, whole, picture);
@@ -131,7 +108,8 @@ Status ReadImage(const std::string& path, BMP_File& picture) {
         case Content::Gif:
             return DecodeGif(path, whole, picture);
         case Content::Bmp:
-            return DecodeBmp(path, whole, picture);
+            // Uncompressed 24-bit files are read by BMP_File's own rules, which take a file that ends early.
+            return bmp::IsPlainBmp24(whole) ? picture.ReadBmp(whole, path) : DecodeBmp(path, whole, picture);
         case Content::Unknown:
             break;
     }
@@ -139,11 +117,7 @@ Status ReadImage(const std::string& path, BMP_File& picture) {
 }
 
 Status WriteImage(const std::string& path, const BMP_File& picture, ImageFormat format, int threads) {
-    if (format == ImageFormat::Bmp) {
-        std::string error;
-        if (!picture.SaveBmp(path, &error)) return Status::Error(error);
-        return Status::Ok();
-    }
+    if (format == ImageFormat::Bmp) return picture.WriteBmp(path);
     AtomicFile file(path);
     if (Status opened = file.Open(); !opened) return opened;
     codec::EncodeSink sink(file);

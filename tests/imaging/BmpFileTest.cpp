@@ -189,21 +189,21 @@ TEST(BmpFileWrite, FailedSaveLeavesTheOldFileAndSaysWhy) {
     struct rlimit small = old;
     small.rlim_cur = 4096;
     ::setrlimit(RLIMIT_FSIZE, &small);
-    std::string error;
-    const bool saved = bigger.SaveBmp(dir.File("keep.bmp"), &error);
+    const Status saved = bigger.WriteBmp(dir.File("keep.bmp"));
     ::setrlimit(RLIMIT_FSIZE, &old);
     std::signal(SIGXFSZ, oldHandler);
     EXPECT_FALSE(saved);
-    EXPECT_NE(error.find("keep.bmp"), std::string::npos) << error;
+    EXPECT_NE(saved.message().find("keep.bmp"), std::string::npos) << saved.message();
     EXPECT_EQ(ReadBytes(dir.File("keep.bmp")), before);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1) << "no temporary file left";
 }
 
 TEST(BmpFileWrite, MissingFolderIsReported) {
     const BMP_File picture = Marker();
-    std::string error;
-    EXPECT_FALSE(picture.SaveBmp("/nonexistent-folder/x.bmp", &error));
-    EXPECT_NE(error.find("/nonexistent-folder/x.bmp"), std::string::npos) << error;
+    const Status saved = picture.WriteBmp("/nonexistent-folder/x.bmp");
+    EXPECT_FALSE(saved);
+    EXPECT_FALSE(picture.SaveBmp("/nonexistent-folder/x.bmp"));
+    EXPECT_NE(saved.message().find("/nonexistent-folder/x.bmp"), std::string::npos) << saved.message();
 }
 
 TEST(BmpFileWrite, SavingThroughALinkUpdatesTheFileAndKeepsTheLinkAndPermissions) {
@@ -320,9 +320,10 @@ TEST(BmpFileRead, RefusedFilesLeaveThePictureAsItWas) {
     for (const Case& c : cases) {
         WriteBytes(dir.File("bad.bmp"), c.bytes);
         BMP_File picture = Marker();
-        std::string error;
-        EXPECT_FALSE(picture.LoadBmp(dir.File("bad.bmp"), &error)) << c.name;
-        EXPECT_NE(error.find("bad.bmp"), std::string::npos) << c.name << ": " << error;
+        const Status read = picture.ReadBmp(dir.File("bad.bmp"));
+        EXPECT_FALSE(read) << c.name;
+        EXPECT_NE(read.message().find("bad.bmp"), std::string::npos) << c.name << ": " << read.message();
+        EXPECT_FALSE(picture.LoadBmp(dir.File("bad.bmp"))) << c.name;
         EXPECT_EQ(picture.Width(), 2) << c.name;
         EXPECT_EQ(picture.PixelAt(1, 1), (Pixel{9, 8, 7})) << c.name;
     }

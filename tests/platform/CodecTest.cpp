@@ -12,10 +12,12 @@
 #include <unistd.h>
 
 #include <cmath>
+#include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <random>
 #include <string>
+#include <thread>
 
 #include "base/Limits.h"
 #include "platform/ImageCodec.h"
@@ -429,4 +431,42 @@ TEST(ImageCodecRead, FailuresNameTheFileAndTheCause) {
         EXPECT_EQ(picture.Width(), 2);
         EXPECT_EQ(picture.Row(1)[1], (Pixel{1, 2, 3}));
     }
+}
+
+TEST(ImageCodecRead, EveryFormatIsReadThroughOneOpenOfThePath) {
+    // A named pipe can be read only once: every format, the plain 24-bit BMP included, must come through it whole.
+    // The pictures are larger than a pipe's buffer, so the writer is still writing while the reader reads.
+    std::mt19937 random(21);
+    const BMP_File original = RandomImage(random, 300, 250);
+    TempDir dir;
+    const auto oldHandler = std::signal(SIGPIPE, SIG_IGN);
+    for (const ImageFormat format : {ImageFormat::Bmp, ImageFormat::Png, ImageFormat::Gif}) {
+        const std::string file = dir.File(std::string("picture") + ExtensionOf(format));
+        ASSERT_TRUE(WriteImageFile(file, original, format));
+        BMP_File expected;
+        ASSERT_TRUE(ReadImageFile(file, expected));
+        const fixtures::Bytes bytes = fixtures::ReadBytes(file);
+        ASSERT_GT(bytes.size(), 65536u) << ExtensionOf(format);
+        const std::string pipe = dir.File("pipe");
+        ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+        // The writer must not wait for ever if the reader stops early: its writes then fail and it ends.
+        std::thread writer([&] {
+            const int fd = ::open(pipe.c_str(), O_WRONLY);
+            if (fd < 0) return;
+            std::size_t written = 0;
+            while (written < bytes.size()) {
+                const ssize_t n = ::write(fd, bytes.data() + written, bytes.size() - written);
+                if (n <= 0) break;
+                written += static_cast<std::size_t>(n);
+            }
+            ::close(fd);
+        });
+        BMP_File read;
+        const Status status = ReadImageFile(pipe, read);
+        writer.join();
+        EXPECT_TRUE(status) << ExtensionOf(format) << ": " << status.message();
+        EXPECT_TRUE(SamePixels(expected, read)) << ExtensionOf(format);
+        std::filesystem::remove(pipe);
+    }
+    std::signal(SIGPIPE, oldHandler);
 }
