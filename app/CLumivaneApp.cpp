@@ -6,6 +6,7 @@
 
 #include "app/CLumivaneDlg.h"
 #include "app/DialogSeam.h"
+#include "app/ProgramName.h"
 #include "platform/UserStore.h"
 
 #ifndef LUMIVANE_VERSION
@@ -13,7 +14,7 @@
 #endif
 
 CLumivaneApp::CLumivaneApp(int& argc, char** argv) : QApplication(argc, argv) {
-    setApplicationName(QStringLiteral("Lumivane"));
+    setApplicationName(QString::fromUtf8(kProgramName));
     setOrganizationName(QStringLiteral("Tessary"));
     setApplicationVersion(QStringLiteral(LUMIVANE_VERSION));
     setWindowIcon(QIcon(QStringLiteral(":/lumivane/lumivane.png")));

@@ -28,6 +28,7 @@
 #include "app/HelpPages.h"
 #include "app/ImageFileCommands.h"
 #include "app/ProfileCommands.h"
+#include "app/ProgramName.h"
 #include "app/SizeField.h"
 #include "imaging/dialogs/CAdjustBrightnessDlg.h"
 #include "imaging/dialogs/CAdjustContrastDlg.h"
@@ -48,8 +49,6 @@ static void InitResources() {
 }
 
 namespace {
-
-constexpr char kProgramName[] = "Lumivane";
 
 QRect ToQRect(const Rect& rect) {
     return QRect(rect.left, rect.top, static_cast<int>(rect.Width()), static_cast<int>(rect.Height()));
@@ -373,8 +372,9 @@ void CLumivaneDlg::ChooseLightColor(int light) {
 void CLumivaneDlg::ShowHelp() {
     const std::optional<std::filesystem::path> index = FindHelpIndex(m_helpFolders);
     if (!index) {
-        QStringList looked;
-        for (const auto& folder : m_helpFolders) looked << QString::fromStdString(folder.string());
+        std::vector<std::string> folders;
+        for (const auto& folder : m_helpFolders) folders.push_back(folder.string());
+        const QStringList looked = ToQStringList(folders);
         m_seam.Message(this, kProgramName,
                        tr("The help pages are not installed. Looked in:\n%1").arg(looked.join('\n')),
                        IDialogSeam::Icon::Warning);
@@ -388,11 +388,12 @@ void CLumivaneDlg::ShowHelp() {
 }
 
 void CLumivaneDlg::ShowAbout() {
-    m_seam.About(this, tr("About Lumivane"),
-                 tr("<p><b>Lumivane</b> version %1</p>"
+    const QString name = QString::fromUtf8(kProgramName);
+    m_seam.About(this, tr("About %1").arg(name),
+                 tr("<p><b>%1</b> version %2</p>"
                     "<p>Scan, correct and save pictures: crop, resize, sharpen, colour corrections and light areas "
                     "in one fixed chain, saved and loaded as profiles.</p>")
-                     .arg(QStringLiteral(LUMIVANE_VERSION)));
+                     .arg(name, QStringLiteral(LUMIVANE_VERSION)));
 }
 
 bool CLumivaneDlg::OpenPicture(const QString& path) {

@@ -9,18 +9,6 @@
 
 namespace {
 
-// The wait cursor for the length of a scope.
-class BusyScope {
-public:
-    explicit BusyScope(IStateView& view) : m_view(view) { m_view.BeginBusy(); }
-    ~BusyScope() { m_view.EndBusy(); }
-    BusyScope(const BusyScope&) = delete;
-    BusyScope& operator=(const BusyScope&) = delete;
-
-private:
-    IStateView& m_view;
-};
-
 // Panes are at least 3 × 3 outside, so that their client area holds a pixel.
 Size SanePaneSize(Size outer) {
     return {outer.width < 3 ? 3 : outer.width, outer.height < 3 ? 3 : outer.height};
@@ -71,8 +59,8 @@ bool CLumivaneState::ShowAcquiredImage(BMP_File&& picture) {
     return true;
 }
 
-bool CLumivaneState::ProcessImage(bool preview, std::string* error) {
-    if (m_cProcessedImage.IsEmpty()) return true;  // nothing acquired yet
+Status CLumivaneState::Process(bool preview) {
+    if (m_cProcessedImage.IsEmpty()) return Status::Ok();  // nothing acquired yet
     BusyScope busy(*m_pView);
     bool prepared;
     if (preview) {
@@ -82,16 +70,13 @@ bool CLumivaneState::ProcessImage(bool preview, std::string* error) {
         prepared = m_cProcessedImage.CopyFrom(m_cOriginalImage);
     }
     if (!prepared) {
-        if (error != nullptr) {
-            *error = "not enough memory to process a picture of " + std::to_string(m_cOriginalImage.Width()) + " × " +
-                     std::to_string(m_cOriginalImage.Height()) + " pixels";
-        }
-        return false;
+        return Status::Error("not enough memory to process a picture of " + std::to_string(m_cOriginalImage.Width()) +
+                             " × " + std::to_string(m_cOriginalImage.Height()) + " pixels");
     }
     if (m_settings.m_bResize) m_pView->ExchangeSizeFields(m_settings);
     RunChain(m_cProcessedImage, m_cScratch, MakeChainParams());
     m_pView->ProcessedImageChanged(m_cProcessedImage);
-    return true;
+    return Status::Ok();
 }
 
 ChainParams CLumivaneState::MakeChainParams() const {
@@ -137,8 +122,8 @@ ChainParams CLumivaneState::MakeChainParams() const {
     return p;
 }
 
-bool CLumivaneState::LoadConfiguration(const std::string& path, std::string* error) {
-    const bool loaded = m_cFileStorage.Load(path, error);
+Status CLumivaneState::LoadConfiguration(const std::string& path) {
+    Status loaded = m_cFileStorage.ReadFile(path);
     RefreshAfterLoad();  // from the values, changed or not
     return loaded;
 }
@@ -180,8 +165,8 @@ void CLumivaneState::RefreshAfterLoad() {
     m_cBmpWndDestination.ApplyTrackers();
 }
 
-bool CLumivaneState::SaveConfiguration(const std::string& path, std::string* error) {
-    return m_cFileStorage.Save(ProfilePathWithExtension(path), error);
+Status CLumivaneState::SaveConfiguration(const std::string& path) {
+    return m_cFileStorage.WriteFile(ProfilePathWithExtension(path));
 }
 
 std::string ProfilePathWithExtension(const std::string& path) {

@@ -13,6 +13,7 @@
 
 #include "app/DeviceChoices.h"
 #include "app/ProcessingSettings.h"
+#include "base/Status.h"
 #include "imaging/BMP_File.h"
 #include "imaging/Chain.h"
 #include "imaging/Rect.h"
@@ -40,6 +41,18 @@ public:
     virtual void EndBusy() {}
 };
 
+// The wait cursor for the length of a scope: BeginBusy now, EndBusy on every way out.
+class BusyScope {
+public:
+    explicit BusyScope(IStateView& view) : m_view(view) { m_view.BeginBusy(); }
+    ~BusyScope() { m_view.EndBusy(); }
+    BusyScope(const BusyScope&) = delete;
+    BusyScope& operator=(const BusyScope&) = delete;
+
+private:
+    IStateView& m_view;
+};
+
 class CLumivaneState : public IPaneOwner {
 public:
     static constexpr Size kDefaultPaneOuter{288, 193};  // the panes' outer size at start: 192 × 119 dialog units
@@ -54,6 +67,7 @@ public:
     CLumivaneState& operator=(const CLumivaneState&) = delete;
 
     void SetView(IStateView* view) { m_pView = view != nullptr ? view : &m_noView; }
+    IStateView& View() const { return *m_pView; }
     void SetThreads(int threads) { m_nThreads = threads < 1 ? 1 : threads; }
 
     // The pipeline. ShowAcquiredImage makes a picture the original, shows it and runs the chain in preview mode; it
@@ -61,15 +75,17 @@ public:
     // preview mode on a copy scaled to the processed pane's outer size, full mode at the original's size.
     bool ShowAcquiredImage(std::int32_t width, std::int32_t height, const Pixel* pixels);
     bool ShowAcquiredImage(BMP_File&& picture);
-    void ProcessImage(bool preview) override { ProcessImage(preview, nullptr); }
-    // The same, telling whether the chain ran; false (the cause in *error) when the working picture could not be
-    // made (memory), in which case the processed picture is not the result and must not be saved.
-    bool ProcessImage(bool preview, std::string* error);
+    // Process fails (the cause in the message; there is no file to name) when the working picture could not be made
+    // (memory): the processed picture is then not the result and must not be saved. With nothing acquired yet it
+    // succeeds at once. ProcessImage is the same for callers that need no answer (the controls, the panes): a preview
+    // that cannot be made leaves the processed pane as it was.
+    Status Process(bool preview);
+    void ProcessImage(bool preview) override { static_cast<void>(Process(preview)); }
 
     // Load configuration: the storage's Load, then the refresh a load does (the original pane's trackers re-mapped,
     // then the destination pane's, a preview run, the destination pane's trackers applied). The refresh happens
-    // whether or not the file was read.
-    bool LoadConfiguration(const std::string& path, std::string* error = nullptr);
+    // whether or not the file was read; the result is that of the read.
+    Status LoadConfiguration(const std::string& path);
     // Applies profile lines given as text ("key=value" lines, no section head needed) as a load would, then the same
     // refresh. Returns the keys that named no setting.
     std::vector<std::string> ApplyProfileLines(std::string_view lines);
@@ -79,7 +95,7 @@ public:
     // then the destination pane's, a preview run, the destination pane's trackers applied.
     void RefreshAfterLoad();
     // Save configuration: ".qmx" is appended unless the fourth character from the end is a dot.
-    bool SaveConfiguration(const std::string& path, std::string* error = nullptr);
+    Status SaveConfiguration(const std::string& path);
 
     // Commands of the main window that change the state.
     void ToggleSwitch(std::int32_t& theSwitch);  // flip, then a preview run

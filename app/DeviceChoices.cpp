@@ -52,14 +52,16 @@ void DeviceChoices::Read(UserStore& store) {
 void DeviceChoices::Write(UserStore& store) const {
     // Failures are not reported: what can be written is written, the rest keeps what the store held.
     if (store.OpenKey(kSettingsKey)) {
-        store.SetValue(kSettingsKey, kSizeX, UserStore::Value::Number32(static_cast<std::uint32_t>(m_nCameraSizeX)));
-        store.SetValue(kSettingsKey, kSizeY, UserStore::Value::Number32(static_cast<std::uint32_t>(m_nCameraSizeY)));
-        store.SetValue(kSettingsKey, kFramePeriod,
-                       UserStore::Value::Number64(static_cast<std::uint64_t>(m_nCameraFramePeriod)));
+        static_cast<void>(store.SetValue(kSettingsKey, kSizeX,
+                                         UserStore::Value::Number32(static_cast<std::uint32_t>(m_nCameraSizeX))));
+        static_cast<void>(store.SetValue(kSettingsKey, kSizeY,
+                                         UserStore::Value::Number32(static_cast<std::uint32_t>(m_nCameraSizeY))));
+        static_cast<void>(store.SetValue(kSettingsKey, kFramePeriod,
+                                         UserStore::Value::Number64(static_cast<std::uint64_t>(m_nCameraFramePeriod))));
     }
     if (store.CreateKey(kSourcesKey)) {
-        store.SetValue(kSourcesKey, kScannerSrc, UserStore::Value::String(m_strScannerSrc));
-        store.SetValue(kSourcesKey, kCameraSrc, UserStore::Value::String(m_strCameraSrc));
+        static_cast<void>(store.SetValue(kSourcesKey, kScannerSrc, UserStore::Value::String(m_strScannerSrc)));
+        static_cast<void>(store.SetValue(kSourcesKey, kCameraSrc, UserStore::Value::String(m_strCameraSrc)));
     }
-    store.Save();
+    static_cast<void>(store.Save());
 }

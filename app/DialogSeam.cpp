@@ -7,6 +7,8 @@
 #include <QFontDialog>
 #include <QMessageBox>
 
+#include "app/ProgramName.h"
+
 namespace {
 
 QMessageBox::Icon ToQt(IDialogSeam::Icon icon) {
@@ -35,6 +37,21 @@ std::optional<IDialogSeam::FileChoice> RunFileDialog(QWidget* owner, const QStri
 }
 
 }  // namespace
+
+void ShowFailure(IDialogSeam& seam, QWidget* owner, const QString& text) {
+    seam.Message(owner, QString::fromUtf8(kProgramName), text, IDialogSeam::Icon::Error);
+}
+
+void ShowFailure(IDialogSeam& seam, QWidget* owner, const Status& failure, const QString& lead) {
+    const QString message = QString::fromStdString(failure.message());
+    ShowFailure(seam, owner, lead.isEmpty() ? message : lead + QLatin1Char('\n') + message);
+}
+
+QStringList ToQStringList(const std::vector<std::string>& texts) {
+    QStringList list;
+    for (const std::string& text : texts) list << QString::fromStdString(text);
+    return list;
+}
 
 void QtDialogSeam::Message(QWidget* owner, const QString& caption, const QString& text, Icon icon) {
     QMessageBox box(ToQt(icon), caption, text, QMessageBox::Ok, owner);

@@ -12,11 +12,15 @@
 #include <QColor>
 #include <QFont>
 #include <QString>
+#include <QStringList>
 #include <QUrl>
 #include <deque>
 #include <functional>
 #include <optional>
+#include <string>
 #include <vector>
+
+#include "base/Status.h"
 
 class QDialog;
 class QWidget;
@@ -52,6 +56,15 @@ public:
     // QDialog::Rejected). The dialog stays the caller's.
     virtual int RunDialog(QDialog& dialog) = 0;
 };
+
+// The one way the window reports a failure: a message box with the program's name as its caption, the error icon and
+// the text. For a Status the text is its message (which names the file and the cause), after lead and a line break
+// when a lead is given.
+void ShowFailure(IDialogSeam& seam, QWidget* owner, const QString& text);
+void ShowFailure(IDialogSeam& seam, QWidget* owner, const Status& failure, const QString& lead = {});
+
+// Texts of the core (UTF-8) as a list for the toolkit: file dialog filters, folder names.
+QStringList ToQStringList(const std::vector<std::string>& texts);
 
 class QtDialogSeam : public IDialogSeam {
 public:

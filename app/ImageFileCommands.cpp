@@ -1,6 +1,5 @@
 #include "app/ImageFileCommands.h"
 
-#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -14,25 +13,9 @@
 #include "app/CLumivaneState.h"
 #include "app/DialogSeam.h"
 #include "app/FileDialogFilters.h"
+#include "app/ProgramName.h"
 
 namespace {
-
-constexpr char kProgramName[] = "Lumivane";
-
-QStringList ToQt(const std::vector<std::string>& filters) {
-    QStringList list;
-    for (const std::string& filter : filters) list << QString::fromStdString(filter);
-    return list;
-}
-
-// The wait cursor while a picture is computed at full size and encoded.
-class WaitCursor {
-public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
 
 std::string NativePath(const QString& path) {
     return QFile::encodeName(path).toStdString();
@@ -48,7 +31,7 @@ CImageFileCommands::~CImageFileCommands() = default;
 
 void CImageFileCommands::LoadFromDisk() {
     const std::optional<IDialogSeam::FileChoice> choice = m_seam.OpenFile(
-        &m_window, QObject::tr("Open a picture"), ToQt(filefilters::NameFilters(filefilters::kLoadImage)));
+        &m_window, QObject::tr("Open a picture"), ToQStringList(filefilters::NameFilters(filefilters::kLoadImage)));
     if (!choice) {
         ShowTitle();
         return;
@@ -65,13 +48,12 @@ bool CImageFileCommands::OpenPicture(const QString& path) {
         return false;
     }
     BMP_File picture;
-    const Status read = ReadImageFile(native, picture);
-    if (!read) {
-        Report(QString::fromStdString(read.message()));
+    if (const Status read = ReadImageFile(native, picture); !read) {
+        ShowFailure(m_seam, &m_window, read);
         return false;
     }
     if (!m_state.ShowAcquiredImage(std::move(picture))) {
-        Report(QObject::tr("%1: the picture is too large to be taken in.").arg(full));
+        ShowFailure(m_seam, &m_window, QObject::tr("%1: the picture is too large to be taken in.").arg(full));
         return false;
     }
     m_strFileName = native;
@@ -96,8 +78,9 @@ void CImageFileCommands::SaveAs() {
                        IDialogSeam::Icon::Information);
         return;
     }
-    const std::optional<IDialogSeam::FileChoice> choice = m_seam.SaveFile(
-        &m_window, QObject::tr("Save the corrected picture"), ToQt(filefilters::NameFilters(filefilters::kSaveImage)));
+    const std::optional<IDialogSeam::FileChoice> choice =
+        m_seam.SaveFile(&m_window, QObject::tr("Save the corrected picture"),
+                        ToQStringList(filefilters::NameFilters(filefilters::kSaveImage)));
     if (choice) {
         // A filter the dialog does not name counts as the first, the one it starts with.
         const int type = choice->filterIndex >= 0 && choice->filterIndex < 4 ? choice->filterIndex : 0;
@@ -114,26 +97,29 @@ void CImageFileCommands::SaveAs() {
 }
 
 bool CImageFileCommands::WriteResult(const std::string& path) {
-    const QString shown = QFile::decodeName(path.c_str());
     const std::optional<ImageFormat> format = FormatFromName(path);
     if (!format) {
-        Report(QObject::tr("%1: the name does not end in png, jpg, gif or bmp; nothing was saved.").arg(shown));
+        ShowFailure(m_seam, &m_window,
+                    Status::Error(path + ": the name does not end in png, jpg, gif or bmp; nothing was saved."));
         return false;
     }
-    WaitCursor wait;
-    std::string error;
-    bool saved = false;
-    if (!m_state.ProcessImage(false, &error)) {
-        Report(QObject::tr("%1: nothing was saved: %2").arg(shown, QString::fromStdString(error)));
-    } else if (m_state.ProcessedImage().IsEmpty()) {
-        Report(QObject::tr("%1: nothing was saved: there is no picture yet.").arg(shown));
-    } else if (const Status written = WriteImageFile(path, m_state.ProcessedImage(), *format); !written) {
-        Report(QObject::tr("The picture was not saved.\n%1").arg(QString::fromStdString(written.message())));
-    } else {
-        saved = true;
-    }
+    const Status saved = WriteFullSize(path, *format);
+    if (!saved) ShowFailure(m_seam, &m_window, saved);
     m_state.ProcessImage(true);
-    return saved;
+    return saved.ok();
+}
+
+Status CImageFileCommands::WriteFullSize(const std::string& path, ImageFormat format) {
+    BusyScope busy(m_state.View());
+    if (const Status processed = m_state.Process(false); !processed) {
+        return Status::Error(path + ": nothing was saved: " + processed.message());
+    }
+    if (m_state.ProcessedImage().IsEmpty())
+        return Status::Error(path + ": nothing was saved: there is no picture yet.");
+    if (const Status written = WriteImageFile(path, m_state.ProcessedImage(), format); !written) {
+        return Status::Error("The picture was not saved.\n" + written.message());
+    }
+    return Status::Ok();
 }
 
 void CImageFileCommands::OpenInViewer(bool original) {
@@ -141,33 +127,31 @@ void CImageFileCommands::OpenInViewer(bool original) {
         m_pViewerFolder = std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/lumivane-XXXXXX"));
     }
     if (!m_pViewerFolder->isValid()) {
-        Report(QObject::tr("No temporary folder could be made for the picture viewer: %1")
-                   .arg(m_pViewerFolder->errorString()));
+        ShowFailure(m_seam, &m_window,
+                    QObject::tr("No temporary folder could be made for the picture viewer: %1")
+                        .arg(m_pViewerFolder->errorString()));
         m_pViewerFolder.reset();  // tried again next time
         return;
     }
     // One file per pane, replaced atomically: a viewer that has the previous one open keeps it.
     const QString path =
         m_pViewerFolder->filePath(original ? QStringLiteral("original.bmp") : QStringLiteral("processed.bmp"));
-    Status written;
-    {
-        WaitCursor wait;
-        std::string error;
-        if (original) {
-            written = WriteImageFile(NativePath(path), m_state.OriginalImage(), ImageFormat::Bmp);
-        } else if (!m_state.ProcessImage(false, &error)) {
-            written = Status::Error(NativePath(path) + ": " + error);
-        } else {
-            written = WriteImageFile(NativePath(path), m_state.ProcessedImage(), ImageFormat::Bmp);
-        }
-    }
+    const Status written = WriteForViewer(NativePath(path), original);
     if (!written) {
-        Report(QObject::tr("The picture cannot be shown in the viewer.\n%1")
-                   .arg(QString::fromStdString(written.message())));
+        ShowFailure(m_seam, &m_window, written, QObject::tr("The picture cannot be shown in the viewer."));
     } else if (!m_seam.OpenExternally(QUrl::fromLocalFile(path))) {
-        Report(QObject::tr("%1: no picture viewer could be started.").arg(path));
+        ShowFailure(m_seam, &m_window, QObject::tr("%1: no picture viewer could be started.").arg(path));
     }
     m_state.ProcessImage(true);
+}
+
+Status CImageFileCommands::WriteForViewer(const std::string& path, bool original) {
+    BusyScope busy(m_state.View());
+    if (original) return WriteImageFile(path, m_state.OriginalImage(), ImageFormat::Bmp);
+    if (const Status processed = m_state.Process(false); !processed) {
+        return Status::Error(path + ": " + processed.message());
+    }
+    return WriteImageFile(path, m_state.ProcessedImage(), ImageFormat::Bmp);
 }
 
 void CImageFileCommands::ForgetFileName() {
@@ -186,8 +170,4 @@ void CImageFileCommands::ShowTitle() {
 
 void CImageFileCommands::EnableSave() {
     m_saveButton.setEnabled(!m_strFileName.empty());
-}
-
-void CImageFileCommands::Report(const QString& text) {
-    m_seam.Message(&m_window, kProgramName, text, IDialogSeam::Icon::Error);
 }

@@ -64,9 +64,12 @@ private:
     // The full-size result into path in the format its name gives, then the preview again. False (reported) on
     // failure.
     bool WriteResult(const std::string& path);
+    // The full-size result into path, under the wait cursor; the preview is not restored.
+    Status WriteFullSize(const std::string& path, ImageFormat format);
+    // The original, or the full-size result, as a BMP file at path for the viewer, under the wait cursor.
+    Status WriteForViewer(const std::string& path, bool original);
     void ShowTitle();
     void EnableSave();
-    void Report(const QString& text);
 
     CLumivaneState& m_state;
     IDialogSeam& m_seam;

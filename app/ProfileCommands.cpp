@@ -13,14 +13,8 @@
 
 namespace {
 
-constexpr char kProgramName[] = "Lumivane";
-
 QStringList ProfileFilters() {
-    QStringList list;
-    for (const std::string& filter : filefilters::NameFilters(filefilters::kProfile)) {
-        list << QString::fromStdString(filter);
-    }
-    return list;
+    return ToQStringList(filefilters::NameFilters(filefilters::kProfile));
 }
 
 }  // namespace
@@ -31,13 +25,10 @@ CProfileCommands::CProfileCommands(CLumivaneState& state, IDialogSeam& seam, QWi
 void CProfileCommands::LoadConfiguration() {
     if (const std::optional<IDialogSeam::FileChoice> choice =
             m_seam.OpenFile(&m_window, QObject::tr("Load a profile"), ProfileFilters())) {
-        std::string error;
         // The state refreshes the controls (through the window's SettingsLoaded), the panes and the picture, read or
         // not.
-        if (!m_state.LoadConfiguration(QFile::encodeName(choice->path).toStdString(), &error)) {
-            m_seam.Message(&m_window, kProgramName,
-                           QObject::tr("The profile could not be read.\n%1").arg(QString::fromStdString(error)),
-                           IDialogSeam::Icon::Error);
+        if (const Status loaded = m_state.LoadConfiguration(QFile::encodeName(choice->path).toStdString()); !loaded) {
+            ShowFailure(m_seam, &m_window, loaded, QObject::tr("The profile could not be read."));
         }
     }
     // The swatches show the loaded colours.
@@ -48,10 +39,7 @@ void CProfileCommands::SaveConfiguration() {
     const std::optional<IDialogSeam::FileChoice> choice =
         m_seam.SaveFile(&m_window, QObject::tr("Save the profile"), ProfileFilters());
     if (!choice) return;
-    std::string error;
-    if (!m_state.SaveConfiguration(QFile::encodeName(choice->path).toStdString(), &error)) {
-        m_seam.Message(&m_window, kProgramName,
-                       QObject::tr("The profile could not be saved.\n%1").arg(QString::fromStdString(error)),
-                       IDialogSeam::Icon::Error);
+    if (const Status saved = m_state.SaveConfiguration(QFile::encodeName(choice->path).toStdString()); !saved) {
+        ShowFailure(m_seam, &m_window, saved, QObject::tr("The profile could not be saved."));
     }
 }

@@ -1,12 +1,14 @@
 #pragma once
 // The outcome of an operation that can fail: success, or one line of text that names the file and the cause
-// ("photo.bmp: not a 24-bit BMP file"). The core returns these; the command line prints them and the window shows
-// them in a message box.
+// ("photo.bmp: not a 24-bit BMP file"). The core's loaders, savers and the shared state return these, and a caller
+// must look at one: a result that is dropped is a compile error (where a failure truly does not matter, the caller
+// says so with a cast to void). The command line prints them and the window shows them in a message box, each in one
+// place.
 
 #include <string>
 #include <utility>
 
-class Status {
+class [[nodiscard]] Status {
 public:
     Status() = default;
 

@@ -22,6 +22,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "imaging/BMP_File.h"
@@ -158,9 +159,14 @@ bool Run(const std::vector<std::string>& argv, double* peak);
 void EnsureFiles() {
     static const bool done = [] {
         const BMP_File& photo = Photo();
-        WriteImageFile(InFolder("photo.jpg"), photo, ImageFormat::Jpeg);
-        WriteImageFile(InFolder("photo.png"), photo, ImageFormat::Png);
-        WriteImageFile(InFolder("photo.gif"), photo, ImageFormat::Gif);
+        for (const auto& [name, format] :
+             {std::pair{"photo.jpg", ImageFormat::Jpeg}, std::pair{"photo.png", ImageFormat::Png},
+              std::pair{"photo.gif", ImageFormat::Gif}}) {
+            if (const Status written = WriteImageFile(InFolder(name), photo, format); !written) {
+                std::fprintf(stderr, "%s\n", written.message().c_str());
+                std::exit(1);
+            }
+        }
         std::ofstream ppm(InFolder("photo.ppm"), std::ios::binary);
         ppm << "P6\n" << kWidth << " " << kHeight << "\n255\n";
         ppm.write(reinterpret_cast<const char*>(photo.Data()), static_cast<std::streamsize>(photo.PixelCount() * 3));

@@ -17,6 +17,7 @@
 
 #include "app/CLumivaneState.h"
 #include "base/Parallel.h"
+#include "cli/Failure.h"
 #include "platform/ImageCodec.h"
 
 namespace {
@@ -33,10 +34,9 @@ struct Corrections {
 std::optional<Corrections> ReadCorrections(const ApplyOptions& options) {
     Corrections corrections;
     if (options.profile) {
-        std::string error;
         corrections.profile.emplace();
-        if (!corrections.profile->LoadFromFile(*options.profile, &error)) {
-            std::fprintf(stderr, "lumivane-cli: %s\n", error.c_str());
+        if (const Status read = corrections.profile->ReadFile(*options.profile); !read) {
+            ReportFailure(read);
             return std::nullopt;
         }
     }
@@ -59,8 +59,9 @@ Status ProcessOne(const ApplyOptions& options, const Corrections& corrections, c
         return Status::Error(input + ": the picture could not be taken (no pixels, or not enough memory)");
     }
     if (!options.preview) {
-        std::string error;
-        if (!state.ProcessImage(false, &error)) return Status::Error(input + ": " + error);
+        if (const Status processed = state.Process(false); !processed) {
+            return Status::Error(input + ": " + processed.message());
+        }
     }
     return WriteImageFile(output, state.ProcessedImage(), format, stageThreads);
 }
@@ -70,11 +71,11 @@ class Reporter {
 public:
     explicit Reporter(std::size_t total) : m_total(total), m_terminal(::isatty(STDERR_FILENO) == 1) {}
 
-    void Error(const std::string& line) {
+    void Error(const Status& failure) {
         std::lock_guard<std::mutex> lock(m_mutex);
         ++m_failed;
         if (m_terminal) std::fputs("\r\033[K", stderr);
-        std::fprintf(stderr, "lumivane-cli: %s\n", line.c_str());
+        ReportFailure(failure);
         DrawProgress();
     }
 
@@ -149,8 +150,8 @@ int RunBatch(const ApplyOptions& options, const Corrections& corrections) {
     std::error_code error;
     fs::create_directories(*options.outDir, error);
     if (error || !fs::is_directory(*options.outDir)) {
-        std::fprintf(stderr, "lumivane-cli: %s: cannot make the output folder: %s\n", options.outDir->c_str(),
-                     error ? error.message().c_str() : "not a folder");
+        ReportFailure(Status::Error(*options.outDir + ": cannot make the output folder: " +
+                                    (error ? error.message() : std::string("not a folder"))));
         return 1;
     }
     const std::vector<Job> jobs = PlanJobs(options);
@@ -173,7 +174,7 @@ int RunBatch(const ApplyOptions& options, const Corrections& corrections) {
                 reporter.Done();
             } else {
                 anyFailed = true;
-                reporter.Error(status.message());
+                reporter.Error(status);
             }
         }
     };
@@ -201,7 +202,7 @@ int RunApply(const ApplyOptions& options) {
     const Status status = ProcessOne(options, *corrections, input, *options.output,
                                      *FormatFromName(*options.output, true), DefaultThreadCount());
     if (!status) {
-        std::fprintf(stderr, "lumivane-cli: %s\n", status.message().c_str());
+        ReportFailure(status);
         return 1;
     }
     return 0;

@@ -4,14 +4,14 @@
 #include <string>
 
 #include "app/CLumivaneState.h"
+#include "cli/Failure.h"
 
 int RunProfile(const ProfileOptions& options) {
     CLumivaneState state(options.pane);
-    std::string error;
     if (options.action == ProfileOptions::Action::Show) {
         // The storage's Load alone, onto the start-up values: no pane refresh.
-        if (!state.m_cFileStorage.Load(options.file, &error)) {
-            std::fprintf(stderr, "lumivane-cli: %s\n", error.c_str());
+        if (const Status read = state.m_cFileStorage.ReadFile(options.file); !read) {
+            ReportFailure(read);
             return 1;
         }
         std::string lines;
@@ -21,8 +21,8 @@ int RunProfile(const ProfileOptions& options) {
         return std::fflush(stdout) == 0 ? 0 : 1;
     }
     if (options.output) {
-        if (!state.m_cFileStorage.Save(*options.output, &error)) {
-            std::fprintf(stderr, "lumivane-cli: %s\n", error.c_str());
+        if (const Status written = state.m_cFileStorage.WriteFile(*options.output); !written) {
+            ReportFailure(written);
             return 1;
         }
         return 0;

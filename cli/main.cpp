@@ -7,6 +7,7 @@
 
 #include "cli/ApplyCommand.h"
 #include "cli/CliArguments.h"
+#include "cli/Failure.h"
 #include "cli/ProfileCommand.h"
 
 #ifndef LUMIVANE_VERSION
@@ -18,7 +19,8 @@ int main(int argc, char** argv) {
     std::string error;
     const std::optional<CliCommand> command = ParseCommandLine(arguments, &error);
     if (!command) {
-        std::fprintf(stderr, "lumivane-cli: %s\n%s", error.c_str(), UsageText());
+        ReportFailure(Status::Error(error));
+        std::fputs(UsageText(), stderr);
         return 2;
     }
     switch (command->kind) {

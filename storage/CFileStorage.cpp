@@ -24,12 +24,12 @@ void CFileStorage::RemoveAll() {
     m_partitions.clear();
 }
 
-bool CFileStorage::Load(const std::string& path, std::string* error) {
+Status CFileStorage::ReadFile(const std::string& path) {
     if (!path.empty()) m_strPath = path;
     CStrList lines;
-    if (!lines.LoadFromFile(m_strPath, error)) return false;
+    if (Status read = lines.ReadFile(m_strPath); !read) return read;
     ReadLines(lines);
-    return true;
+    return Status::Ok();
 }
 
 bool CFileStorage::LoadFromText(std::string_view text) {
@@ -68,19 +68,11 @@ void CFileStorage::ReadLines(CStrList& lines) {
     }
 }
 
-bool CFileStorage::Save(const std::string& path, std::string* error) {
+Status CFileStorage::WriteFile(const std::string& path) {
     if (!path.empty()) m_strPath = path;
-    if (m_strPath.empty()) {
-        if (error != nullptr) *error = "cannot write: no file name was given";
-        return false;
-    }
+    if (m_strPath.empty()) return Status::Error("cannot write: no file name was given");
     const std::string text = SaveToText();
-    const Status written = WriteFileAtomically(m_strPath, text.data(), text.size());
-    if (!written) {
-        if (error != nullptr) *error = written.message();
-        return false;
-    }
-    return true;
+    return WriteFileAtomically(m_strPath, text.data(), text.size());
 }
 
 std::string CFileStorage::SaveToText() const {

@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/Status.h"
 #include "storage/CIniPartition.h"
 
 class CStrList;
@@ -24,18 +25,22 @@ public:
     void SetHeader(std::string banner) { m_strHeader = std::move(banner); }
     const std::string& Header() const { return m_strHeader; }
 
-    // Reads the file at path (or, when path is empty, at the last path given). Returns false, changing no variable,
-    // when it cannot be read (the cause, naming the file, in *error); true otherwise, whether or not anything matched.
-    bool Load(const std::string& path = {}, std::string* error = nullptr);
+    // Reads the file at path (or, when path is empty, at the last path given). Fails, changing no variable, when it
+    // cannot be read (the message naming the file and the cause); succeeds otherwise, whether or not anything matched.
+    Status ReadFile(const std::string& path = {});
+    // ReadFile telling only whether it succeeded.
+    bool Load(const std::string& path = {}) { return ReadFile(path).ok(); }
     // Parses text as the content of a settings file.
     bool LoadFromText(std::string_view text);
     // Parses the lines of an already loaded file into the partitions.
     void ReadLines(CStrList& lines);
 
     // Writes the banner (each LF in it as CR LF) and every partition to path (or the last path given), replacing the
-    // file atomically. Returns false (the cause in *error) when it cannot be written; an existing file is then
-    // untouched.
-    bool Save(const std::string& path = {}, std::string* error = nullptr);
+    // file atomically. Fails (the message naming the file and the cause) when it cannot be written; an existing file
+    // is then untouched.
+    Status WriteFile(const std::string& path = {});
+    // WriteFile telling only whether it succeeded.
+    bool Save(const std::string& path = {}) { return WriteFile(path).ok(); }
     // The exact bytes Save writes.
     std::string SaveToText() const;
 

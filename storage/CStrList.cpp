@@ -33,15 +33,9 @@ bool SplitLines(std::string_view text, Lines& lines, std::string& cause) {
 
 }  // namespace
 
-bool CStrList::LoadFromFile(const std::string& path, std::string* error) {
-    const auto fail = [&](const std::string& cause) {
-        if (error != nullptr) *error = path + ": " + cause;
-        return false;
-    };
-    if (path.empty()) {
-        if (error != nullptr) *error = "cannot open: no file name was given";
-        return false;
-    }
+Status CStrList::ReadFile(const std::string& path) {
+    const auto fail = [&](const std::string& cause) { return Status::Error(path + ": " + cause); };
+    if (path.empty()) return Status::Error("cannot open: no file name was given");
     File file(path.c_str(), "rb");
     if (!file.IsOpen()) return fail(std::string("cannot open: ") + std::strerror(errno));
 
@@ -58,7 +52,7 @@ bool CStrList::LoadFromFile(const std::string& path, std::string* error) {
     std::string cause;
     if (!SplitLines(content, lines, cause)) return fail(cause);
     m_lines = std::move(lines);
-    return true;
+    return Status::Ok();
 }
 
 bool CStrList::LoadFromText(std::string_view text) {

@@ -7,11 +7,16 @@
 #include <string_view>
 #include <vector>
 
+#include "base/Status.h"
+
 class CStrList {
 public:
-    // Replaces the list with the lines of a file. Fails (false, the cause in *error) when the file cannot be opened,
-    // is empty or holds no line end. Text after the last line end belongs to no line.
-    bool LoadFromFile(const std::string& path, std::string* error = nullptr);
+    // Replaces the list with the lines of a file. Fails, the message naming the file and the cause, when the file
+    // cannot be opened or read, is empty or holds no line end; the list is then unchanged. Text after the last line
+    // end belongs to no line.
+    Status ReadFile(const std::string& path);
+    // ReadFile telling only whether it succeeded.
+    bool LoadFromFile(const std::string& path) { return ReadFile(path).ok(); }
     // The same for text already in memory.
     bool LoadFromText(std::string_view text);
 

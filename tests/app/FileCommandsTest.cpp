@@ -309,7 +309,9 @@ TEST_F(FileCommandsTest, AFailedSaveIsReportedAndTheFileOnDiskStaysAsItWas) {
     }
     EXPECT_EQ(Bytes(m_dir.File("big.png")), before);
     EXPECT_EQ(LastCall().icon, IDialogSeam::Icon::Error);
-    EXPECT_TRUE(LastCall().text.contains(QString::fromStdString(m_dir.File("big.png"))))
+    EXPECT_EQ(LastCall().caption, "Lumivane");
+    EXPECT_TRUE(
+        LastCall().text.startsWith("The picture was not saved.\n" + QString::fromStdString(m_dir.File("big.png"))))
         << LastCall().text.toStdString();
 
     // A folder that is a file: Save As fails, and the name, title and Save target stay.
@@ -414,12 +416,19 @@ TEST_F(FileCommandsTest, AProfileThatCannotBeReadOrWrittenIsReportedByName) {
     m_seam.ExpectMessage();
     Click(dlg::kLoadConfiguration);
     EXPECT_TRUE(LastCall().text.contains(QString::fromStdString(missing))) << LastCall().text.toStdString();
+    EXPECT_TRUE(LastCall().text.startsWith("The profile could not be read.\n" + QString::fromStdString(missing)))
+        << LastCall().text.toStdString();
+    EXPECT_EQ(LastCall().caption, "Lumivane");
+    EXPECT_EQ(LastCall().icon, IDialogSeam::Icon::Error);
     EXPECT_TRUE(Checked(dlg::kEmboss));
 
     m_seam.AnswerSaveFile(IDialogSeam::FileChoice{QString::fromStdString(unwritable), 0});
     m_seam.ExpectMessage();
     Click(dlg::kSaveConfiguration);
     EXPECT_TRUE(LastCall().text.contains(QString::fromStdString(unwritable))) << LastCall().text.toStdString();
+    EXPECT_TRUE(LastCall().text.startsWith("The profile could not be saved.\n")) << LastCall().text.toStdString();
+    EXPECT_EQ(LastCall().caption, "Lumivane");
+    EXPECT_EQ(LastCall().icon, IDialogSeam::Icon::Error);
     EXPECT_EQ(Bytes(m_dir.File("plain.txt")), "text");
 }
 

@@ -129,7 +129,7 @@ TEST(StateAcquire, FullModeWithEverySwitchOffIsAnExactCopy) {
     CLumivaneState state;
     const BMP_File original = Picture(3, 640, 480);
     ASSERT_TRUE(state.ShowAcquiredImage(testsupport::Copy(original)));
-    ASSERT_TRUE(state.ProcessImage(false, nullptr));
+    ASSERT_TRUE(state.Process(false));
     EXPECT_TRUE(SamePixels(original, state.ProcessedImage()));
     state.ProcessImage(true);
     EXPECT_EQ(state.ProcessedImage().Width(), 288);
@@ -306,9 +306,9 @@ TEST(StateProfile, AMissingKeyKeepsItsValueAndAFailedLoadStillRefreshes) {
     EXPECT_EQ(state.m_settings.m_nHue, 70);
 
     view.runs = 0;
-    std::string error;
-    EXPECT_FALSE(state.LoadConfiguration(dir.File("missing.qmx"), &error));
-    EXPECT_NE(error.find("missing.qmx"), std::string::npos) << error;
+    const Status missing = state.LoadConfiguration(dir.File("missing.qmx"));
+    EXPECT_FALSE(missing);
+    EXPECT_NE(missing.message().find("missing.qmx"), std::string::npos) << missing.message();
     EXPECT_EQ(view.runs, 1);
     EXPECT_EQ(state.m_settings.m_bBlur, 1);
 }
@@ -344,10 +344,10 @@ TEST(StateProfile, HostileValuesNeitherCrashNorAllocateTheImpossible) {
     WriteText(dir.File("hostile.qmx"), text);
     CLumivaneState state;
     ASSERT_TRUE(state.ShowAcquiredImage(Picture(15, 60, 40)));
-    state.LoadConfiguration(dir.File("hostile.qmx"));
+    ASSERT_TRUE(state.LoadConfiguration(dir.File("hostile.qmx")));
     EXPECT_EQ(state.m_settings.m_nSizeX, 0xFFFFFFFFu);
     EXPECT_EQ(state.m_settings.m_nSizeY, static_cast<std::uint32_t>(INT_MAX)) << "saturated";
-    EXPECT_TRUE(state.ProcessImage(false, nullptr));
+    EXPECT_TRUE(state.Process(false));
     EXPECT_FALSE(state.ProcessedImage().IsEmpty());
 }
 

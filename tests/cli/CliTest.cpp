@@ -158,7 +158,7 @@ TEST(CliApply, GivesWhatTheSharedStateGivesForTheSameProfile) {
     state.ApplyProfileLines("m_bGrayScale=1\nm_nSizeY=50\n");
     state.SetRotation(1);
     ASSERT_TRUE(state.ShowAcquiredImage(testsupport::Copy(input)));
-    ASSERT_TRUE(state.ProcessImage(false, nullptr));
+    ASSERT_TRUE(state.Process(false));
     BMP_File written;
     ASSERT_TRUE(written.LoadBmp(dir.File("out.bmp")));
     EXPECT_EQ(written.Width(), 50);
@@ -175,6 +175,30 @@ TEST(CliApply, PreviewIsPaneSized) {
     BMP_File written(dir.File("small.bmp"));
     EXPECT_EQ(written.Width(), 100);
     EXPECT_EQ(written.Height(), 80);
+}
+
+TEST(CliFailures, EveryCommandReportsOneLineWithTheProgramNameAndTheFile) {
+    TempDir dir;
+    SavedPicture(dir, "in.bmp", 6, 8, 8);
+    WriteText(dir.File("plain.txt"), "text");
+    struct Case {
+        std::vector<std::string> arguments;
+        std::string names;
+    };
+    const std::vector<Case> cases = {
+        {{"apply", dir.File("missing.bmp"), "-o", dir.File("o.png")}, dir.File("missing.bmp")},
+        {{"apply", "--profile", dir.File("nope.qmx"), dir.File("in.bmp"), "-o", dir.File("o.png")},
+         dir.File("nope.qmx")},
+        {{"apply", dir.File("in.bmp"), "--out-dir", dir.File("plain.txt")}, dir.File("plain.txt")},
+        {{"profile", "show", dir.File("nope.qmx")}, dir.File("nope.qmx")},
+        {{"profile", "defaults", "-o", dir.File("plain.txt/p.qmx")}, dir.File("plain.txt/p.qmx")},
+    };
+    for (const Case& c : cases) {
+        const Outcome outcome = RunCli(dir, c.arguments);
+        EXPECT_EQ(outcome.status, 1) << c.names;
+        EXPECT_EQ(outcome.err.rfind("lumivane-cli: " + c.names + ": ", 0), 0u) << outcome.err;
+        EXPECT_EQ(std::count(outcome.err.begin(), outcome.err.end(), '\n'), 1) << "one line: " << outcome.err;
+    }
 }
 
 TEST(CliApply, FailuresNameTheFileAndWriteNothing) {

@@ -109,13 +109,14 @@ TEST(FileStorage, SaveAndLoadRoundTripThroughTheLastPath) {
     const std::string path = dir.File("profile.qmx");
     Profile saved;
     saved.values = {1, 0, -42, 8, 0.1234567f, {INT_MIN, 0, 5, INT_MAX}, " padded"};
-    std::string error;
-    ASSERT_TRUE(saved.storage.Save(path, &error)) << error;
+    const Status written = saved.storage.WriteFile(path);
+    ASSERT_TRUE(written) << written.message();
     EXPECT_EQ(saved.storage.Path(), path);
     EXPECT_EQ(ReadBytes(path), saved.storage.SaveToText());
 
     Profile loaded;
-    ASSERT_TRUE(loaded.storage.Load(path, &error)) << error;
+    const Status read = loaded.storage.ReadFile(path);
+    ASSERT_TRUE(read) << read.message();
     Values expected = saved.values;
     expected.crop = static_cast<float>(0.123457);  // six decimals are kept, no more
     EXPECT_EQ(loaded.values, expected);
@@ -197,8 +198,8 @@ TEST(FileStorage, ReaderRules) {
         Profile fromFile;
         const std::string path = dir.File("case.qmx");
         WriteBytes(path, c.text);
-        std::string error;
-        EXPECT_TRUE(fromFile.storage.Load(path, &error)) << error;
+        const Status read = fromFile.storage.ReadFile(path);
+        EXPECT_TRUE(read) << read.message();
         EXPECT_EQ(fromFile.values, expected);
     }
 }
@@ -220,18 +221,19 @@ TEST(FileStorage, UnreadableFilesChangeNothing) {
         const std::string path = dir.File(std::string(c.name) + ".qmx");
         if (c.content != nullptr) WriteBytes(path, c.content);
         Profile profile;
-        std::string error;
-        EXPECT_FALSE(profile.storage.Load(path, &error));
-        EXPECT_EQ(error, path + ": " + c.cause);
+        const Status read = profile.storage.ReadFile(path);
+        EXPECT_FALSE(read);
+        EXPECT_EQ(read.message(), path + ": " + c.cause);
+        EXPECT_FALSE(profile.storage.Load(path));
         EXPECT_EQ(profile.values, Values{});
         if (c.content != nullptr) {
             EXPECT_FALSE(profile.storage.LoadFromText(c.content));
         }
     }
     Profile profile;
-    std::string error;
-    EXPECT_FALSE(profile.storage.Load(dir.path().string(), &error));
-    EXPECT_EQ(error, dir.path().string() + ": cannot read: Is a directory");
+    const Status read = profile.storage.ReadFile(dir.path().string());
+    EXPECT_FALSE(read);
+    EXPECT_EQ(read.message(), dir.path().string() + ": cannot read: Is a directory");
 }
 
 // A save that fails, in a child process that may give up root and limits its file size, must leave the old file as
@@ -271,9 +273,8 @@ TEST(FileStorage, FailedSaveKeepsTheOldFile) {
         EXPECT_EXIT(
             {
                 c.prepareChild(dir);
-                std::string error;
-                const bool saved = profile.storage.Save(path, &error);
-                std::_Exit(!saved && error == path + c.cause ? 0 : 1);
+                const Status saved = profile.storage.WriteFile(path);
+                std::_Exit(!saved && saved.message() == path + c.cause ? 0 : 1);
             },
             ::testing::ExitedWithCode(0), "");
         EXPECT_EQ(ReadBytes(path), old);
