@@ -54,44 +54,45 @@ QRect ToQRect(const Rect& rect) {
     return QRect(rect.left, rect.top, static_cast<int>(rect.Width()), static_cast<int>(rect.Height()));
 }
 
-// The check boxes that flip one switch and re-run the chain.
-struct SwitchBox {
+// What a click on a check box does: flip a switch and re-run the chain, or the crop, light or light-edit command.
+enum class BoxCommand { Switch, Crop, Light, LightEdit };
+
+struct CheckBoxEntry {
     int id;
-    std::int32_t ProcessingSettings::*member;
-};
-constexpr SwitchBox kSwitchBoxes[] = {
-    {dlg::kBlur, &ProcessingSettings::m_bBlur},          {dlg::kBrightness, &ProcessingSettings::m_bBrightness},
-    {dlg::kContrast, &ProcessingSettings::m_bContrast},  {dlg::kHsb, &ProcessingSettings::m_bHSB},
-    {dlg::kInvertRed, &ProcessingSettings::m_bInvertR},  {dlg::kInvertGreen, &ProcessingSettings::m_bInvertG},
-    {dlg::kInvertBlue, &ProcessingSettings::m_bInvertB}, {dlg::kGreyScale, &ProcessingSettings::m_bGrayScale},
-    {dlg::kSharpen, &ProcessingSettings::m_bSharpen},    {dlg::kEmboss, &ProcessingSettings::m_bEmboss},
-    {dlg::kResize, &ProcessingSettings::m_bResize},
+    std::int32_t ProcessingSettings::*member;  // the switch the box shows
+    BoxCommand command;
+    int light = -1;  // 0..2 for the light commands
 };
 
-// Every check box with the switch it shows, in the order a loaded profile refreshes them.
-constexpr SwitchBox kAllBoxes[] = {
-    {dlg::kBlur, &ProcessingSettings::m_bBlur},
-    {dlg::kBrightness, &ProcessingSettings::m_bBrightness},
-    {dlg::kContrast, &ProcessingSettings::m_bContrast},
-    {dlg::kHsb, &ProcessingSettings::m_bHSB},
-    {dlg::kInvertRed, &ProcessingSettings::m_bInvertR},
-    {dlg::kInvertGreen, &ProcessingSettings::m_bInvertG},
-    {dlg::kInvertBlue, &ProcessingSettings::m_bInvertB},
-    {dlg::kGreyScale, &ProcessingSettings::m_bGrayScale},
-    {dlg::kSharpen, &ProcessingSettings::m_bSharpen},
-    {dlg::kEmboss, &ProcessingSettings::m_bEmboss},
-    {dlg::kCrop, &ProcessingSettings::m_bCrop},
-    {dlg::kLight1, &ProcessingSettings::m_bLight1},
-    {dlg::kLight2, &ProcessingSettings::m_bLight2},
-    {dlg::kLight3, &ProcessingSettings::m_bLight3},
-    {dlg::kEditLight1, &ProcessingSettings::m_bLightEdit1},
-    {dlg::kEditLight2, &ProcessingSettings::m_bLightEdit2},
-    {dlg::kEditLight3, &ProcessingSettings::m_bLightEdit3},
-    {dlg::kResize, &ProcessingSettings::m_bResize},
+// Every check box, in the order a loaded profile refreshes them.
+constexpr CheckBoxEntry kCheckBoxes[] = {
+    {dlg::kBlur, &ProcessingSettings::m_bBlur, BoxCommand::Switch},
+    {dlg::kBrightness, &ProcessingSettings::m_bBrightness, BoxCommand::Switch},
+    {dlg::kContrast, &ProcessingSettings::m_bContrast, BoxCommand::Switch},
+    {dlg::kHsb, &ProcessingSettings::m_bHSB, BoxCommand::Switch},
+    {dlg::kInvertRed, &ProcessingSettings::m_bInvertR, BoxCommand::Switch},
+    {dlg::kInvertGreen, &ProcessingSettings::m_bInvertG, BoxCommand::Switch},
+    {dlg::kInvertBlue, &ProcessingSettings::m_bInvertB, BoxCommand::Switch},
+    {dlg::kGreyScale, &ProcessingSettings::m_bGrayScale, BoxCommand::Switch},
+    {dlg::kSharpen, &ProcessingSettings::m_bSharpen, BoxCommand::Switch},
+    {dlg::kEmboss, &ProcessingSettings::m_bEmboss, BoxCommand::Switch},
+    {dlg::kCrop, &ProcessingSettings::m_bCrop, BoxCommand::Crop},
+    {dlg::kLight1, kLights[0].on, BoxCommand::Light, 0},
+    {dlg::kLight2, kLights[1].on, BoxCommand::Light, 1},
+    {dlg::kLight3, kLights[2].on, BoxCommand::Light, 2},
+    {dlg::kEditLight1, kLights[0].edit, BoxCommand::LightEdit, 0},
+    {dlg::kEditLight2, kLights[1].edit, BoxCommand::LightEdit, 1},
+    {dlg::kEditLight3, kLights[2].edit, BoxCommand::LightEdit, 2},
+    {dlg::kResize, &ProcessingSettings::m_bResize, BoxCommand::Switch},
 };
 
-constexpr int kLightBoxes[3] = {dlg::kLight1, dlg::kLight2, dlg::kLight3};
-constexpr int kEditBoxes[3] = {dlg::kEditLight1, dlg::kEditLight2, dlg::kEditLight3};
+const CheckBoxEntry* FindCheckBox(int id) {
+    for (const CheckBoxEntry& box : kCheckBoxes) {
+        if (box.id == id) return &box;
+    }
+    return nullptr;
+}
+
 constexpr int kSwatches[3] = {dlg::kLightColor1, dlg::kLightColor2, dlg::kLightColor3};
 
 int IndexOf(const int (&ids)[3], int id) {
@@ -229,13 +230,6 @@ QWidget* CLumivaneDlg::Control(int id) const {
     return found == m_controls.end() ? nullptr : found->second;
 }
 
-std::int32_t* CLumivaneDlg::SwitchOf(int id) {
-    for (const SwitchBox& box : kSwitchBoxes) {
-        if (box.id == id) return &(m_state.m_settings.*box.member);
-    }
-    return nullptr;
-}
-
 QColor CLumivaneDlg::LightColor(int light) const {
     if (light < 0 || light > 2) return QColor(Qt::white);
     const std::int32_t* rgb = m_state.m_settings.m_nLightColor[light];
@@ -244,23 +238,25 @@ QColor CLumivaneDlg::LightColor(int light) const {
 }
 
 void CLumivaneDlg::Command(int id) {
-    if (std::int32_t* theSwitch = SwitchOf(id)) {
-        m_state.ToggleSwitch(*theSwitch);
-        return;
-    }
-    if (const int light = IndexOf(kLightBoxes, id); light >= 0) {
-        m_state.ToggleLight(light);
-        return;
-    }
-    if (const int light = IndexOf(kEditBoxes, id); light >= 0) {
-        m_state.ToggleLightEdit(light);
-        SyncLightEditBoxes();  // switching one on unchecks the other two
+    if (const CheckBoxEntry* box = FindCheckBox(id)) {
+        switch (box->command) {
+            case BoxCommand::Switch:
+                m_state.ToggleSwitch(m_state.m_settings.*box->member);
+                break;
+            case BoxCommand::Crop:
+                m_state.ToggleCrop();
+                break;
+            case BoxCommand::Light:
+                m_state.ToggleLight(box->light);
+                break;
+            case BoxCommand::LightEdit:
+                m_state.ToggleLightEdit(box->light);
+                SyncLightEditBoxes();  // switching one on unchecks the other two
+                break;
+        }
         return;
     }
     switch (id) {
-        case dlg::kCrop:
-            m_state.ToggleCrop();
-            break;
         case dlg::kRotateLeft:
             m_state.RotateLeft();
             break;
@@ -335,17 +331,17 @@ void CLumivaneDlg::OpenEffectSettings(int id) {
 }
 
 void CLumivaneDlg::SyncLightEditBoxes() {
-    const std::int32_t edits[3] = {m_state.m_settings.m_bLightEdit1, m_state.m_settings.m_bLightEdit2,
-                                   m_state.m_settings.m_bLightEdit3};
-    for (int light = 0; light < 3; ++light) {
-        static_cast<QCheckBox*>(Control(kEditBoxes[light]))->setChecked(edits[light] != 0);
+    for (const CheckBoxEntry& box : kCheckBoxes) {
+        if (box.command == BoxCommand::LightEdit) SyncCheckBox(box.id, m_state.m_settings.*box.member);
     }
 }
 
 void CLumivaneDlg::SyncCheckBoxes() {
-    for (const SwitchBox& box : kAllBoxes) {
-        static_cast<QCheckBox*>(Control(box.id))->setChecked(m_state.m_settings.*box.member != 0);
-    }
+    for (const CheckBoxEntry& box : kCheckBoxes) SyncCheckBox(box.id, m_state.m_settings.*box.member);
+}
+
+void CLumivaneDlg::SyncCheckBox(int id, std::int32_t theSwitch) {
+    static_cast<QCheckBox*>(Control(id))->setChecked(theSwitch != 0);
 }
 
 void CLumivaneDlg::WriteSizeFields() {

@@ -93,13 +93,13 @@ private:
     void ShowAbout();
     void SyncLightEditBoxes();
     void SyncCheckBoxes();
+    void SyncCheckBox(int id, std::int32_t theSwitch);
     void WriteSizeFields();
     void EnableAcquisitionButtons();
     void UpdateMinimumSize();
     void ArrangeControls();
     bool ShowPicture(CBmpWnd& pane, const BMP_File& picture);
     QColor LightColor(int light) const;
-    std::int32_t* SwitchOf(int id);
 
     IDialogSeam& m_seam;
     std::string m_storePath;

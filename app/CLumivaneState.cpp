@@ -27,15 +27,13 @@ CLumivaneState::CLumivaneState(Size paneOuter)
     DeclareProfile(m_cFileStorage, m_settings, m_cBmpWndOriginal, m_cBmpWndDestination);
 
     // What its initialisation does: attach the panes, cover them with the crop and light rectangles, white lights.
-    m_cBmpWndOriginal.Attach(this, ClientOf(m_originalOuter), &m_settings.m_rcLight1, &m_settings.m_rcLight2,
-                             &m_settings.m_rcLight3);
-    m_cBmpWndDestination.Attach(this, ClientOf(m_destinationOuter), &m_settings.m_rcLight1, &m_settings.m_rcLight2,
-                                &m_settings.m_rcLight3);
+    Rect* lightRects[3];
+    for (int light = 0; light < 3; ++light) lightRects[light] = &(m_settings.*kLights[light].rect);
+    m_cBmpWndOriginal.Attach(this, ClientOf(m_originalOuter), lightRects[0], lightRects[1], lightRects[2]);
+    m_cBmpWndDestination.Attach(this, ClientOf(m_destinationOuter), lightRects[0], lightRects[1], lightRects[2]);
     const Rect whole{0, 0, m_originalOuter.width, m_originalOuter.height};
     m_settings.m_rcCrop = whole;
-    m_settings.m_rcLight1 = whole;
-    m_settings.m_rcLight2 = whole;
-    m_settings.m_rcLight3 = whole;
+    for (Rect* rect : lightRects) *rect = whole;
     for (auto& color : m_settings.m_nLightColor) {
         for (std::int32_t& channel : color) channel = 255;
     }
@@ -108,11 +106,9 @@ ChainParams CLumivaneState::MakeChainParams() const {
     p.color.brightBlue = s.m_nBrightB;
     p.blur = s.m_bBlur != 0;
     p.blurSize = s.m_nBlurSize;
-    const std::int32_t switches[3] = {s.m_bLight1, s.m_bLight2, s.m_bLight3};
-    const Rect* rects[3] = {&s.m_rcLight1, &s.m_rcLight2, &s.m_rcLight3};
     for (int i = 0; i < 3; ++i) {
-        p.lights[i].on = switches[i] != 0;
-        p.lights[i].rect = *rects[i];
+        p.lights[i].on = s.*kLights[i].on != 0;
+        p.lights[i].rect = s.*kLights[i].rect;
         p.lights[i].red = s.m_nLightColor[i][0];
         p.lights[i].green = s.m_nLightColor[i][1];
         p.lights[i].blue = s.m_nLightColor[i][2];
@@ -188,17 +184,15 @@ void CLumivaneState::ToggleCrop() {
 }
 
 std::int32_t& CLumivaneState::LightSwitch(int light) {
-    return light == 0 ? m_settings.m_bLight1 : light == 1 ? m_settings.m_bLight2 : m_settings.m_bLight3;
+    return m_settings.*kLights[light].on;
 }
 
 std::int32_t& CLumivaneState::LightEdit(int light) {
-    return light == 0 ? m_settings.m_bLightEdit1 : light == 1 ? m_settings.m_bLightEdit2 : m_settings.m_bLightEdit3;
+    return m_settings.*kLights[light].edit;
 }
 
 bool CLumivaneState::LightEditSwitch(int light) const {
-    const ProcessingSettings& s = m_settings;
-    const std::int32_t edit = light == 0 ? s.m_bLightEdit1 : light == 1 ? s.m_bLightEdit2 : s.m_bLightEdit3;
-    return edit != 0;
+    return light >= 0 && light < 3 && m_settings.*kLights[light].edit != 0;
 }
 
 void CLumivaneState::ToggleLight(int light) {

@@ -50,3 +50,17 @@ struct ProcessingSettings {
     Rect m_rcLight2;
     Rect m_rcLight3;
 };
+
+// The members of one light area in the record; its colour is m_nLightColor[light].
+struct LightMembers {
+    std::int32_t ProcessingSettings::*on;    // m_bLight1..3: the light is applied
+    std::int32_t ProcessingSettings::*edit;  // m_bLightEdit1..3: its tracker is shown for editing
+    Rect ProcessingSettings::*rect;          // m_rcLight1..3
+};
+
+// The three lights, 0..2 (named 1..3 in keys and controls): the one place that lists their members.
+inline constexpr LightMembers kLights[3] = {
+    {&ProcessingSettings::m_bLight1, &ProcessingSettings::m_bLightEdit1, &ProcessingSettings::m_rcLight1},
+    {&ProcessingSettings::m_bLight2, &ProcessingSettings::m_bLightEdit2, &ProcessingSettings::m_rcLight2},
+    {&ProcessingSettings::m_bLight3, &ProcessingSettings::m_bLightEdit3, &ProcessingSettings::m_rcLight3},
+};
