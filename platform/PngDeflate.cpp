@@ -1,5 +1,6 @@
 #include "platform/PngDeflate.h"
 
+#include <libdeflate.h>
 #include <zlib.h>
 
 #include <algorithm>
@@ -14,11 +15,18 @@ namespace {
 
 constexpr std::size_t kBytesPerPixel = 3;
 
-std::uint32_t AbsoluteSum(const std::uint8_t* bytes, std::size_t size) {
-    std::uint32_t sum = 0;
-    for (std::size_t i = 0; i < size; ++i)
-        sum += static_cast<std::uint32_t>(std::abs(static_cast<std::int8_t>(bytes[i])));
-    return sum;
+std::uint64_t AbsoluteSum(const std::uint8_t* bytes, std::size_t size) {
+    // 32-bit sums over pieces that cannot overflow them (each byte adds at most 128), so the loop stays vectorised.
+    constexpr std::size_t kPiece = std::size_t{1} << 24;
+    std::uint64_t total = 0;
+    for (std::size_t start = 0; start < size; start += kPiece) {
+        const std::size_t end = std::min(size, start + kPiece);
+        std::uint32_t sum = 0;
+        for (std::size_t i = start; i < end; ++i)
+            sum += static_cast<std::uint32_t>(std::abs(static_cast<std::int8_t>(bytes[i])));
+        total += sum;
+    }
+    return total;
 }
 
 // Each filter's loop reads only unfiltered bytes, so the compiler can run it on whole vectors; the first pixel,
@@ -59,68 +67,106 @@ void FilterPaeth(const std::uint8_t* previous, const std::uint8_t* row, std::siz
     }
 }
 
-// Deflates rows [first, end) into piece; returns false when memory cannot be had or zlib fails.
+// A buffer that frees itself; empty when memory cannot be had.
+std::unique_ptr<std::uint8_t[]> Allocate(std::size_t size) {
+    return std::unique_ptr<std::uint8_t[]>(new (std::nothrow) std::uint8_t[size == 0 ? 1 : size]);
+}
+
+// The band deflated by libdeflate, made joinable unless it is the last.
+bool DeflateFiltered(const std::uint8_t* filtered, std::size_t size, bool last, DeflatedPiece& piece) {
+    const std::unique_ptr<libdeflate_compressor, decltype(&libdeflate_free_compressor)> compressor(
+        libdeflate_alloc_compressor(kPngDeflateLevel), libdeflate_free_compressor);
+    if (!compressor) return false;
+    const std::size_t capacity = libdeflate_deflate_compress_bound(compressor.get(), size) + 5;
+    piece.data = Allocate(capacity);
+    if (!piece.data) return false;
+    piece.size = libdeflate_deflate_compress(compressor.get(), filtered, size, piece.data.get(), capacity - 5);
+    return piece.size != 0 && (last || MakeDeflateJoinable(piece.data.get(), piece.size, size));
+}
+
+// Filters rows [first, end) and deflates them into piece; adler gets the Adler-32 of the filtered bytes. Returns
+// false when memory cannot be had or a compressor fails.
 bool DeflateBand(const BMP_File& picture, std::int32_t first, std::int32_t end, bool last, DeflatedPiece& piece,
                  std::uint32_t& adler) {
     const std::size_t rowBytes = static_cast<std::size_t>(picture.Width()) * kBytesPerPixel;
-    std::unique_ptr<std::uint8_t[]> buffers(new (std::nothrow) std::uint8_t[rowBytes * 6 + 1]);
-    if (!buffers) return false;
+    const std::size_t size = static_cast<std::size_t>(end - first) * (rowBytes + 1);
+    const std::unique_ptr<std::uint8_t[]> filtered = Allocate(size);
+    const std::unique_ptr<std::uint8_t[]> buffers = Allocate(rowBytes * 5);
+    if (!filtered || !buffers) return false;
     std::uint8_t* zeros = buffers.get();
-    std::uint8_t* filtered = zeros + rowBytes;  // rowBytes + 1
-    std::uint8_t* scratch = filtered + rowBytes + 1;
+    std::uint8_t* scratch = zeros + rowBytes;
     std::memset(zeros, 0, rowBytes);
-
-    z_stream stream{};
-    if (deflateInit2(&stream, Z_DEFAULT_COMPRESSION, Z_DEFLATED, -15, 8, Z_RLE) != Z_OK) return false;
-    const std::size_t inputBytes = static_cast<std::size_t>(end - first) * (rowBytes + 1);
-    // A sync flush adds an empty stored block (5 bytes) to what deflateBound allows for.
-    const std::size_t capacity = deflateBound(&stream, static_cast<uLong>(inputBytes)) + 64;
-    piece.data.reset(new (std::nothrow) std::uint8_t[capacity]);
-    if (!piece.data) {
-        deflateEnd(&stream);
-        return false;
-    }
-    stream.next_out = piece.data.get();
-    stream.avail_out = static_cast<uInt>(capacity);
-    adler = static_cast<std::uint32_t>(adler32(0, nullptr, 0));
-    bool ok = true;
-    for (std::int32_t y = first; y < end && ok; ++y) {
+    for (std::int32_t y = first; y < end; ++y) {
         const auto* row = reinterpret_cast<const std::uint8_t*>(picture.Row(y));
         const auto* previous = y == 0 ? zeros : reinterpret_cast<const std::uint8_t*>(picture.Row(y - 1));
-        FilterPngRow(previous, row, rowBytes, filtered, scratch);
-        adler = static_cast<std::uint32_t>(adler32(adler, filtered, static_cast<uInt>(rowBytes + 1)));
-        stream.next_in = filtered;
-        stream.avail_in = static_cast<uInt>(rowBytes + 1);
-        const int flush = y + 1 < end ? Z_NO_FLUSH : (last ? Z_FINISH : Z_SYNC_FLUSH);
-        const int result = deflate(&stream, flush);
-        ok = stream.avail_in == 0 && (flush == Z_FINISH ? result == Z_STREAM_END : result == Z_OK) &&
-             stream.avail_out > 0;
+        FilterPngRow(previous, row, rowBytes, filtered.get() + static_cast<std::size_t>(y - first) * (rowBytes + 1),
+                     scratch);
     }
-    piece.size = capacity - stream.avail_out;
-    deflateEnd(&stream);
-    return ok;
+    adler = static_cast<std::uint32_t>(adler32_z(adler32_z(0, nullptr, 0), filtered.get(), size));
+
+    return DeflateFiltered(filtered.get(), size, last, piece);
 }
 
 }  // namespace
 
 void FilterPngRow(const std::uint8_t* previous, const std::uint8_t* row, std::size_t size, std::uint8_t* out,
                   std::uint8_t* scratch) {
-    std::uint8_t* candidates[4] = {scratch, scratch + size, scratch + 2 * size, scratch + 3 * size};
-    FilterSub(row, size, candidates[0]);
-    FilterUp(previous, row, size, candidates[1]);
-    FilterAverage(previous, row, size, candidates[2]);
-    FilterPaeth(previous, row, size, candidates[3]);
+    const std::uint8_t* candidates[5] = {row, scratch, scratch + size, scratch + 2 * size, scratch + 3 * size};
+    FilterSub(row, size, scratch);
+    FilterUp(previous, row, size, scratch + size);
+    FilterAverage(previous, row, size, scratch + 2 * size);
+    FilterPaeth(previous, row, size, scratch + 3 * size);
     int best = 0;
-    std::uint32_t bestSum = AbsoluteSum(row, size);
-    for (int filter = 1; filter <= 4; ++filter) {
-        const std::uint32_t sum = AbsoluteSum(candidates[filter - 1], size);
-        if (sum < bestSum) {
+    std::uint64_t bestCost = 0;
+    for (int filter = 0; filter < 5; ++filter) {
+        const std::uint64_t sum = AbsoluteSum(candidates[filter], size);
+        const bool smooth = sum < kPngSmoothBytes * size;
+        const std::uint64_t cost = sum * (smooth ? kPngSmoothWeight[filter] : kPngWeightScale);
+        if (filter == 0 || cost < bestCost) {
             best = filter;
-            bestSum = sum;
+            bestCost = cost;
         }
     }
     out[0] = static_cast<std::uint8_t>(best);
-    std::memcpy(out + 1, best == 0 ? row : candidates[best - 1], size);
+    std::memcpy(out + 1, candidates[best], size);
+}
+
+bool MakeDeflateJoinable(std::uint8_t* piece, std::size_t& size, std::size_t rawSize) {
+    // zlib's inflate, asked to stop at every block boundary, tells where each block starts; the output is not kept.
+    z_stream stream{};
+    if (inflateInit2(&stream, -15) != Z_OK) return false;
+    std::uint8_t junk[16384];
+    stream.next_in = piece;
+    stream.avail_in = static_cast<uInt>(size);
+    std::size_t produced = 0;
+    std::size_t lastBlock = 0;  // bit offset of the header of the block being decoded
+    std::size_t end = 0;        // bit offset just after the last block
+    int result = Z_OK;
+    while (result == Z_OK) {
+        stream.next_out = junk;
+        stream.avail_out = sizeof junk;
+        result = inflate(&stream, Z_BLOCK);
+        produced += sizeof junk - stream.avail_out;
+        if (result == Z_OK && (stream.data_type & 128) != 0) {
+            // At the end of a block: the next block's header follows, or after the last block only padding.
+            const std::size_t at = static_cast<std::size_t>(stream.next_in - piece) * 8 - (stream.data_type & 7);
+            ((stream.data_type & 64) == 0 ? lastBlock : end) = at;
+        }
+    }
+    const bool whole =
+        result == Z_STREAM_END && stream.avail_in == 0 && produced == rawSize && end > 0 && (end + 7) / 8 == size;
+    inflateEnd(&stream);
+    const auto finalFlag = static_cast<std::uint8_t>(1u << (lastBlock % 8));
+    if (!whole || (piece[lastBlock / 8] & finalFlag) == 0) return false;
+
+    piece[lastBlock / 8] &= static_cast<std::uint8_t>(~finalFlag);
+    const std::size_t unusedBits = size * 8 - end;  // the padding in the last byte
+    // An empty stored block: three zero header bits in the padding (or in one more byte when fewer are left), the
+    // rest of that byte, then a length of 0 and its complement.
+    piece[size - 1] &= static_cast<std::uint8_t>(0xFF >> unusedBits);
+    if (unusedBits < 3) piece[size++] = 0;
+    for (std::uint8_t byte : {0x00, 0x00, 0xFF, 0xFF}) piece[size++] = byte;
+    return true;
 }
 
 bool DeflatePngRows(const BMP_File& picture, int threads, DeflatedRows& out) {

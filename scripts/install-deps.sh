@@ -7,7 +7,7 @@ packages=(
   qt6-base-dev qt6-qpa-plugins libgl-dev fonts-dejavu-core
   libsane-dev libsane1 sane-utils
   libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev gstreamer1.0-plugins-base gstreamer1.0-plugins-good
-  libjpeg62-turbo-dev libturbojpeg0-dev libpng-dev libgif-dev
+  libjpeg62-turbo-dev libturbojpeg0-dev libpng-dev libgif-dev libdeflate-dev
   googletest libgtest-dev libbenchmark-dev
   xvfb xauth xdotool imagemagick locales
 )
