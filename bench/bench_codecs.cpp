@@ -3,6 +3,10 @@
 //
 //   build/bench/bench_codecs --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 //
+// LUMIVANE_BENCH_PICTURE=FILE takes the picture from FILE (any format the program reads) instead, for instance a real
+// photograph. The PNG entries then show how our files compare (file_MB) with ImageMagick's at its defaults
+// (convert_PngEncodeDefaults, from a BMP) and how a PNG-to-PNG copy compares with `vips copy`.
+//
 // Files live in a private folder under /dev/shm when it exists (else the temporary folder), so that the disk does not
 // set the pace. A command that is not installed has no entries. `convert` is looked for as /usr/bin/convert first,
 // then on PATH; LUMIVANE_BENCH_CONVERT and LUMIVANE_BENCH_VIPS name other programs. peak_MB is the peak resident size:
@@ -116,8 +120,19 @@ std::string InFolder(const std::string& name) {
     return Folder() + "/" + name;
 }
 
+BMP_File ChosenPicture() {
+    const char* path = std::getenv("LUMIVANE_BENCH_PICTURE");
+    if (path == nullptr || *path == '\0') return PhotoLikePicture();
+    BMP_File picture;
+    if (const Status status = ReadImageFile(path, picture); !status) {
+        std::fprintf(stderr, "bench_codecs: %s\n", status.message().c_str());
+        std::exit(1);
+    }
+    return picture;
+}
+
 const BMP_File& Photo() {
-    static const BMP_File photo = PhotoLikePicture();
+    static const BMP_File photo = ChosenPicture();
     return photo;
 }
 
@@ -154,21 +169,21 @@ const std::string& Convert() {
 
 bool Run(const std::vector<std::string>& argv, double* peak);
 
-// The input files, written once: ours as JPEG, PNG and GIF (what the decoders read), a PPM for the commands, and for
-// vips its own format, which it reads by mapping, so that its encodes start from pixels already in memory.
+// The input files, written once: ours as JPEG, PNG and GIF (what the decoders read), a PPM and a BMP for the commands,
+// and for vips its own format, which it reads by mapping, so that its encodes start from pixels already in memory.
 void EnsureFiles() {
     static const bool done = [] {
         const BMP_File& photo = Photo();
         for (const auto& [name, format] :
              {std::pair{"photo.jpg", ImageFormat::Jpeg}, std::pair{"photo.png", ImageFormat::Png},
-              std::pair{"photo.gif", ImageFormat::Gif}}) {
+              std::pair{"photo.gif", ImageFormat::Gif}, std::pair{"photo.bmp", ImageFormat::Bmp}}) {
             if (const Status written = WriteImageFile(InFolder(name), photo, format); !written) {
                 std::fprintf(stderr, "%s\n", written.message().c_str());
                 std::exit(1);
             }
         }
         std::ofstream ppm(InFolder("photo.ppm"), std::ios::binary);
-        ppm << "P6\n" << kWidth << " " << kHeight << "\n255\n";
+        ppm << "P6\n" << photo.Width() << " " << photo.Height() << "\n255\n";
         ppm.write(reinterpret_cast<const char*>(photo.Data()), static_cast<std::streamsize>(photo.PixelCount() * 3));
         ppm.close();
         double peak = 0;
@@ -229,6 +244,18 @@ void BM_PngEncode(benchmark::State& state) {
 void BM_PngDecode(benchmark::State& state) {
     Decode(state, "photo.png");
 }
+// A PNG file read and written again, as `vips copy` does.
+void BM_PngCopy(benchmark::State& state) {
+    EnsureFiles();
+    const std::string output = InFolder("ours-copy.png");
+    BMP_File picture;
+    for (auto _ : state) {
+        Status status = ReadImageFile(InFolder("photo.png"), picture);
+        if (status) status = WriteImageFile(output, picture, ImageFormat::Png);
+        if (!status) state.SkipWithError(status.message().c_str());
+    }
+    Report(state, output);
+}
 void BM_GifEncode(benchmark::State& state) {
     Encode(state, ImageFormat::Gif);
 }
@@ -249,6 +276,7 @@ BENCHMARK(BM_JpegEncode)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_JpegDecode)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_PngEncode)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_PngDecode)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_PngCopy)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_GifEncode)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_GifDecode)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_GifPalette)->Unit(benchmark::kMillisecond)->UseRealTime();
@@ -403,6 +431,8 @@ const bool kCommandsRegistered = [] {
         RegisterCommand("vips_PngEncode", {vips, "pngsave", native, folder + "/vips.png", "--compression", "6"},
                         folder + "/vips.png");
         RegisterCommand("vips_PngDecode", {vips, "avg", photo + ".png"}, "");
+        RegisterCommand("vips_PngCopy", {vips, "copy", photo + ".png", folder + "/vips-copy.png"},
+                        folder + "/vips-copy.png");
         RegisterCommand("vips_GifEncode", {vips, "gifsave", native, folder + "/vips.gif"}, folder + "/vips.gif");
     }
     if (!convert.empty()) {
@@ -413,6 +443,8 @@ const bool kCommandsRegistered = [] {
         RegisterCommand("convert_PngEncode",
                         {convert, photo + ".ppm", "-define", "png:compression-level=6", folder + "/convert.png"},
                         folder + "/convert.png");
+        RegisterCommand("convert_PngEncodeDefaults", {convert, photo + ".bmp", folder + "/convert-defaults.png"},
+                        folder + "/convert-defaults.png");
         RegisterCommand("convert_PngDecode", {convert, photo + ".png", "null:"}, "");
         RegisterCommand("convert_GifEncode", {convert, photo + ".ppm", folder + "/convert.gif"},
                         folder + "/convert.gif");
