@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <new>
 #include <system_error>
 #include <thread>
@@ -133,6 +134,7 @@ void FilterPngRow(const std::uint8_t* previous, const std::uint8_t* row, std::si
 
 bool MakeDeflateJoinable(std::uint8_t* piece, std::size_t& size, std::size_t rawSize) {
     // zlib's inflate, asked to stop at every block boundary, tells where each block starts; the output is not kept.
+    if (size == 0 || size > std::numeric_limits<uInt>::max()) return false;  // a band is far smaller
     z_stream stream{};
     if (inflateInit2(&stream, -15) != Z_OK) return false;
     std::uint8_t junk[16384];
