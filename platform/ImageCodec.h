@@ -23,9 +23,9 @@ const char* ExtensionOf(ImageFormat format);
 // Decodes the file into picture. On failure picture is unchanged and the message names the file and the cause.
 Status ReadImageFile(const std::string& path, BMP_File& picture);
 
-// Encodes picture into path in the given format: PNG at zlib's default level, JPEG at quality 75, GIF as one frame
-// with a palette of at most 256 colours built from the picture (exact when it has no more), BMP as 24-bit. On
-// failure an existing file is untouched and the message names the file and the cause. PNG compression and the GIF
-// colour table use up to `threads` threads (0: one per core); callers that already run one save per core pass 1.
-// The bytes written do not depend on it.
+// Encodes picture into path in the given format: PNG with a per-row filter choice and deflate level 5, JPEG at quality
+// 75, GIF as one frame with a palette of at most 256 colours built from the picture (exact when it has no more), BMP as
+// 24-bit. On failure an existing file is untouched and the message names the file and the cause. PNG compression and
+// the GIF colour table use up to `threads` threads (0: one per core); callers that already run one save per core
+// pass 1. The bytes written do not depend on it.
 Status WriteImageFile(const std::string& path, const BMP_File& picture, ImageFormat format, int threads = 0);
