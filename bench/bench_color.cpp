@@ -11,9 +11,9 @@
 
 #include "base/Parallel.h"
 #include "imaging/BMP_File.h"
-#include "imaging/ColorIsa.h"
 #include "imaging/ColorStages.h"
 #include "imaging/ColorSweep.h"
+#include "imaging/CpuLevel.h"
 
 namespace {
 
@@ -56,7 +56,7 @@ void Run(benchmark::State& state, Stage&& stage) {
     state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(picture.PixelCount()));
 }
 
-// The stages go through ColorPass, at the best instruction-set level of this processor; the *Portable variants show
+// The stages go through ColorPass, at the best processor level of this machine; the *Portable variants show
 // what a processor without AVX2 or AVX-512 gets.
 
 // The yardstick: every byte read, changed and written back once, on the same bands of rows as the stages.
@@ -138,7 +138,7 @@ void BM_ColorPassAllWithGrey(benchmark::State& state) {
 void BM_GreyScalePortable(benchmark::State& state) {
     ColorOps ops;
     ops.greyScale = true;
-    Run(state, [&](BMP_File& picture, int threads) { ColorSweep(picture, ops, threads, ColorIsa::Portable); });
+    Run(state, [&](BMP_File& picture, int threads) { ColorSweep(picture, ops, threads, CpuLevel::Portable); });
 }
 
 void BM_ContrastPortable(benchmark::State& state) {
@@ -147,7 +147,7 @@ void BM_ContrastPortable(benchmark::State& state) {
     ops.contrastRed = 70;
     ops.contrastGreen = 30;
     ops.contrastBlue = 55;
-    Run(state, [&](BMP_File& picture, int threads) { ColorSweep(picture, ops, threads, ColorIsa::Portable); });
+    Run(state, [&](BMP_File& picture, int threads) { ColorSweep(picture, ops, threads, CpuLevel::Portable); });
 }
 
 void BM_HsbPortable(benchmark::State& state) {
@@ -156,11 +156,11 @@ void BM_HsbPortable(benchmark::State& state) {
     ops.hue = 63;
     ops.saturation = 41;
     ops.hsbBrightness = 57;
-    Run(state, [&](BMP_File& picture, int threads) { ColorSweep(picture, ops, threads, ColorIsa::Portable); });
+    Run(state, [&](BMP_File& picture, int threads) { ColorSweep(picture, ops, threads, CpuLevel::Portable); });
 }
 
 void BM_HsbAvx2(benchmark::State& state) {
-    if (BestColorIsa() == ColorIsa::Portable) {
+    if (BestCpuLevel() < CpuLevel::Avx2) {
         state.SkipWithError("no AVX2 here");
         return;
     }
@@ -169,7 +169,7 @@ void BM_HsbAvx2(benchmark::State& state) {
     ops.hue = 63;
     ops.saturation = 41;
     ops.hsbBrightness = 57;
-    Run(state, [&](BMP_File& picture, int threads) { ColorSweep(picture, ops, threads, ColorIsa::Avx2); });
+    Run(state, [&](BMP_File& picture, int threads) { ColorSweep(picture, ops, threads, CpuLevel::Avx2); });
 }
 
 void Threads(benchmark::internal::Benchmark* bench) {

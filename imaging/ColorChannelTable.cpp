@@ -1,8 +1,9 @@
 #include "imaging/ColorChannelTable.h"
 
 #include "imaging/ColorFormulas.h"
+#include "imaging/CpuKernel.h"
 
-#if defined(__x86_64__) && defined(__GNUC__)
+#ifdef LUMIVANE_X86_LEVELS
 #include <immintrin.h>
 #endif
 
@@ -72,7 +73,7 @@ void ApplyPortable(const std::array<std::array<std::uint8_t, 256>, 3>& table, Pi
     }
 }
 
-#if defined(__x86_64__) && defined(__GNUC__)
+#ifdef LUMIVANE_X86_LEVELS
 
 // Lane i of the k-th 64-byte vector of a 192-byte group (64 pixels) carries channel (k + i) mod 3.
 constexpr std::uint64_t ChannelLanes(int k, int channel) {
@@ -92,8 +93,8 @@ constexpr std::uint64_t kChannelLanes[3][3] = {
 // 64 bytes at a time: each 256-entry table is four registers; a two-source byte permute looks up the low 128 and
 // the high 128 entries, and the top bit of each byte picks between them. Each lane then takes its own channel's
 // result.
-__attribute__((target("avx512f,avx512bw,avx512vbmi"))) void ApplyAvx512(
-    const std::array<std::array<std::uint8_t, 256>, 3>& table, Pixel* row, std::int32_t count) {
+LUMIVANE_TARGET_AVX512 void ApplyAvx512(const std::array<std::array<std::uint8_t, 256>, 3>& table, Pixel* row,
+                                        std::int32_t count) {
     __m512i quarter[3][4];
     for (int c = 0; c < 3; ++c) {
         for (int q = 0; q < 4; ++q) quarter[c][q] = _mm512_loadu_si512(table[c].data() + 64 * q);
@@ -121,13 +122,14 @@ __attribute__((target("avx512f,avx512bw,avx512vbmi"))) void ApplyAvx512(
 
 }  // namespace
 
-void ColorChannelTable::ApplyRow(Pixel* row, std::int32_t count, ColorIsa isa) const {
-#if defined(__x86_64__) && defined(__GNUC__)
-    if (isa == ColorIsa::Avx512) {
+// Below AVX-512 the plain lookup is the fastest: the compiler cannot vectorise it, and gathers are slower.
+void ColorChannelTable::ApplyRow(Pixel* row, std::int32_t count, CpuLevel level) const {
+#ifdef LUMIVANE_X86_LEVELS
+    if (level >= CpuLevel::Avx512) {
         ApplyAvx512(m_table, row, count);
         return;
     }
 #endif
-    (void)isa;
+    (void)level;
     ApplyPortable(m_table, row, count);
 }

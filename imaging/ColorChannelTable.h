@@ -5,7 +5,7 @@
 #include <array>
 #include <cstdint>
 
-#include "imaging/ColorIsa.h"
+#include "imaging/CpuLevel.h"
 #include "imaging/Pixel.h"
 
 class ColorChannelTable {
@@ -28,9 +28,9 @@ public:
     // channel 0 red, 1 green, 2 blue.
     std::uint8_t Map(int channel, std::uint8_t value) const { return m_table[channel][value]; }
 
-    // Replaces every pixel of row[0 .. count − 1] by its mapped value. isa must be a level this processor runs
-    // (RunnableColorIsa); every level gives the same bytes.
-    void ApplyRow(Pixel* row, std::int32_t count, ColorIsa isa) const;
+    // Replaces every pixel of row[0 .. count − 1] by its mapped value. level must be one this processor runs
+    // (RunnableCpuLevel); every level gives the same bytes.
+    void ApplyRow(Pixel* row, std::int32_t count, CpuLevel level) const;
 
 private:
     std::array<std::array<std::uint8_t, 256>, 3> m_table;

@@ -1,11 +1,11 @@
 #pragma once
 // The grey-scale step of the colour sweep: every pixel of a row becomes (red + green + blue) ÷ 3 in all three
-// channels, the remainder dropped. Every instruction-set level gives the same bytes.
+// channels, the remainder dropped. Every processor level gives the same bytes.
 
 #include <cstdint>
 
-#include "imaging/ColorIsa.h"
+#include "imaging/CpuLevel.h"
 #include "imaging/Pixel.h"
 
-// isa must be a level this processor runs (RunnableColorIsa).
-void GreyRow(Pixel* row, std::int32_t count, ColorIsa isa);
+// level must be one this processor runs (RunnableCpuLevel).
+void GreyRow(Pixel* row, std::int32_t count, CpuLevel level);

@@ -5,6 +5,7 @@
 
 #include "imaging/ColorFormulas.h"
 #include "imaging/ColorHLS.h"
+#include "imaging/CpuKernel.h"
 
 // Why the tables give the exact result of the two conversions:
 //
@@ -47,10 +48,10 @@ inline int Min(int a, int b) {
 constexpr int kBlock = 64;
 
 // The vector kernel: plain C++ written so that the compiler vectorises the middle loop whole (masks instead of
-// branches, the division in single precision, table reads as gathers). It is compiled only for the vector levels;
+// branches, the division in single precision, table reads as gathers). It is compiled only for AVX2 and AVX-512;
 // without gathers it would be slower than the portable kernel.
-inline __attribute__((always_inline)) void VectorBody(const std::uint32_t* spread, const std::uint32_t* levels,
-                                                      Pixel* row, std::int32_t count) {
+LUMIVANE_KERNEL_BODY void VectorBody(const std::uint32_t* spread, const std::uint32_t* levels, Pixel* row,
+                                     std::int32_t count) {
     alignas(64) std::int32_t red[kBlock];
     alignas(64) std::int32_t green[kBlock];
     alignas(64) std::int32_t blue[kBlock];
@@ -109,21 +110,26 @@ inline __attribute__((always_inline)) void VectorBody(const std::uint32_t* sprea
     }
 }
 
-#if defined(__x86_64__) && defined(__GNUC__)
-__attribute__((target("avx2"))) void VectorAvx2(const std::uint32_t* spread, const std::uint32_t* levels, Pixel* row,
-                                                std::int32_t count) {
+#ifdef LUMIVANE_X86_LEVELS
+LUMIVANE_TARGET_AVX2 void VectorAvx2(const std::uint32_t* spread, const std::uint32_t* levels, Pixel* row,
+                                     std::int32_t count) {
     VectorBody(spread, levels, row, count);
 }
-__attribute__((target("arch=x86-64-v4"))) void VectorAvx512(const std::uint32_t* spread, const std::uint32_t* levels,
-                                                            Pixel* row, std::int32_t count) {
+LUMIVANE_TARGET_AVX512 void VectorAvx512(const std::uint32_t* spread, const std::uint32_t* levels, Pixel* row,
+                                         std::int32_t count) {
     VectorBody(spread, levels, row, count);
 }
 #endif
 
 }  // namespace
 
-ColorHsbTables::ColorHsbTables(std::int32_t hue, std::int32_t saturation, std::int32_t brightness, ColorIsa isa)
-    : m_isa(RunnableColorIsa(isa)) {
+ColorHsbTables::ColorHsbTables(std::int32_t hue, std::int32_t saturation, std::int32_t brightness, CpuLevel level)
+    : m_level(RunnableCpuLevel(level)) {
+#ifdef LUMIVANE_X86_LEVELS
+    m_vector = m_level >= CpuLevel::Avx2;
+#else
+    m_vector = false;
+#endif
     const float fh = color::HsbFraction(hue);
     const float fs = color::HsbFraction(saturation);
     const float fb = color::HsbFraction(brightness);
@@ -137,7 +143,7 @@ ColorHsbTables::ColorHsbTables(std::int32_t hue, std::int32_t saturation, std::i
     }
     if (!inRange) return;
 
-    const bool portable = m_isa == ColorIsa::Portable;
+    const bool portable = !m_vector;
     // Without room for the large tables the exact road serves; it needs none.
     try {
         m_levels.assign(256 * 256, 0);
@@ -207,9 +213,11 @@ void ColorHsbTables::ApplyRowExact(Pixel* row, std::int32_t count) const {
 
 void ColorHsbTables::ApplyRow(Pixel* row, std::int32_t count) const {
     if (!m_tables) return ApplyRowExact(row, count);
-#if defined(__x86_64__) && defined(__GNUC__)
-    if (m_isa == ColorIsa::Avx512) return VectorAvx512(m_spread, m_levels.data(), row, count);
-    if (m_isa == ColorIsa::Avx2) return VectorAvx2(m_spread, m_levels.data(), row, count);
+#ifdef LUMIVANE_X86_LEVELS
+    if (m_vector) {
+        if (m_level >= CpuLevel::Avx512) return VectorAvx512(m_spread, m_levels.data(), row, count);
+        return VectorAvx2(m_spread, m_levels.data(), row, count);
+    }
 #endif
     ApplyRowPortable(row, count);
 }

@@ -7,13 +7,13 @@
 #include <cstdint>
 #include <vector>
 
-#include "imaging/ColorIsa.h"
+#include "imaging/CpuLevel.h"
 #include "imaging/Pixel.h"
 
 class ColorHsbTables {
 public:
-    // isa: the instruction-set level of ApplyRow (a level beyond this processor's runs as its best).
-    ColorHsbTables(std::int32_t hue, std::int32_t saturation, std::int32_t brightness, ColorIsa isa);
+    // level: the processor level of ApplyRow (a level beyond this processor's runs as its best).
+    ColorHsbTables(std::int32_t hue, std::int32_t saturation, std::int32_t brightness, CpuLevel level);
 
     // Converts row[0 .. count − 1] in place.
     void ApplyRow(Pixel* row, std::int32_t count) const;
@@ -31,7 +31,8 @@ private:
     std::uint16_t m_luminance[241];
     std::uint16_t m_saturation[241];
 
-    ColorIsa m_isa;
+    CpuLevel m_level;
+    bool m_vector;  // the vector kernel (AVX2 and up) rather than the portable one
     bool m_tables = false;
     // ceil(2^32 ÷ d) for d = 1..255 (0 for d = 0); Portable only.
     std::uint64_t m_reciprocal[256];

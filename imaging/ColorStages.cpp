@@ -1,7 +1,7 @@
 #include "imaging/ColorStages.h"
 
-#include "imaging/ColorIsa.h"
 #include "imaging/ColorSweep.h"
+#include "imaging/CpuLevel.h"
 
 void GreyScaleStage(BMP_File& image, int threads) {
     ColorOps ops;
@@ -45,5 +45,5 @@ void BrightnessStage(BMP_File& image, std::int32_t red, std::int32_t green, std:
 }
 
 void ColorPass(BMP_File& image, const ColorOps& ops, int threads) {
-    ColorSweep(image, ops, threads, BestColorIsa());
+    ColorSweep(image, ops, threads, BestCpuLevel());
 }

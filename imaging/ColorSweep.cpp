@@ -15,9 +15,9 @@ constexpr std::int32_t kChunk = 2048;
 
 }  // namespace
 
-void ColorSweep(BMP_File& image, const ColorOps& ops, int threads, ColorIsa isa) {
+void ColorSweep(BMP_File& image, const ColorOps& ops, int threads, CpuLevel level) {
     if (image.IsEmpty()) return;
-    isa = RunnableColorIsa(isa);
+    level = RunnableCpuLevel(level);
 
     // Chain order: grey, the inversions, HSB, contrast, brightness. Per-channel stages compose into tables: the
     // inversions before HSB, contrast with brightness after it; without HSB, all of them into one.
@@ -37,7 +37,7 @@ void ColorSweep(BMP_File& image, const ColorOps& ops, int threads, ColorIsa isa)
     if (!grey && !useBefore && !ops.hsb && !useAfter) return;
 
     std::optional<ColorHsbTables> hsb;
-    if (ops.hsb) hsb.emplace(ops.hue, ops.saturation, ops.hsbBrightness, isa);
+    if (ops.hsb) hsb.emplace(ops.hue, ops.saturation, ops.hsbBrightness, level);
 
     const std::int32_t width = image.Width();
     ParallelRows(image.Height(), static_cast<std::int64_t>(image.PixelCount()), threads,
@@ -47,10 +47,10 @@ void ColorSweep(BMP_File& image, const ColorOps& ops, int threads, ColorIsa isa)
                          for (std::int32_t x = 0; x < width; x += kChunk) {
                              Pixel* chunk = row + x;
                              const std::int32_t count = std::min(kChunk, width - x);
-                             if (grey) GreyRow(chunk, count, isa);
-                             if (useBefore) before.ApplyRow(chunk, count, isa);
+                             if (grey) GreyRow(chunk, count, level);
+                             if (useBefore) before.ApplyRow(chunk, count, level);
                              if (hsb) hsb->ApplyRow(chunk, count);
-                             if (useAfter) after.ApplyRow(chunk, count, isa);
+                             if (useAfter) after.ApplyRow(chunk, count, level);
                          }
                      }
                  });

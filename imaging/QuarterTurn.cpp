@@ -4,10 +4,10 @@
 #include <cstring>
 
 #include "base/Parallel.h"
+#include "imaging/CpuKernel.h"
 
-#if defined(__x86_64__) || defined(__i386__)
+#ifdef LUMIVANE_X86_LEVELS
 #include <immintrin.h>
-#define LUMIVANE_TURN_SSSE3 1
 #endif
 
 namespace {
@@ -48,7 +48,7 @@ void TurnScalar(const TurnGeometry& g, std::int32_t y0, std::int32_t y1, std::in
     }
 }
 
-#ifdef LUMIVANE_TURN_SSSE3
+#ifdef LUMIVANE_X86_LEVELS
 
 constexpr std::int32_t kStripRows = 16;
 
@@ -57,7 +57,7 @@ constexpr std::int32_t kStripRows = 16;
 // transposes of 32-bit lanes put them in target order, and each target row takes 12 packed bytes. Rows and columns
 // that do not fill a whole strip or step go pixel by pixel. Only bytes are moved, so the result is the scalar one.
 template <bool kClockwise>
-__attribute__((target("ssse3"))) void TurnSsse3(const TurnGeometry& g, std::int32_t begin, std::int32_t end) {
+LUMIVANE_TARGET_SSSE3 void TurnSsse3(const TurnGeometry& g, std::int32_t begin, std::int32_t end) {
     const std::int32_t columns = g.sourceHeight;  // target width
     // Clockwise, group q of a strip is source columns y0 + 4q … y0 + 4q + 3, loaded from its first byte.
     // Anticlockwise it is source columns b … b + 3 with b = W − 4 − y0 − 4q, in reverse, loaded from 4 bytes
@@ -108,10 +108,6 @@ __attribute__((target("ssse3"))) void TurnSsse3(const TurnGeometry& g, std::int3
     TurnScalar(g, begin + kStripRows * strips, end, 0, columns);
 }
 
-bool HasSsse3() {
-    return __builtin_cpu_supports("ssse3");
-}
-
 #endif
 
 // Target rows [begin, end) of a half turn: target row y is source row H − 1 − y read backwards.
@@ -126,7 +122,7 @@ void HalfTurnRows(const BMP_File& source, BMP_File& target, std::int32_t begin, 
 
 }  // namespace
 
-bool QuarterTurnInto(const BMP_File& source, BMP_File& target, int turns, int threads, bool vectorised) {
+bool QuarterTurnInto(const BMP_File& source, BMP_File& target, int turns, int threads, CpuLevel level) {
     if (&source == &target || turns < 1 || turns > 3) return false;
     const std::int32_t width = source.Width();
     const std::int32_t height = source.Height();
@@ -146,14 +142,9 @@ bool QuarterTurnInto(const BMP_File& source, BMP_File& target, int turns, int th
                                 width,
                                 height,
                                 turns == 1};
-#ifdef LUMIVANE_TURN_SSSE3
-    const bool ssse3 = vectorised && HasSsse3();
-#else
-    const bool ssse3 = false;
-    (void)vectorised;
-#endif
+    [[maybe_unused]] const bool ssse3 = RunnableCpuLevel(level) >= CpuLevel::Ssse3;
     ParallelRows(width, std::int64_t{width} * height, threads, [&](std::int32_t begin, std::int32_t end) {
-#ifdef LUMIVANE_TURN_SSSE3
+#ifdef LUMIVANE_X86_LEVELS
         if (ssse3) {
             if (geometry.clockwise) {
                 TurnSsse3<true>(geometry, begin, end);

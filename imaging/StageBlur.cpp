@@ -6,8 +6,8 @@
 #include <limits>
 #include <vector>
 
+#include "imaging/CpuKernel.h"
 #include "imaging/ExactReciprocal.h"
-#include "imaging/VectorClones.h"
 
 // A running-sum blur that keeps the in-place order.
 //
@@ -31,27 +31,35 @@ namespace {
 // steps[i] = C(i + ahead) + old(i + ahead) − C(i − behind) − old(i) over the lanes of one row, where entering[i] and
 // leaving[i] are the padded column sums C(i + ahead) and C(i − behind) (zero outside the row) and `row` holds the
 // row's old values; old reads 0 past the row's end.
-template <typename Sum, typename Step>
-LUMIVANE_AVX2_CLONES void ComputeSteps(const Sum* entering, const Sum* leaving, const std::uint8_t* row,
-                                       std::size_t lanes, std::size_t ahead, Step* steps) {
-    const std::size_t inside = lanes > ahead ? lanes - ahead : 0;
-    for (std::size_t i = 0; i < inside; ++i) {
-        steps[i] =
-            static_cast<Step>(entering[i] + row[i + ahead]) - static_cast<Step>(leaving[i]) - static_cast<Step>(row[i]);
+struct ComputeSteps {
+    static constexpr CpuLevel kLevels[] = {CpuLevel::Portable, CpuLevel::Avx2};
+
+    template <typename Sum, typename Step>
+    LUMIVANE_KERNEL_BODY static void Run(const Sum* entering, const Sum* leaving, const std::uint8_t* row,
+                                         std::size_t lanes, std::size_t ahead, Step* steps) {
+        const std::size_t inside = lanes > ahead ? lanes - ahead : 0;
+        for (std::size_t i = 0; i < inside; ++i) {
+            steps[i] = static_cast<Step>(entering[i] + row[i + ahead]) - static_cast<Step>(leaving[i]) -
+                       static_cast<Step>(row[i]);
+        }
+        for (std::size_t i = inside; i < lanes; ++i) {
+            steps[i] = static_cast<Step>(entering[i]) - static_cast<Step>(leaving[i]) - static_cast<Step>(row[i]);
+        }
     }
-    for (std::size_t i = inside; i < lanes; ++i) {
-        steps[i] = static_cast<Step>(entering[i]) - static_cast<Step>(leaving[i]) - static_cast<Step>(row[i]);
-    }
-}
+};
 
 // sums[i] += joined[i] + below[i] − current[i] − top[i] over the lanes of a row.
-template <typename Sum>
-LUMIVANE_AVX2_CLONES void MoveSums(Sum* __restrict sums, const std::uint8_t* joined, const std::uint8_t* current,
-                                   const std::uint8_t* top, const std::uint8_t* below, std::size_t lanes) {
-    for (std::size_t i = 0; i < lanes; ++i) {
-        sums[i] += static_cast<Sum>(joined[i] + below[i]) - static_cast<Sum>(current[i] + top[i]);
+struct MoveSums {
+    static constexpr CpuLevel kLevels[] = {CpuLevel::Portable, CpuLevel::Avx2};
+
+    template <typename Sum>
+    LUMIVANE_KERNEL_BODY static void Run(Sum* __restrict sums, const std::uint8_t* joined, const std::uint8_t* current,
+                                         const std::uint8_t* top, const std::uint8_t* below, std::size_t lanes) {
+        for (std::size_t i = 0; i < lanes; ++i) {
+            sums[i] += static_cast<Sum>(joined[i] + below[i]) - static_cast<Sum>(current[i] + top[i]);
+        }
     }
-}
+};
 
 // Sums of columns of window rows in Sum, per-lane steps in Step. 32 bits hold them while 255 × (window rows) fits in
 // a signed 32-bit value, which covers every blur size the dialog offers; 64 bits take the rest (only pictures of more
@@ -59,8 +67,9 @@ LUMIVANE_AVX2_CLONES void MoveSums(Sum* __restrict sums, const std::uint8_t* joi
 template <typename Sum, typename Step>
 class RunningBlur {
 public:
-    RunningBlur(BMP_File& image, std::int32_t rx, std::int32_t ry)
+    RunningBlur(BMP_File& image, std::int32_t rx, std::int32_t ry, CpuLevel level)
         : m_image(image),
+          m_level(level),
           m_width(image.Width()),
           m_height(image.Height()),
           m_rx(rx),
@@ -116,8 +125,8 @@ private:
     void PrepareRow(std::int32_t y) {
         // Lane i of the row is lane i + m_pad of the padded sums; the entering column lies rx + 1 pixels to the right
         // of it, the leaving one rx pixels to the left.
-        ComputeSteps(m_columnSums.data() + 2 * m_pad + 3, m_columnSums.data(),
-                     static_cast<const std::uint8_t*>(Bytes(y)), m_lanes, m_pad + 3, m_steps.data());
+        RunKernel<ComputeSteps>(m_level, m_columnSums.data() + 2 * m_pad + 3, m_columnSums.data(),
+                                static_cast<const std::uint8_t*>(Bytes(y)), m_lanes, m_pad + 3, m_steps.data());
     }
 
     void BlurRow(std::int32_t y) {
@@ -166,10 +175,11 @@ private:
     void MoveWindowDown(std::int32_t y) {
         const std::uint8_t* const top = y - m_ry >= 0 ? Bytes(y - m_ry) : m_zeros.data();
         const std::uint8_t* const below = y + 1 + m_ry < m_height ? Bytes(y + 1 + m_ry) : m_zeros.data();
-        MoveSums(m_columnSums.data() + m_pad, Bytes(y), Bytes(y + 1), top, below, m_lanes);
+        RunKernel<MoveSums>(m_level, m_columnSums.data() + m_pad, Bytes(y), Bytes(y + 1), top, below, m_lanes);
     }
 
     BMP_File& m_image;
+    const CpuLevel m_level;
     const std::int32_t m_width;
     const std::int32_t m_height;
     const std::int32_t m_rx;  // horizontal radius, at most width − 1
@@ -184,7 +194,7 @@ private:
 
 }  // namespace
 
-void BlurStage(BMP_File& image, std::int32_t blurSize) {
+void BlurStage(BMP_File& image, std::int32_t blurSize, CpuLevel level) {
     // Sizes below 0 come only from a damaged profile; they would give an empty window.
     if (blurSize < 0) return;
     const std::int64_t radius = (std::int64_t{blurSize} - 1) / 2;
@@ -196,8 +206,8 @@ void BlurStage(BMP_File& image, std::int32_t blurSize) {
     const auto ry = static_cast<std::int32_t>(std::min<std::int64_t>(radius, image.Height() - 1));
     const std::int64_t windowRows = std::min<std::int64_t>(2 * std::int64_t{ry} + 1, image.Height());
     if (255 * windowRows <= std::numeric_limits<std::int32_t>::max()) {
-        RunningBlur<std::uint32_t, std::int32_t>(image, rx, ry).Run();
+        RunningBlur<std::uint32_t, std::int32_t>(image, rx, ry, RunnableCpuLevel(level)).Run();
     } else {
-        RunningBlur<std::uint64_t, std::int64_t>(image, rx, ry).Run();
+        RunningBlur<std::uint64_t, std::int64_t>(image, rx, ry, RunnableCpuLevel(level)).Run();
     }
 }

@@ -8,5 +8,7 @@
 #include <cstdint>
 
 #include "imaging/BMP_File.h"
+#include "imaging/CpuLevel.h"
 
-void BlurStage(BMP_File& image, std::int32_t blurSize);
+// level: the processor level of the row kernels (every level gives the same bytes).
+void BlurStage(BMP_File& image, std::int32_t blurSize, CpuLevel level = BestCpuLevel());

@@ -8,8 +8,8 @@
 #include <type_traits>
 #include <vector>
 
+#include "imaging/CpuKernel.h"
 #include "imaging/RowPipeline.h"
-#include "imaging/VectorClones.h"
 
 // In the in-place order the row above is final before a pixel is computed and the row below is untouched, so of the
 // eight neighbours only W is new from the pixel's own row. Per byte lane the result is
@@ -35,14 +35,18 @@ inline std::uint8_t AbsDiff(std::uint8_t a, std::uint8_t b) {
 }
 
 // a for the lanes begin .. end − 1 of a row.
-LUMIVANE_AVX2_CLONES void VerticalPart(const std::uint8_t* __restrict up, const std::uint8_t* __restrict down,
-                                       std::uint8_t* __restrict out, std::size_t begin, std::size_t end) {
-    for (std::size_t i = begin; i < end; ++i) {
-        const std::uint8_t diagonal1 = AbsDiff(up[i + 3], down[i - 3]);
-        const std::uint8_t diagonal2 = AbsDiff(down[i + 3], up[i - 3]);
-        out[i] = std::max({diagonal1, diagonal2, AbsDiff(up[i], down[i])});
+struct VerticalPart {
+    static constexpr CpuLevel kLevels[] = {CpuLevel::Portable, CpuLevel::Avx2};
+
+    LUMIVANE_KERNEL_BODY static void Run(const std::uint8_t* __restrict up, const std::uint8_t* __restrict down,
+                                         std::uint8_t* __restrict out, std::size_t begin, std::size_t end) {
+        for (std::size_t i = begin; i < end; ++i) {
+            const std::uint8_t diagonal1 = AbsDiff(up[i + 3], down[i - 3]);
+            const std::uint8_t diagonal2 = AbsDiff(down[i + 3], up[i - 3]);
+            out[i] = std::max(std::max(diagonal1, diagonal2), AbsDiff(up[i], down[i]));
+        }
     }
-}
+};
 
 // Four bytes: a pixel's three channels and one byte beyond them, which the caller allows for.
 inline Bytes16 Load4(const std::uint8_t* p) {
@@ -88,7 +92,7 @@ void SerialPart(BMP_File& image, const std::vector<std::uint8_t>* verticals, con
 
 }  // namespace
 
-void EmbossStage(BMP_File& image) {
+void EmbossStage(BMP_File& image, CpuLevel level) {
     const std::int32_t width = image.Width();
     const std::int32_t height = image.Height();
     if (width < 3 || height < 3) return;
@@ -96,9 +100,11 @@ void EmbossStage(BMP_File& image) {
     // stays inside the picture, as the row below exists.
     std::array<std::vector<std::uint8_t>, kRowsInFlight> verticals;
     for (auto& vertical : verticals) vertical.assign(3 * static_cast<std::size_t>(width) + 1, 0);
+    level = RunnableCpuLevel(level);
     const auto prepare = [&](const RowChunk& chunk) {
-        VerticalPart(Bytes(image, chunk.y - 1), Bytes(image, chunk.y + 1), verticals[chunk.slot].data(),
-                     3 * static_cast<std::size_t>(chunk.begin), 3 * static_cast<std::size_t>(chunk.end));
+        RunKernel<VerticalPart>(level, Bytes(image, chunk.y - 1), Bytes(image, chunk.y + 1),
+                                verticals[chunk.slot].data(), 3 * static_cast<std::size_t>(chunk.begin),
+                                3 * static_cast<std::size_t>(chunk.end));
     };
     const auto serial = [&](auto rows, const RowChunk* chunks, std::int32_t length) {
         SerialPart<decltype(rows)::value>(image, verticals.data(), chunks, length);

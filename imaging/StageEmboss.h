@@ -5,5 +5,7 @@
 // is part of the result. A picture less than 3 pixels wide or high is left unchanged.
 
 #include "imaging/BMP_File.h"
+#include "imaging/CpuLevel.h"
 
-void EmbossStage(BMP_File& image);
+// level: the processor level of the row kernels (every level gives the same bytes).
+void EmbossStage(BMP_File& image, CpuLevel level = BestCpuLevel());

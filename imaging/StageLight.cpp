@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "base/Parallel.h"
+#include "imaging/CpuKernel.h"
 #include "imaging/StageSupport.h"
-#include "imaging/VectorClones.h"
 
 namespace {
 
@@ -23,49 +23,60 @@ float SquareAsFloat(std::int64_t v) {
     return static_cast<float>(Wide{magnitude} * magnitude);
 }
 
-// The row helpers below are built for AVX2 and SSSE3 as well as the baseline and chosen when the program starts. Each
-// of their floating-point steps is a single correctly rounded operation and neither target has fused multiply-add, so
-// every build gives the same bytes.
+// The row kernels below have SSSE3 and AVX2 versions beside the portable one. Each of their floating-point steps is a
+// single correctly rounded operation and nothing is fused (CpuKernel.h), so every level gives the same bytes.
 
 // The strength of every pixel of one row: q = float(column part + row part), d = float(√q),
 // k = trunc((1 − d) × 200) in single precision. A k below 1 (the pixel outside the ellipse, q infinite or not a
 // number) is stored as 0, which leaves the pixel as it is. The single-precision root of a float equals its double
 // root rounded to single precision, so d is exact.
-LUMIVANE_ROW_CLONES void StrengthRow(const double* columnPart, double rowPart, std::size_t count,
-                                     std::uint8_t* strength) {
-    for (std::size_t i = 0; i < count; ++i) {
-        const auto q = static_cast<float>(columnPart[i] + rowPart);
-        const float d = std::sqrt(q);
-        const float k = (1.0f - d) * 200.0f;
-        const float kept = k >= 1.0f ? k : 0.0f;  // also turns not-a-number into 0
-        strength[i] = static_cast<std::uint8_t>(static_cast<std::int32_t>(kept));
+struct StrengthRow {
+    static constexpr CpuLevel kLevels[] = {CpuLevel::Portable, CpuLevel::Ssse3, CpuLevel::Avx2};
+
+    LUMIVANE_KERNEL_BODY static void Run(const double* columnPart, double rowPart, std::size_t count,
+                                         std::uint8_t* strength) {
+        for (std::size_t i = 0; i < count; ++i) {
+            const auto q = static_cast<float>(columnPart[i] + rowPart);
+            const float d = std::sqrt(q);
+            const float k = (1.0f - d) * 200.0f;
+            const float kept = k >= 1.0f ? k : 0.0f;  // also turns not-a-number into 0
+            strength[i] = static_cast<std::uint8_t>(static_cast<std::int32_t>(kept));
+        }
     }
-}
+};
 
 // One strength per byte of the pixels: strength3[3i + c] = strength[i].
-LUMIVANE_ROW_CLONES void ExpandRow(const std::uint8_t* __restrict strength, std::uint8_t* __restrict strength3,
-                                   std::size_t count) {
-    for (std::size_t i = 0; i < count; ++i) {
-        strength3[3 * i] = strength[i];
-        strength3[3 * i + 1] = strength[i];
-        strength3[3 * i + 2] = strength[i];
+struct ExpandRow {
+    static constexpr CpuLevel kLevels[] = {CpuLevel::Portable, CpuLevel::Ssse3, CpuLevel::Avx2};
+
+    LUMIVANE_KERNEL_BODY static void Run(const std::uint8_t* __restrict strength, std::uint8_t* __restrict strength3,
+                                         std::size_t count) {
+        for (std::size_t i = 0; i < count; ++i) {
+            strength3[3 * i] = strength[i];
+            strength3[3 * i + 1] = strength[i];
+            strength3[3 * i + 2] = strength[i];
+        }
     }
-}
+};
 
 // Moves every byte of a row k steps towards its target without passing it: t ≥ p gives min(p + k, t), else
 // max(p − k, t). Written with differences so that nothing leaves 0..255 and the loop vectorises.
-LUMIVANE_ROW_CLONES void PullRow(std::uint8_t* __restrict bytes, const std::uint8_t* __restrict strength3,
-                                 const std::uint8_t* __restrict target3, std::size_t count) {
-    for (std::size_t i = 0; i < count; ++i) {
-        const std::uint8_t p = bytes[i];
-        const std::uint8_t t = target3[i];
-        const std::uint8_t k = strength3[i];
-        const auto up = static_cast<std::uint8_t>(t - p);
-        const auto down = static_cast<std::uint8_t>(p - t);
-        bytes[i] =
-            t >= p ? static_cast<std::uint8_t>(p + std::min(k, up)) : static_cast<std::uint8_t>(p - std::min(k, down));
+struct PullRow {
+    static constexpr CpuLevel kLevels[] = {CpuLevel::Portable, CpuLevel::Ssse3, CpuLevel::Avx2};
+
+    LUMIVANE_KERNEL_BODY static void Run(std::uint8_t* __restrict bytes, const std::uint8_t* __restrict strength3,
+                                         const std::uint8_t* __restrict target3, std::size_t count) {
+        for (std::size_t i = 0; i < count; ++i) {
+            const std::uint8_t p = bytes[i];
+            const std::uint8_t t = target3[i];
+            const std::uint8_t k = strength3[i];
+            const auto up = static_cast<std::uint8_t>(t - p);
+            const auto down = static_cast<std::uint8_t>(p - t);
+            bytes[i] = t >= p ? static_cast<std::uint8_t>(p + std::min(k, up))
+                              : static_cast<std::uint8_t>(p - std::min(k, down));
+        }
     }
-}
+};
 
 std::uint8_t ClampChannel(std::int32_t v) {
     return static_cast<std::uint8_t>(std::clamp(v, 0, 255));
@@ -74,7 +85,8 @@ std::uint8_t ClampChannel(std::int32_t v) {
 }  // namespace
 
 void LightStage(BMP_File& image, const Rect& rcLight, Size pane, std::int32_t red, std::int32_t green,
-                std::int32_t blue, int threads) {
+                std::int32_t blue, int threads, CpuLevel level) {
+    level = RunnableCpuLevel(level);
     ImageRect area;
     if (image.IsEmpty() || !ScaleRectToImage(rcLight, pane, image.Width(), image.Height(), area)) return;
     if (area.left >= area.right) return;
@@ -117,21 +129,21 @@ void LightStage(BMP_File& image, const Rect& rcLight, Size pane, std::int32_t re
         for (std::int32_t n = begin; n < end; ++n) {
             const std::int64_t j = nearest + n;
             const double rowPart = static_cast<double>(SquareAsFloat(j) / ry2);
-            StrengthRow(columnPart.data(), rowPart, columns, strength.data());
+            RunKernel<StrengthRow>(level, columnPart.data(), rowPart, columns, strength.data());
             // The strength never grows away from the centre column, so the pixels it moves form one run.
             std::size_t first = 0;
             while (first < columns && strength[first] == 0) ++first;
             if (first == columns) continue;
             std::size_t last = columns;
             while (strength[last - 1] == 0) --last;
-            ExpandRow(strength.data() + first, strength3.data() + 3 * first, last - first);
+            RunKernel<ExpandRow>(level, strength.data() + first, strength3.data() + 3 * first, last - first);
             const std::int64_t rows[2] = {cy - j, cy + j};
             for (int side = 0; side < (j == 0 ? 1 : 2); ++side) {
                 const std::int64_t y = rows[side];
                 if (y < y0 || y >= y1) continue;
                 auto* bytes = reinterpret_cast<std::uint8_t*>(image.Row(static_cast<std::int32_t>(y)) + x0);
-                PullRow(bytes + 3 * first, strength3.data() + 3 * first, target3.data() + 3 * first,
-                        3 * (last - first));
+                RunKernel<PullRow>(level, bytes + 3 * first, strength3.data() + 3 * first, target3.data() + 3 * first,
+                                   3 * (last - first));
             }
         }
     });

@@ -10,7 +10,9 @@
 #include <cstdint>
 
 #include "imaging/BMP_File.h"
+#include "imaging/CpuLevel.h"
 #include "imaging/Rect.h"
 
+// level: the processor level of the row kernels (every level gives the same bytes).
 void LightStage(BMP_File& image, const Rect& rcLight, Size pane, std::int32_t red, std::int32_t green,
-                std::int32_t blue, int threads);
+                std::int32_t blue, int threads, CpuLevel level = BestCpuLevel());

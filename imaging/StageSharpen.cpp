@@ -8,8 +8,8 @@
 #include <type_traits>
 #include <vector>
 
+#include "imaging/CpuKernel.h"
 #include "imaging/RowPipeline.h"
-#include "imaging/VectorClones.h"
 
 // In the in-place order N is final before a pixel is computed and S, E and P are still old, so only W is new from the
 // pixel's own row. Per byte lane the result is
@@ -32,13 +32,17 @@ inline std::uint8_t* Bytes(BMP_File& image, std::int32_t y) {
 }
 
 // b for the lanes begin .. end − 1 of a row; −765 ≤ b ≤ 1530.
-LUMIVANE_AVX2_CLONES void FixedPart(const std::uint8_t* __restrict up, const std::uint8_t* __restrict cur,
-                                    const std::uint8_t* __restrict down, std::int16_t* __restrict out,
-                                    std::size_t begin, std::size_t end) {
-    for (std::size_t i = begin; i < end; ++i) {
-        out[i] = static_cast<std::int16_t>(6 * cur[i] - up[i] - cur[i + 3] - down[i]);
+struct FixedPart {
+    static constexpr CpuLevel kLevels[] = {CpuLevel::Portable, CpuLevel::Avx2};
+
+    LUMIVANE_KERNEL_BODY static void Run(const std::uint8_t* __restrict up, const std::uint8_t* __restrict cur,
+                                         const std::uint8_t* __restrict down, std::int16_t* __restrict out,
+                                         std::size_t begin, std::size_t end) {
+        for (std::size_t i = begin; i < end; ++i) {
+            out[i] = static_cast<std::int16_t>(6 * cur[i] - up[i] - cur[i + 3] - down[i]);
+        }
     }
-}
+};
 
 // Four 16-bit lanes: a pixel's three channels and one beyond them, which the caller allows for.
 inline Shorts8 Load4(const std::int16_t* p) {
@@ -87,7 +91,7 @@ void SerialPart(BMP_File& image, const std::vector<std::int16_t>* fixedParts, st
 
 }  // namespace
 
-void SharpenStage(BMP_File& image) {
+void SharpenStage(BMP_File& image, CpuLevel level) {
     const std::int32_t width = image.Width();
     const std::int32_t height = image.Height();
     if (width < 3 || height < 3) return;
@@ -97,10 +101,11 @@ void SharpenStage(BMP_File& image) {
     std::array<std::vector<std::int16_t>, kRowsInFlight> results;
     for (auto& part : fixedParts) part.assign(lanes, 0);
     for (auto& result : results) result.assign(lanes, 0);
+    level = RunnableCpuLevel(level);
     const auto prepare = [&](const RowChunk& chunk) {
-        FixedPart(Bytes(image, chunk.y - 1), Bytes(image, chunk.y), Bytes(image, chunk.y + 1),
-                  fixedParts[chunk.slot].data(), 3 * static_cast<std::size_t>(chunk.begin),
-                  3 * static_cast<std::size_t>(chunk.end));
+        RunKernel<FixedPart>(level, Bytes(image, chunk.y - 1), Bytes(image, chunk.y), Bytes(image, chunk.y + 1),
+                             fixedParts[chunk.slot].data(), 3 * static_cast<std::size_t>(chunk.begin),
+                             3 * static_cast<std::size_t>(chunk.end));
     };
     const auto serial = [&](auto rows, const RowChunk* chunks, std::int32_t length) {
         SerialPart<decltype(rows)::value>(image, fixedParts.data(), results.data(), chunks, length);

@@ -4,5 +4,7 @@
 // emboss (N and W are already new when P is computed).
 
 #include "imaging/BMP_File.h"
+#include "imaging/CpuLevel.h"
 
-void SharpenStage(BMP_File& image);
+// level: the processor level of the row kernels (every level gives the same bytes).
+void SharpenStage(BMP_File& image, CpuLevel level = BestCpuLevel());

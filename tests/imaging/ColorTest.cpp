@@ -1,6 +1,6 @@
 // The colour conversion and the colour stages against their straightforward versions (ReferenceColor), byte for
 // byte: the conversions over every input that matters, the stages and the fused sweep on random pictures of random
-// sizes at every instruction-set level this processor runs, with one and two threads; and the edge cases the
+// sizes at every processor level this processor runs, with one and two threads; and the edge cases the
 // stages are known by.
 
 #include <gtest/gtest.h>
@@ -16,9 +16,9 @@
 #include "imaging/ColorChannelTable.h"
 #include "imaging/ColorHLS.h"
 #include "imaging/ColorHsbTables.h"
-#include "imaging/ColorIsa.h"
 #include "imaging/ColorStages.h"
 #include "imaging/ColorSweep.h"
+#include "imaging/CpuLevel.h"
 #include "tests/imaging/ReferenceColor.h"
 #include "tests/support/TestSupport.h"
 
@@ -69,8 +69,8 @@ BMP_File RandomPicture(std::mt19937& random, int round) {
     return RandomImage(random, RandomSide(random, 90), RandomSide(random, 90));
 }
 
-std::string Describe(ColorIsa isa, int threads, std::int32_t width, std::int32_t height) {
-    return std::string(ColorIsaName(isa)) + ", " + std::to_string(threads) + " thread(s), " + std::to_string(width) +
+std::string Describe(CpuLevel level, int threads, std::int32_t width, std::int32_t height) {
+    return std::string(CpuLevelName(level)) + ", " + std::to_string(threads) + " thread(s), " + std::to_string(width) +
            "x" + std::to_string(height);
 }
 
@@ -265,13 +265,13 @@ TEST(ColorStages, HsbMatchesReferenceForEveryColour) {
     for (const Case& c : cases) {
         BMP_File expected = Copy(every);
         reference::Hsb(expected, c.hue, c.saturation, c.brightness);
-        for (ColorIsa isa : AvailableColorIsas()) {
-            const ColorHsbTables tables(c.hue, c.saturation, c.brightness, isa);
+        for (CpuLevel level : AvailableCpuLevels()) {
+            const ColorHsbTables tables(c.hue, c.saturation, c.brightness, level);
             EXPECT_EQ(tables.UsesTables(), c.tables);
             BMP_File picture = Copy(every);
             for (std::int32_t y = 0; y < picture.Height(); ++y) tables.ApplyRow(picture.Row(y), picture.Width());
             EXPECT_TRUE(SamePixels(expected, picture))
-                << ColorIsaName(isa) << ", HSB " << c.hue << "/" << c.saturation << "/" << c.brightness;
+                << CpuLevelName(level) << ", HSB " << c.hue << "/" << c.saturation << "/" << c.brightness;
         }
     }
 }
@@ -289,10 +289,10 @@ TEST(ColorStages, ChannelTablesMatchPlainLookupAtEveryLevel) {
             Pixel& p = expected.PixelAt(x, 0);
             p = Pixel{table.Map(0, p.r), table.Map(1, p.g), table.Map(2, p.b)};
         }
-        for (ColorIsa isa : AvailableColorIsas()) {
+        for (CpuLevel level : AvailableCpuLevels()) {
             BMP_File picture = Copy(original);
-            table.ApplyRow(picture.Row(0), picture.Width(), isa);
-            EXPECT_TRUE(SamePixels(expected, picture)) << ColorIsaName(isa);
+            table.ApplyRow(picture.Row(0), picture.Width(), level);
+            EXPECT_TRUE(SamePixels(expected, picture)) << CpuLevelName(level);
         }
     }
 }
@@ -338,13 +338,13 @@ TEST(ColorStages, EachStageMatchesReferenceOnRandomPictures) {
                 ops.brightBlue = c;
                 break;
         }
-        for (ColorIsa isa : AvailableColorIsas()) {
+        for (CpuLevel level : AvailableCpuLevels()) {
             for (int threads : {1, 2}) {
                 BMP_File picture = Copy(original);
-                ColorSweep(picture, ops, threads, isa);
+                ColorSweep(picture, ops, threads, level);
                 EXPECT_TRUE(SamePixels(expected, picture))
                     << "stage " << which << " values " << a << ", " << b << ", " << c << ", channel " << channel << "; "
-                    << Describe(isa, threads, original.Width(), original.Height());
+                    << Describe(level, threads, original.Width(), original.Height());
             }
         }
     }
@@ -418,12 +418,12 @@ TEST(ColorStages, SweepMatchesChainedReferenceStages) {
             std::to_string(ops.invertGreen) + std::to_string(ops.invertBlue) + ", HSB " + (ops.hsb ? "on " : "off ") +
             std::to_string(ops.hue) + "/" + std::to_string(ops.saturation) + "/" + std::to_string(ops.hsbBrightness) +
             ", contrast " + (ops.contrast ? "on" : "off") + ", brightness " + (ops.brightness ? "on" : "off");
-        for (ColorIsa isa : AvailableColorIsas()) {
+        for (CpuLevel level : AvailableCpuLevels()) {
             for (int threads : {1, 2}) {
                 BMP_File picture = Copy(original);
-                ColorSweep(picture, ops, threads, isa);
+                ColorSweep(picture, ops, threads, level);
                 EXPECT_TRUE(SamePixels(expected, picture))
-                    << what << "; " << Describe(isa, threads, original.Width(), original.Height());
+                    << what << "; " << Describe(level, threads, original.Width(), original.Height());
             }
         }
         BMP_File picture = Copy(original);

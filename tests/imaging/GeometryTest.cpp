@@ -13,6 +13,7 @@
 #include "ReferenceGeometry.h"
 #include "base/Limits.h"
 #include "imaging/BuildIndexTable.h"
+#include "imaging/CpuLevel.h"
 #include "imaging/QuarterTurn.h"
 #include "imaging/ScaleNearest.h"
 #include "imaging/StageCrop.h"
@@ -440,10 +441,13 @@ TEST(Light, MatchesReferenceOnRandomRectanglesAndColours) {
         BMP_File expected = Copy(original);
         reference::Light(expected, rect, pane, r, g, b);
         for (int threads : {1, 2}) {
-            BMP_File actual = Copy(original);
-            LightStage(actual, rect, pane, r, g, b, threads);
-            ASSERT_TRUE(SamePixels(expected, actual)) << Describe(original, pane, rect) << ", colour " << r << "," << g
-                                                      << "," << b << ", " << threads << " threads";
+            for (const CpuLevel level : AvailableCpuLevels()) {
+                BMP_File actual = Copy(original);
+                LightStage(actual, rect, pane, r, g, b, threads, level);
+                ASSERT_TRUE(SamePixels(expected, actual))
+                    << Describe(original, pane, rect) << ", colour " << r << "," << g << "," << b << ", " << threads
+                    << " threads at " << CpuLevelName(level);
+            }
         }
     }
 }
@@ -470,7 +474,7 @@ TEST(Rotate, QuarterTurnOfFourByThreeAndFourTurns) {
     EXPECT_TRUE(SamePixels(picture, image));
 }
 
-// The stage with any number of turns and threads, the pixel-by-pixel path used without SSSE3, and RotateRight, all
+// The stage with any number of turns and threads, the quarter turn at every processor level, and RotateRight, all
 // against single transposes and mirrors.
 TEST(Rotate, TurnsMatchSingleClockwiseTurns) {
     std::mt19937 random(22);
@@ -491,9 +495,12 @@ TEST(Rotate, TurnsMatchSingleClockwiseTurns) {
         for (int quarter = 1; quarter <= 3; ++quarter) {
             BMP_File turned = Copy(original);
             reference::Rotate(turned, quarter);
-            BMP_File portable;
-            ASSERT_TRUE(QuarterTurnInto(original, portable, quarter, 2, false));
-            ASSERT_TRUE(SamePixels(turned, portable)) << size << ", " << quarter << " turns without SSSE3";
+            for (const CpuLevel level : AvailableCpuLevels()) {
+                BMP_File actual;
+                ASSERT_TRUE(QuarterTurnInto(original, actual, quarter, 2, level));
+                ASSERT_TRUE(SamePixels(turned, actual))
+                    << size << ", " << quarter << " turns at " << CpuLevelName(level);
+            }
             if (quarter != 1) continue;
             BMP_File right = Copy(original);
             ASSERT_TRUE(right.RotateRight());

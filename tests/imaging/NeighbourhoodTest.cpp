@@ -1,5 +1,6 @@
-// Emboss, sharpen and blur: the fast stages against the plain pixel-by-pixel versions on random pictures, the
-// properties the in-place order must keep, and the exactness of the division used by the blur.
+// Emboss, sharpen and blur: the fast stages at every processor level this machine runs against the plain
+// pixel-by-pixel versions on random pictures, the properties the in-place order must keep, and the exactness of the
+// division used by the blur.
 
 #include <gtest/gtest.h>
 
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "base/Limits.h"
+#include "imaging/CpuLevel.h"
 #include "imaging/ExactReciprocal.h"
 #include "imaging/StageBlur.h"
 #include "imaging/StageEmboss.h"
@@ -61,7 +63,7 @@ std::string Describe(const Shape& shape, const BMP_File& picture) {
 
 struct Stage {
     const char* name;
-    void (*fast)(BMP_File&);
+    void (*fast)(BMP_File&, CpuLevel);
     void (*plain)(BMP_File&);
 };
 
@@ -85,10 +87,14 @@ TEST(Neighbourhood, EmbossAndSharpenMatchThePlainVersions) {
                     auto* bytes = reinterpret_cast<std::uint8_t*>(expected.Data());
                     for (std::size_t i = 0; i < expected.PixelCount() * 3; ++i) bytes[i] = high(random) ? 255 : 0;
                 }
-                BMP_File actual = Copy(expected);
+                const BMP_File original = Copy(expected);
                 stage.plain(expected);
-                stage.fast(actual);
-                ASSERT_TRUE(SamePixels(expected, actual)) << stage.name << " on " << Describe(shape, expected);
+                for (const CpuLevel level : AvailableCpuLevels()) {
+                    BMP_File actual = Copy(original);
+                    stage.fast(actual, level);
+                    ASSERT_TRUE(SamePixels(expected, actual))
+                        << stage.name << " at " << CpuLevelName(level) << " on " << Describe(shape, expected);
+                }
             }
         }
     }
@@ -106,10 +112,14 @@ TEST(Neighbourhood, BlurMatchesThePlainVersionForEverySize) {
                 const std::int32_t longer = std::max(expected.Width(), expected.Height());
                 const std::int32_t size =
                     listed != 0 ? listed : std::uniform_int_distribution<std::int32_t>(0, 2 * longer + 3)(random);
-                BMP_File actual = Copy(expected);
+                const BMP_File original = Copy(expected);
                 reference::Blur(expected, size);
-                BlurStage(actual, size);
-                ASSERT_TRUE(SamePixels(expected, actual)) << "blur " << size << " on " << Describe(shape, expected);
+                for (const CpuLevel level : AvailableCpuLevels()) {
+                    BMP_File actual = Copy(original);
+                    BlurStage(actual, size, level);
+                    ASSERT_TRUE(SamePixels(expected, actual))
+                        << "blur " << size << " at " << CpuLevelName(level) << " on " << Describe(shape, expected);
+                }
             }
         }
     }
@@ -120,10 +130,13 @@ TEST(Neighbourhood, BlurMatchesThePlainVersionOnLargerPictures) {
     std::mt19937 random(5);
     for (const std::int32_t size : {3, 5, 29, 101}) {
         BMP_File expected = RandomImage(random, 301, 83);
-        BMP_File actual = Copy(expected);
+        const BMP_File original = Copy(expected);
         reference::Blur(expected, size);
-        BlurStage(actual, size);
-        ASSERT_TRUE(SamePixels(expected, actual)) << "blur " << size;
+        for (const CpuLevel level : AvailableCpuLevels()) {
+            BMP_File actual = Copy(original);
+            BlurStage(actual, size, level);
+            ASSERT_TRUE(SamePixels(expected, actual)) << "blur " << size << " at " << CpuLevelName(level);
+        }
     }
 }
 
