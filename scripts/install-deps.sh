@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages Lumivane needs to build, run and test, if any is missing. Run as root.
+# clang (with its sanitizer and libFuzzer runtimes) builds the second test round; GCC builds the first.
 set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config git
+  clang libclang-rt-14-dev
   qt6-base-dev qt6-qpa-plugins libgl-dev fonts-dejavu-core
   libsane-dev libsane1 sane-utils
   libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev gstreamer1.0-plugins-base gstreamer1.0-plugins-good
