@@ -14,6 +14,9 @@
 // (RunnableCpuLevel). Each version is the same source, inlined into a function built for its level, so all give the
 // same bytes: the project builds with -ffp-contract=off, so no level fuses a multiply and an add, and every other
 // floating-point step is rounded the same way everywhere. Only levels that make the kernel faster are listed.
+// GCC inlines the helpers that Run calls into a level's function only late, after the early loop passes, so a loop
+// hidden in a helper (std::max over an initializer list) is left in place and stops the vectoriser: Run keeps to
+// plain expressions and two-argument std::min and std::max.
 //
 // A kernel written with the intrinsics of a level is a function marked with that level's LUMIVANE_TARGET_ attribute,
 // called when the level allows it.
