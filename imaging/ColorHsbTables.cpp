@@ -124,12 +124,7 @@ LUMIVANE_TARGET_AVX512 void VectorAvx512(const std::uint32_t* spread, const std:
 }  // namespace
 
 ColorHsbTables::ColorHsbTables(std::int32_t hue, std::int32_t saturation, std::int32_t brightness, CpuLevel level)
-    : m_level(RunnableCpuLevel(level)) {
-#ifdef LUMIVANE_X86_LEVELS
-    m_vector = m_level >= CpuLevel::Avx2;
-#else
-    m_vector = false;
-#endif
+    : m_level(RunnableCpuLevel(level)), m_vector(m_level >= CpuLevel::Avx2) {
     const float fh = color::HsbFraction(hue);
     const float fs = color::HsbFraction(saturation);
     const float fb = color::HsbFraction(brightness);

@@ -32,7 +32,7 @@ private:
     std::uint16_t m_saturation[241];
 
     CpuLevel m_level;
-    bool m_vector;  // the vector kernel (AVX2 and up) rather than the portable one
+    bool m_vector;  // the vector kernel (AVX2 and up, x86-64 only) rather than the portable one
     bool m_tables = false;
     // ceil(2^32 ÷ d) for d = 1..255 (0 for d = 0); Portable only.
     std::uint64_t m_reciprocal[256];
