@@ -20,3 +20,12 @@ Size BoxReducedSize(Size source, std::int32_t fx, std::int32_t fy);
 // rows. An empty picture writes nothing.
 void BoxReduce(const BMP_File& picture, std::int32_t fx, std::int32_t fy, std::uint32_t* target, std::size_t stride,
                int threads);
+
+// The same for the target pixels inside blocks (target coordinates, cut to the target's size) only: the rest of the
+// target is left as it is. After a change of the source inside a rectangle, reducing the blocks that cover it brings a
+// reduced picture up to date, the same as reducing it all again.
+void BoxReduceBlocks(const BMP_File& picture, std::int32_t fx, std::int32_t fy, std::uint32_t* target,
+                     std::size_t stride, const Rect& blocks, int threads);
+
+// The target blocks that the source pixels inside changed (source coordinates) fall into.
+Rect BoxBlocksOf(const Rect& changed, Size source, std::int32_t fx, std::int32_t fy);

@@ -54,32 +54,47 @@ Qt::CursorShape CBmpWnd::CursorForHit(TrackerHit hit) {
     }
 }
 
-QImage CBmpWnd::ScaleToSize(const BMP_File& picture, QSize size) {
-    if (picture.IsEmpty() || size.isEmpty()) return QImage();
-    // A picture at least twice the size is first shrunk by whole factors with a box filter, in one pass over its
-    // rows, to between one and two times the size: the toolkit's smooth scaling would first convert the whole picture
-    // and then average it, several times slower for a large one. The box filter averages whole blocks as the smooth
-    // scaling does, so the result is the same picture to the eye.
-    const std::int32_t fx = std::max(1, picture.Width() / size.width());
-    const std::int32_t fy = std::max(1, picture.Height() / size.height());
-    QImage source;
-    if (fx > 1 || fy > 1) {
-        const Size reduced = BoxReducedSize(Size{picture.Width(), picture.Height()}, fx, fy);
-        source = QImage(reduced.width, reduced.height, QImage::Format_RGB32);
-        if (source.isNull()) return QImage();
-        BoxReduce(picture, fx, fy, reinterpret_cast<std::uint32_t*>(source.bits()),
-                  static_cast<std::size_t>(source.bytesPerLine()) / 4, DefaultThreadCount());
-    } else {
-        // Pixel rows are red, green, blue bytes without padding: exactly QImage's RGB888 with a stride of 3 × width.
-        // The wrapper copies nothing.
-        source = QImage(reinterpret_cast<const uchar*>(picture.Data()), picture.Width(), picture.Height(),
-                        static_cast<qsizetype>(picture.Width()) * 3, QImage::Format_RGB888);
-    }
+namespace {
+
+// The whole factors by which a picture is first shrunk for a pane of the given size (1: not shrunk).
+Size ReductionFactors(const BMP_File& picture, QSize size) {
+    return Size{std::max(1, picture.Width() / size.width()), std::max(1, picture.Height() / size.height())};
+}
+
+// The reduced (or the wrapped) picture scaled to size, as RGB32.
+QImage SmoothToSize(const QImage& source, QSize size) {
     QImage scaled =
         source.size() == size ? source.copy() : source.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     if (scaled.isNull()) return QImage();
     if (scaled.format() != QImage::Format_RGB32) scaled = scaled.convertToFormat(QImage::Format_RGB32);
     return scaled;
+}
+
+}  // namespace
+
+QImage CBmpWnd::ScaleToSize(const BMP_File& picture, QSize size, QImage* reduced) {
+    if (reduced != nullptr) *reduced = QImage();
+    if (picture.IsEmpty() || size.isEmpty()) return QImage();
+    // A picture at least twice the size is first shrunk by whole factors with a box filter, in one pass over its
+    // rows, to between one and two times the size: the toolkit's smooth scaling would first convert the whole picture
+    // and then average it, several times slower for a large one. The box filter averages whole blocks as the smooth
+    // scaling does, so the result is the same picture to the eye.
+    const Size factors = ReductionFactors(picture, size);
+    if (factors.width > 1 || factors.height > 1) {
+        const Size box = BoxReducedSize(Size{picture.Width(), picture.Height()}, factors.width, factors.height);
+        QImage source(box.width, box.height, QImage::Format_RGB32);
+        if (source.isNull()) return QImage();
+        BoxReduce(picture, factors.width, factors.height, reinterpret_cast<std::uint32_t*>(source.bits()),
+                  static_cast<std::size_t>(source.bytesPerLine()) / 4, DefaultThreadCount());
+        QImage scaled = SmoothToSize(source, size);
+        if (reduced != nullptr && !scaled.isNull()) *reduced = std::move(source);
+        return scaled;
+    }
+    // Pixel rows are red, green, blue bytes without padding: exactly QImage's RGB888 with a stride of 3 × width.
+    // The wrapper copies nothing.
+    const QImage source(reinterpret_cast<const uchar*>(picture.Data()), picture.Width(), picture.Height(),
+                        static_cast<qsizetype>(picture.Width()) * 3, QImage::Format_RGB888);
+    return SmoothToSize(source, size);
 }
 
 bool CBmpWnd::SetBitmap(const BMP_File* picture) {
@@ -93,12 +108,38 @@ bool CBmpWnd::BuildPaneImage() {
     m_bPaneImageStale = false;
     if (m_pBitmap == nullptr) {
         m_paneImage = QImage();
+        m_reduced = QImage();
         return true;
     }
     const Size client = ClientSize();
-    m_paneImage = ScaleToSize(*m_pBitmap, QSize(client.width, client.height));
+    m_paneImage = ScaleToSize(*m_pBitmap, QSize(client.width, client.height), &m_reduced);
     ++m_nBuilds;
     return !m_paneImage.isNull() || client.width <= 0 || client.height <= 0;
+}
+
+bool CBmpWnd::UpdateBitmapRect(const Rect& changed) {
+    if (m_pBitmap == nullptr) return true;
+    const Size client = ClientSize();
+    const QSize size(client.width, client.height);
+    const Size factors = size.isEmpty() ? Size{1, 1} : ReductionFactors(*m_pBitmap, size);
+    const Size box = BoxReducedSize(Size{m_pBitmap->Width(), m_pBitmap->Height()}, factors.width, factors.height);
+    // Only a reduction made for this picture and this pane size can be brought up to date; otherwise all is built.
+    if (m_bPaneImageStale || m_reduced.isNull() || m_reduced.size() != QSize(box.width, box.height) ||
+        m_paneImage.size() != size) {
+        return SetBitmap(m_pBitmap);
+    }
+    const Rect blocks =
+        BoxBlocksOf(changed, Size{m_pBitmap->Width(), m_pBitmap->Height()}, factors.width, factors.height);
+    BoxReduceBlocks(*m_pBitmap, factors.width, factors.height, reinterpret_cast<std::uint32_t*>(m_reduced.bits()),
+                    static_cast<std::size_t>(m_reduced.bytesPerLine()) / 4, blocks, DefaultThreadCount());
+    m_paneImage = SmoothToSize(m_reduced, size);
+    ++m_nBuilds;
+    if (m_paneImage.isNull()) {
+        m_pBitmap = nullptr;
+        m_reduced = QImage();
+        return false;
+    }
+    return true;
 }
 
 void CBmpWnd::paintEvent(QPaintEvent* event) {

@@ -9,9 +9,9 @@
 // A double-click on a pane that shows a picture goes to the host's viewer operation.
 //
 // The picture is not owned: SetBitmap takes a pointer to a BMP_File that the owner keeps alive and unchanged until it
-// calls SetBitmap again (with the same picture after it changed, or null). The pane keeps a pane-sized copy, scaled
-// once when the picture is set and again when the client size changes (at the next paint), so painting never rescales
-// the full picture.
+// calls SetBitmap again (with the same picture after it changed, or null) or UpdateBitmapRect (after it changed only
+// inside a rectangle). The pane keeps a pane-sized copy, scaled once when the picture is set and again when the client
+// size changes (at the next paint), so painting never rescales the full picture.
 
 #include <QFrame>
 #include <QImage>
@@ -47,6 +47,10 @@ public:
     // cannot be made (memory); an empty picture counts as none and succeeds.
     bool SetBitmap(const BMP_File* picture);
     const BMP_File* Bitmap() const { return m_pBitmap; }
+    // The picture shown changed only inside changed (picture pixels), its size kept: the pane-sized copy is brought up
+    // to date and is then the copy SetBitmap would build. A large picture is reduced again only where it changed, so
+    // this costs little for a small rectangle. False, showing no picture, when memory cannot be had.
+    bool UpdateBitmapRect(const Rect& changed);
 
     CPaneModel& Model() { return m_model; }
     // The client area's size and its origin in widget coordinates.
@@ -62,8 +66,9 @@ public:
     static Qt::CursorShape CursorForHit(TrackerHit hit);
 
     // picture scaled to size with smooth filtering, as RGB32; a null image when memory cannot be had or either is
-    // empty.
-    static QImage ScaleToSize(const BMP_File& picture, QSize size);
+    // empty. With reduced given, the intermediate picture that the scaling started from is left there (null when the
+    // picture was scaled directly).
+    static QImage ScaleToSize(const BMP_File& picture, QSize size, QImage* reduced = nullptr);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -81,6 +86,7 @@ private:
     IPaneHost* m_pHost = nullptr;
     const BMP_File* m_pBitmap = nullptr;
     QImage m_paneImage;
+    QImage m_reduced;  // the whole-factor reduction the pane-sized copy was scaled from (null: scaled directly)
     bool m_bPaneImageStale = false;
     int m_nBuilds = 0;
     CTracker* m_pDragged = nullptr;

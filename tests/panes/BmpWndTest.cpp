@@ -177,6 +177,24 @@ TEST_F(BmpWndTest, PictureIsScaledOnceAndNotAtEveryPaint) {
     EXPECT_EQ(m_pane.Bitmap(), nullptr) << "an empty picture is no picture";
 }
 
+TEST_F(BmpWndTest, UpdatingAChangedRectangleGivesTheCopyAFullBuildGives) {
+    std::mt19937 random(12);
+    for (const QSize size : {QSize(1500, 1000), QSize(300, 200)}) {  // reduced first, and scaled directly
+        BMP_File picture = testsupport::RandomImage(random, size.width(), size.height());
+        ASSERT_TRUE(m_pane.SetBitmap(&picture));
+        const Rect changed{700 % size.width(), 100, 700 % size.width() + 260, 160};
+        for (std::int32_t y = changed.top; y < changed.bottom; ++y) {
+            for (std::int32_t x = changed.left; x < std::min(changed.right, size.width()); ++x) {
+                picture.Row(y)[x] = Pixel{255, 0, 0};
+            }
+        }
+        const int builds = m_pane.PaneImageBuilds();
+        ASSERT_TRUE(m_pane.UpdateBitmapRect(changed));
+        EXPECT_EQ(m_pane.PaneImageBuilds(), builds + 1);
+        EXPECT_EQ(m_pane.PaneImage(), CBmpWnd::ScaleToSize(picture, QSize(286, 191))) << size.width();
+    }
+}
+
 TEST_F(BmpWndTest, PaintingFillsTheClientAreaWithThePictureInsideTheBorder) {
     const BMP_File red = Uniform(7, 5, Pixel{200, 10, 30});
     ASSERT_TRUE(m_pane.SetBitmap(&red));

@@ -57,6 +57,36 @@ TEST(BoxReduce, MatchesThePlainBlockMeanOnRandomPictures) {
     }
 }
 
+TEST(BoxReduce, ReducingTheBlocksOfAChangeBringsTheReductionUpToDate) {
+    std::mt19937 random(77);
+    for (int round = 0; round < 60; ++round) {
+        const std::int32_t width = testsupport::RandomSide(random, 300);
+        const std::int32_t height = testsupport::RandomSide(random, 300);
+        BMP_File picture = testsupport::RandomImage(random, width, height);
+        const std::int32_t fx = std::uniform_int_distribution<std::int32_t>(1, 9)(random);
+        const std::int32_t fy = std::uniform_int_distribution<std::int32_t>(1, 9)(random);
+        const Size size = BoxReducedSize(Size{width, height}, fx, fy);
+        std::vector<std::uint32_t> target(static_cast<std::size_t>(size.width) * size.height);
+        BoxReduce(picture, fx, fy, target.data(), static_cast<std::size_t>(size.width), 1);
+
+        // A rectangle that may reach beyond the picture on any side; only its part on the picture changes.
+        std::uniform_int_distribution<std::int32_t> x(-20, width + 20);
+        std::uniform_int_distribution<std::int32_t> y(-20, height + 20);
+        const std::int32_t x0 = x(random), x1 = x(random), y0 = y(random), y1 = y(random);
+        const Rect changed{std::min(x0, x1), std::min(y0, y1), std::max(x0, x1), std::max(y0, y1)};
+        for (std::int32_t py = changed.top; py < changed.bottom; ++py) {
+            for (std::int32_t px = changed.left; px < changed.right; ++px) {
+                if (px >= 0 && py >= 0 && px < width && py < height) picture.Row(py)[px] = Pixel{1, 2, 3};
+            }
+        }
+        BoxReduceBlocks(picture, fx, fy, target.data(), static_cast<std::size_t>(size.width),
+                        BoxBlocksOf(changed, Size{width, height}, fx, fy), 2);
+        ASSERT_EQ(target, ReferenceReduce(picture, fx, fy))
+            << width << "x" << height << " by " << fx << "x" << fy << ", changed (" << changed.left << ", "
+            << changed.top << ", " << changed.right << ", " << changed.bottom << ")";
+    }
+}
+
 struct SizeCase {
     const char* name;
     Size source;
