@@ -128,9 +128,12 @@ public:
     void SetRotation(std::int32_t quarterTurns);
 
     // The picture taken in, and the last result of the chain (the preview, or the full-size result right after a
-    // full run). Only ShowAcquiredImage and ProcessImage change them.
+    // full run). Only ShowAcquiredImage and ProcessImage change them, and Add text the original's pixels.
     const BMP_File& OriginalImage() const { return m_cOriginalImage; }
     const BMP_File& ProcessedImage() const { return m_cProcessedImage; }
+    // The original's pixels for Add text, which draws into them in place. Their size must not change; the caller then
+    // shows the change and runs the chain.
+    BMP_File& OriginalPixels() { return m_cOriginalImage; }
 
     ProcessingSettings m_settings;
     DeviceChoices m_device;

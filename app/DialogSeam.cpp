@@ -4,9 +4,9 @@
 #include <QDesktopServices>
 #include <QDialog>
 #include <QFileDialog>
-#include <QFontDialog>
 #include <QMessageBox>
 
+#include "app/CTextFontDlg.h"
 #include "app/ProgramName.h"
 
 namespace {
@@ -68,11 +68,10 @@ std::optional<QColor> QtDialogSeam::ChooseColor(QWidget* owner, const QColor& in
     return color;
 }
 
-std::optional<QFont> QtDialogSeam::ChooseFont(QWidget* owner, const QFont& initial) {
-    bool ok = false;
-    const QFont font = QFontDialog::getFont(&ok, initial, owner);
-    if (!ok) return std::nullopt;
-    return font;
+std::optional<TextStyle> QtDialogSeam::ChooseFont(QWidget* owner, const TextStyle& initial) {
+    CTextFontDlg dialog(initial, owner);
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return dialog.Style();
 }
 
 std::optional<IDialogSeam::FileChoice> QtDialogSeam::OpenFile(QWidget* owner, const QString& caption,
@@ -118,7 +117,7 @@ std::optional<QColor> ScriptedDialogSeam::ChooseColor(QWidget*, const QColor&) {
     return Take({Kind::Color, {}, {}, Icon::Information, {}}).color;
 }
 
-std::optional<QFont> ScriptedDialogSeam::ChooseFont(QWidget*, const QFont&) {
+std::optional<TextStyle> ScriptedDialogSeam::ChooseFont(QWidget*, const TextStyle&) {
     return Take({Kind::Font, {}, {}, Icon::Information, {}}).font;
 }
 

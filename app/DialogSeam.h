@@ -10,7 +10,6 @@
 // hanging on a dialog.
 
 #include <QColor>
-#include <QFont>
 #include <QString>
 #include <QStringList>
 #include <QUrl>
@@ -21,6 +20,7 @@
 #include <vector>
 
 #include "base/Status.h"
+#include "panes/TextStyle.h"
 
 class QDialog;
 class QWidget;
@@ -37,8 +37,8 @@ public:
     virtual void About(QWidget* owner, const QString& title, const QString& text) = 0;
     // The colour dialog; nothing when the user cancels.
     virtual std::optional<QColor> ChooseColor(QWidget* owner, const QColor& initial) = 0;
-    // The font dialog; nothing when the user cancels.
-    virtual std::optional<QFont> ChooseFont(QWidget* owner, const QFont& initial) = 0;
+    // The font dialog with its effects (underline, strike-out) and a text colour; nothing when the user cancels.
+    virtual std::optional<TextStyle> ChooseFont(QWidget* owner, const TextStyle& initial) = 0;
 
     // The open and save file dialogs. filters are the name filters offered ("PNG Files (*.png)", ...); the filter
     // chosen is returned with the path. Nothing when the user cancels.
@@ -71,7 +71,7 @@ public:
     void Message(QWidget* owner, const QString& caption, const QString& text, Icon icon) override;
     void About(QWidget* owner, const QString& title, const QString& text) override;
     std::optional<QColor> ChooseColor(QWidget* owner, const QColor& initial) override;
-    std::optional<QFont> ChooseFont(QWidget* owner, const QFont& initial) override;
+    std::optional<TextStyle> ChooseFont(QWidget* owner, const TextStyle& initial) override;
     std::optional<FileChoice> OpenFile(QWidget* owner, const QString& caption, const QStringList& filters) override;
     std::optional<FileChoice> SaveFile(QWidget* owner, const QString& caption, const QStringList& filters) override;
     bool OpenExternally(const QUrl& url) override;
@@ -104,7 +104,7 @@ public:
         answer.color = color;
         m_answers.push_back(std::move(answer));
     }
-    void AnswerFont(std::optional<QFont> font) {
+    void AnswerFont(std::optional<TextStyle> font) {
         Answer answer(Kind::Font);
         answer.font = font;
         m_answers.push_back(std::move(answer));
@@ -146,7 +146,7 @@ public:
     void Message(QWidget* owner, const QString& caption, const QString& text, Icon icon) override;
     void About(QWidget* owner, const QString& title, const QString& text) override;
     std::optional<QColor> ChooseColor(QWidget* owner, const QColor& initial) override;
-    std::optional<QFont> ChooseFont(QWidget* owner, const QFont& initial) override;
+    std::optional<TextStyle> ChooseFont(QWidget* owner, const TextStyle& initial) override;
     std::optional<FileChoice> OpenFile(QWidget* owner, const QString& caption, const QStringList& filters) override;
     std::optional<FileChoice> SaveFile(QWidget* owner, const QString& caption, const QStringList& filters) override;
     bool OpenExternally(const QUrl& url) override;
@@ -157,7 +157,7 @@ private:
         explicit Answer(Kind k) : kind(k) {}
         Kind kind;
         std::optional<QColor> color;
-        std::optional<QFont> font;
+        std::optional<TextStyle> font;
         std::optional<FileChoice> file;
         bool started = false;
         std::function<void()> whileShown;

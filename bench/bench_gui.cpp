@@ -2,7 +2,10 @@
 //   - a mouse movement on a light tracker of the processed pane until that pane is repainted, with every stage of the
 //     chain on (the drag pushes the rectangle, the chain runs in preview mode, the pane's copy is rebuilt and painted);
 //   - repainting the original pane (drawn from its pane-sized copy);
-//   - building the original pane's pane-sized copy, which happens once per picture and pane size.
+//   - building the original pane's pane-sized copy, which happens once per picture and pane size;
+//   - Enter in the add-text dialog until the processed pane is repainted, every stage on (the text is drawn into the
+//     original, the original pane's copy rebuilt, the chain run, the processed pane's copy rebuilt and painted);
+// and the add-text dialog on a 10000 × 8000 picture: opening it until its first paint, and scrolling its view.
 //   build/bench/bench_gui --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 
 #include <benchmark/benchmark.h>
@@ -14,9 +17,14 @@
 #include <cstdlib>
 #include <memory>
 
+#include "app/CAddTextCommand.h"
 #include "app/CLumivaneDlg.h"
 #include "app/DialogSeam.h"
 #include "app/DialogUnits.h"
+#include "panes/CAddBmpWnd.h"
+#include "panes/CAddTextDialog.h"
+#include "panes/CEditBox.h"
+#include "panes/CScrollDialog.h"
 
 namespace {
 
@@ -24,15 +32,15 @@ constexpr std::int32_t kWidth = 6000;
 constexpr std::int32_t kHeight = 4000;
 
 // A picture with structure in every channel, so no stage meets a flat input.
-BMP_File MakePicture() {
+BMP_File MakePicture(std::int32_t width = kWidth, std::int32_t height = kHeight) {
     BMP_File picture;
-    if (!picture.Reshape(kWidth, kHeight)) std::abort();
+    if (!picture.Reshape(width, height)) std::abort();
     std::uint32_t noise = 12345;
-    for (std::int32_t y = 0; y < kHeight; ++y) {
+    for (std::int32_t y = 0; y < height; ++y) {
         Pixel* row = picture.Row(y);
-        for (std::int32_t x = 0; x < kWidth; ++x) {
+        for (std::int32_t x = 0; x < width; ++x) {
             noise = noise * 1664525u + 1013904223u;
-            row[x] = Pixel{static_cast<std::uint8_t>(x * 255 / kWidth), static_cast<std::uint8_t>(y * 255 / kHeight),
+            row[x] = Pixel{static_cast<std::uint8_t>(x * 255 / width), static_cast<std::uint8_t>(y * 255 / height),
                            static_cast<std::uint8_t>(noise >> 24)};
         }
     }
@@ -66,6 +74,7 @@ public:
     }
 
     CLumivaneDlg& Window() { return m_window; }
+    IDialogSeam& Seam() { return m_seam; }
 
 private:
     ScriptedDialogSeam m_seam;
@@ -123,6 +132,83 @@ void BM_BuildOriginalPaneImage(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_BuildOriginalPaneImage)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_ApplyTextToCorrectedPane(benchmark::State& state) {
+    Fixture& fixture = Shared();
+    fixture.AllStagesOn();
+    CLumivaneDlg& window = fixture.Window();
+    // As the window wires the command: the original pane's copy brought up to date where the text went.
+    CAddTextCommand command(window.State(), fixture.Seam(), window, [&window](const Rect& changed) {
+        const bool shown = window.OriginalPane().UpdateBitmapRect(changed);
+        window.OriginalPane().repaint();
+        return shown;
+    });
+    CAddTextDialog dialog(command, &window);
+    dialog.show();
+    if (!QTest::qWaitForWindowExposed(&dialog)) std::abort();
+    QTest::keyClicks(&dialog.TextBox(), QStringLiteral("Lumivane writes this line into the picture"));
+    CBmpWnd& pane = window.ProcessedPane();
+    const int before = pane.PaneImageBuilds();
+    for (auto _ : state) QTest::keyClick(&dialog.TextBox(), Qt::Key_Return);
+    if (pane.PaneImageBuilds() - before < static_cast<int>(state.iterations())) {
+        state.SkipWithError("Enter did not rebuild and repaint the processed pane");
+    }
+}
+BENCHMARK(BM_ApplyTextToCorrectedPane)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// A host that only holds the picture, for the dialog on its own.
+class PictureHost : public IAddTextHost {
+public:
+    BMP_File& AcquiredImage() override { return picture; }
+    void AcquiredImageWritten(const Rect&) override {}
+    std::optional<TextStyle> ChooseFont(QWidget*) override { return std::nullopt; }
+    void ShowError(QWidget*, const QString&) override {}
+    BMP_File picture = MakePicture(10000, 8000);
+};
+
+PictureHost& LargePicture() {
+    static PictureHost* host = new PictureHost();
+    return *host;
+}
+
+void BM_OpenTextDialogOnLargePicture(benchmark::State& state) {
+    PictureHost& host = LargePicture();
+    for (auto _ : state) {
+        CAddTextDialog dialog(host);
+        dialog.show();
+        dialog.repaint();  // the first paint, now
+    }
+}
+BENCHMARK(BM_OpenTextDialogOnLargePicture)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_ScrollLargePictureByALine(benchmark::State& state) {
+    CAddTextDialog dialog(LargePicture());
+    dialog.resize(1200, 900);
+    dialog.show();
+    if (!QTest::qWaitForWindowExposed(&dialog)) std::abort();
+    CScrollDialog& view = dialog.View();
+    view.Scroll(ScrollAxisId::Vertical, ScrollRequest::Thumb, 500);
+    view.Scroll(ScrollAxisId::Horizontal, ScrollRequest::Thumb, 300);
+    QCoreApplication::processEvents();
+    int step = 0;
+    for (auto _ : state) {
+        // Down and up by a line in turn; the strip that comes into view is painted before the next step.
+        step ^= 1;
+        view.Scroll(ScrollAxisId::Vertical, step != 0 ? ScrollRequest::LineForward : ScrollRequest::LineBack);
+        QCoreApplication::processEvents();
+    }
+}
+BENCHMARK(BM_ScrollLargePictureByALine)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_RepaintLargePictureView(benchmark::State& state) {
+    CAddTextDialog dialog(LargePicture());
+    dialog.resize(1200, 900);
+    dialog.show();
+    if (!QTest::qWaitForWindowExposed(&dialog)) std::abort();
+    dialog.View().Scroll(ScrollAxisId::Vertical, ScrollRequest::PageForward);
+    for (auto _ : state) dialog.View().repaint();  // the whole visible part of the picture, text box and tracker
+}
+BENCHMARK(BM_RepaintLargePictureView)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 

@@ -85,7 +85,7 @@ void CAddTextDialog::ApplyText() {
         m_host.ShowError(this, tr("Not enough memory to draw the text into the picture."));
         return;
     }
-    m_host.AcquiredImageWritten();
+    m_host.AcquiredImageWritten(box.BoxRect());
     // The text stays in the box, wholly selected: typing replaces it, Enter writes it once more.
     box.selectAll();
     box.ensureCursorVisible();

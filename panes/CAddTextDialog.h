@@ -33,8 +33,9 @@ public:
     // The acquired picture that the text is written into (may be empty). Its size does not change while the dialog
     // is open.
     virtual BMP_File& AcquiredImage() = 0;
-    // The picture's pixels were written: show it again in the original pane and re-run the corrections.
-    virtual void AcquiredImageWritten() = 0;
+    // The picture's pixels inside changed (picture pixels; it may reach beyond the picture) were written: show the
+    // picture again in the original pane and re-run the corrections.
+    virtual void AcquiredImageWritten(const Rect& changed) = 0;
     // The font dialog with effects and colour, owned by owner; nothing when the user cancels.
     virtual std::optional<TextStyle> ChooseFont(QWidget* owner) = 0;
     // Tells the user of a failure, in a message box owned by owner.

@@ -32,7 +32,10 @@ using testsupport::SamePixels;
 class RecordingHost : public IAddTextHost {
 public:
     BMP_File& AcquiredImage() override { return picture; }
-    void AcquiredImageWritten() override { ++writes; }
+    void AcquiredImageWritten(const Rect& changed) override {
+        ++writes;
+        lastChanged = changed;
+    }
     std::optional<TextStyle> ChooseFont(QWidget*) override {
         ++fontDialogs;
         if (fonts.empty()) return std::nullopt;
@@ -44,6 +47,7 @@ public:
 
     BMP_File picture;
     int writes = 0;
+    Rect lastChanged;
     int fontDialogs = 0;
     std::deque<std::optional<TextStyle>> fonts;
     QStringList errors;
