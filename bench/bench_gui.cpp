@@ -181,12 +181,18 @@ void BM_OpenTextDialogOnLargePicture(benchmark::State& state) {
 }
 BENCHMARK(BM_OpenTextDialogOnLargePicture)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+// The dialog on the large picture, 1200 × 900 and shown.
+std::unique_ptr<CAddTextDialog> ShownLargeDialog() {
+    auto dialog = std::make_unique<CAddTextDialog>(LargePicture());
+    dialog->resize(1200, 900);
+    dialog->show();
+    if (!QTest::qWaitForWindowExposed(dialog.get())) std::abort();
+    return dialog;
+}
+
 void BM_ScrollLargePictureByALine(benchmark::State& state) {
-    CAddTextDialog dialog(LargePicture());
-    dialog.resize(1200, 900);
-    dialog.show();
-    if (!QTest::qWaitForWindowExposed(&dialog)) std::abort();
-    CScrollDialog& view = dialog.View();
+    const std::unique_ptr<CAddTextDialog> dialog = ShownLargeDialog();
+    CScrollDialog& view = dialog->View();
     view.Scroll(ScrollAxisId::Vertical, ScrollRequest::Thumb, 500);
     view.Scroll(ScrollAxisId::Horizontal, ScrollRequest::Thumb, 300);
     QCoreApplication::processEvents();
@@ -201,12 +207,9 @@ void BM_ScrollLargePictureByALine(benchmark::State& state) {
 BENCHMARK(BM_ScrollLargePictureByALine)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_RepaintLargePictureView(benchmark::State& state) {
-    CAddTextDialog dialog(LargePicture());
-    dialog.resize(1200, 900);
-    dialog.show();
-    if (!QTest::qWaitForWindowExposed(&dialog)) std::abort();
-    dialog.View().Scroll(ScrollAxisId::Vertical, ScrollRequest::PageForward);
-    for (auto _ : state) dialog.View().repaint();  // the whole visible part of the picture, text box and tracker
+    const std::unique_ptr<CAddTextDialog> dialog = ShownLargeDialog();
+    dialog->View().Scroll(ScrollAxisId::Vertical, ScrollRequest::PageForward);
+    for (auto _ : state) dialog->View().repaint();  // the whole visible part of the picture, text box and tracker
 }
 BENCHMARK(BM_RepaintLargePictureView)->Unit(benchmark::kMillisecond)->UseRealTime();
 
