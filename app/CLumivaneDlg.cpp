@@ -22,6 +22,8 @@
 #include <optional>
 #include <utility>
 
+#include "app/CAboutDlg.h"
+#include "app/CAddTextCommand.h"
 #include "app/CColorSwatch.h"
 #include "app/DialogSeam.h"
 #include "app/DialogUnits.h"
@@ -139,6 +141,8 @@ CLumivaneDlg::CLumivaneDlg(IDialogSeam& seam, std::string storePath, QWidget* pa
     CreateControls();
     m_pFiles = std::make_unique<CImageFileCommands>(m_state, m_seam, *this, *Control(dlg::kSave));
     m_pProfiles = std::make_unique<CProfileCommands>(m_state, m_seam, *this);
+    m_pAddText = std::make_unique<CAddTextCommand>(
+        m_state, m_seam, *this, [this](const Rect& changed) { return ShowChangedOriginal(changed); });
     CreateShortcuts();
     // A picture file dropped anywhere on the window is opened, also over the size fields (which would take its name as
     // text).
@@ -290,8 +294,11 @@ void CLumivaneDlg::Command(int id) {
         case dlg::kHsbSettings:
             OpenEffectSettings(id);
             break;
+        case dlg::kAddText:
+            m_pAddText->Run();
+            break;
         default:
-            // Scan, Web camera, Sources and Add text: their commands come with the acquisition and text features.
+            // Scan, Web camera and Sources: their commands come with the acquisition features.
             break;
     }
 }
@@ -384,12 +391,10 @@ void CLumivaneDlg::ShowHelp() {
 }
 
 void CLumivaneDlg::ShowAbout() {
-    const QString name = QString::fromUtf8(kProgramName);
-    m_seam.About(this, tr("About %1").arg(name),
-                 tr("<p><b>%1</b> version %2</p>"
-                    "<p>Scan, correct and save pictures: crop, resize, sharpen, colour corrections and light areas "
-                    "in one fixed chain, saved and loaded as profiles.</p>")
-                     .arg(name, QStringLiteral(LUMIVANE_VERSION)));
+    CAboutDlg about(
+        QString::fromUtf8(kProgramName), QStringLiteral(LUMIVANE_VERSION),
+        [this](const QUrl& url) { return m_seam.OpenExternally(url); }, this);
+    m_seam.RunDialog(about);
 }
 
 bool CLumivaneDlg::OpenPicture(const QString& path) {
@@ -407,16 +412,24 @@ QString CLumivaneDlg::ViewerFolder() const {
 // ---- IStateView -------------------------------------------------------------------------------------------------
 
 bool CLumivaneDlg::ShowPicture(CBmpWnd& pane, const BMP_File& picture) {
-    if (!pane.SetBitmap(&picture)) {
-        // The pane-sized copy could not be made: memory is short.
-        pane.repaint();
-        m_seam.Message(this, tr("Create Bitmap Error"),
-                       QString::asprintf("Error: 0x%lx\n%s", static_cast<unsigned long>(ENOMEM), std::strerror(ENOMEM)),
-                       IDialogSeam::Icon::Error);
-        return false;
-    }
+    const bool shown = pane.SetBitmap(&picture);
     pane.repaint();
-    return true;
+    if (!shown) ReportNoPaneCopy();
+    return shown;
+}
+
+bool CLumivaneDlg::ShowChangedOriginal(const Rect& changed) {
+    const bool shown = m_pBmpWndOriginal->UpdateBitmapRect(changed);
+    m_pBmpWndOriginal->repaint();
+    if (!shown) ReportNoPaneCopy();
+    return shown;
+}
+
+void CLumivaneDlg::ReportNoPaneCopy() {
+    // The pane-sized copy could not be made: memory is short.
+    m_seam.Message(this, tr("Create Bitmap Error"),
+                   QString::asprintf("Error: 0x%lx\n%s", static_cast<unsigned long>(ENOMEM), std::strerror(ENOMEM)),
+                   IDialogSeam::Icon::Error);
 }
 
 bool CLumivaneDlg::OriginalImageChanged(const BMP_File& picture) {

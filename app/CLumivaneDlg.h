@@ -10,9 +10,9 @@
 // empty storePath reads and writes nothing).
 //
 // The image file commands (Load from disk, Save, Save As, the viewer operation) are CImageFileCommands, the profile
-// commands CProfileCommands; the window hands its buttons, its panes' double-clicks, dropped files and the keys Ctrl+O,
-// Ctrl+S (while Save is enabled) and Ctrl+Shift+S to them. The "..." buttons run the effect settings dialogs modally
-// through the seam.
+// commands CProfileCommands, Add text CAddTextCommand; the window hands its buttons, its panes' double-clicks, dropped
+// files and the keys Ctrl+O, Ctrl+S (while Save is enabled) and Ctrl+Shift+S to them. The "..." buttons run the effect
+// settings dialogs and About runs the About box (CAboutDlg) modally through the seam.
 
 #include <QDialog>
 #include <QString>
@@ -28,6 +28,7 @@
 #include "app/DialogLayout.h"
 #include "panes/CBmpWnd.h"
 
+class CAddTextCommand;
 class CColorSwatch;
 class CImageFileCommands;
 class CProfileCommands;
@@ -99,6 +100,8 @@ private:
     void UpdateMinimumSize();
     void ArrangeControls();
     bool ShowPicture(CBmpWnd& pane, const BMP_File& picture);
+    bool ShowChangedOriginal(const Rect& changed);
+    void ReportNoPaneCopy();
     QColor LightColor(int light) const;
 
     IDialogSeam& m_seam;
@@ -114,4 +117,5 @@ private:
     std::vector<std::filesystem::path> m_helpFolders;
     std::unique_ptr<CImageFileCommands> m_pFiles;
     std::unique_ptr<CProfileCommands> m_pProfiles;
+    std::unique_ptr<CAddTextCommand> m_pAddText;
 };

@@ -58,10 +58,6 @@ void QtDialogSeam::Message(QWidget* owner, const QString& caption, const QString
     box.exec();
 }
 
-void QtDialogSeam::About(QWidget* owner, const QString& title, const QString& text) {
-    QMessageBox::about(owner, title, text);
-}
-
 std::optional<QColor> QtDialogSeam::ChooseColor(QWidget* owner, const QColor& initial) {
     const QColor color = QColorDialog::getColor(initial, owner);
     if (!color.isValid()) return std::nullopt;
@@ -107,10 +103,6 @@ ScriptedDialogSeam::Answer ScriptedDialogSeam::Take(Call call) {
 void ScriptedDialogSeam::Message(QWidget*, const QString& caption, const QString& text, Icon icon) {
     const Answer answer = Take({Kind::Message, caption, text, icon, {}});
     if (answer.whileShown) answer.whileShown();
-}
-
-void ScriptedDialogSeam::About(QWidget*, const QString& title, const QString& text) {
-    Take({Kind::About, title, text, Icon::Information, {}});
 }
 
 std::optional<QColor> ScriptedDialogSeam::ChooseColor(QWidget*, const QColor&) {

@@ -1,8 +1,8 @@
 #pragma once
 // The one way the program asks the user something or tells the user something outside its own window: message boxes,
-// the About box, the file, colour and font dialogs, and handing a file or address to the desktop (the help pages in
-// the browser, a picture in the viewer). The window and every dialog of the program reach them only through an
-// IDialogSeam, so tests replace it with ScriptedDialogSeam and answer from a queue.
+// the program's own dialogs (the About box among them), the file, colour and font dialogs, and handing a file or
+// address to the desktop (the help pages in the browser, a picture in the viewer). The window and every dialog of the
+// program reach them only through an IDialogSeam, so tests replace it with ScriptedDialogSeam and answer from a queue.
 //
 // QtDialogSeam shows the real Qt dialogs, modally, owned by the widget given. ScriptedDialogSeam shows nothing: it
 // records every call and answers each from the front of its queue; a call whose kind does not match the next answer
@@ -33,8 +33,6 @@ public:
 
     // A message box with an OK button.
     virtual void Message(QWidget* owner, const QString& caption, const QString& text, Icon icon) = 0;
-    // The About box: a title and a rich text.
-    virtual void About(QWidget* owner, const QString& title, const QString& text) = 0;
     // The colour dialog; nothing when the user cancels.
     virtual std::optional<QColor> ChooseColor(QWidget* owner, const QColor& initial) = 0;
     // The font dialog with its effects (underline, strike-out) and a text colour; nothing when the user cancels.
@@ -69,7 +67,6 @@ QStringList ToQStringList(const std::vector<std::string>& texts);
 class QtDialogSeam : public IDialogSeam {
 public:
     void Message(QWidget* owner, const QString& caption, const QString& text, Icon icon) override;
-    void About(QWidget* owner, const QString& title, const QString& text) override;
     std::optional<QColor> ChooseColor(QWidget* owner, const QColor& initial) override;
     std::optional<TextStyle> ChooseFont(QWidget* owner, const TextStyle& initial) override;
     std::optional<FileChoice> OpenFile(QWidget* owner, const QString& caption, const QStringList& filters) override;
@@ -80,25 +77,24 @@ public:
 
 class ScriptedDialogSeam : public IDialogSeam {
 public:
-    enum class Kind { Message, About, Color, Font, OpenFile, SaveFile, OpenExternally, Dialog };
+    enum class Kind { Message, Color, Font, OpenFile, SaveFile, OpenExternally, Dialog };
 
     // One call as it was made.
     struct Call {
         Kind kind;
         QString caption;  // caption or title; the url for OpenExternally; the window title for Dialog
-        QString text;     // message or About text; the class name for Dialog
+        QString text;     // message text; the class name for Dialog
         Icon icon = Icon::Information;
         QStringList filters;
     };
 
-    // Queue answers, in the order the calls will come. Message and About need an acknowledgement only; whileShown
-    // runs while the message is up, as events the user causes meanwhile would.
+    // Queue answers, in the order the calls will come. A message needs an acknowledgement only; whileShown runs while
+    // the message is up, as events the user causes meanwhile would.
     void ExpectMessage(std::function<void()> whileShown = {}) {
         Answer answer(Kind::Message);
         answer.whileShown = std::move(whileShown);
         m_answers.push_back(std::move(answer));
     }
-    void ExpectAbout() { m_answers.push_back(Answer(Kind::About)); }
     void AnswerColor(std::optional<QColor> color) {
         Answer answer(Kind::Color);
         answer.color = color;
@@ -144,7 +140,6 @@ public:
     }
 
     void Message(QWidget* owner, const QString& caption, const QString& text, Icon icon) override;
-    void About(QWidget* owner, const QString& title, const QString& text) override;
     std::optional<QColor> ChooseColor(QWidget* owner, const QColor& initial) override;
     std::optional<TextStyle> ChooseFont(QWidget* owner, const TextStyle& initial) override;
     std::optional<FileChoice> OpenFile(QWidget* owner, const QString& caption, const QStringList& filters) override;

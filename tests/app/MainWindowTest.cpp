@@ -6,6 +6,7 @@
 
 #include <QAbstractButton>
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QTest>
@@ -14,6 +15,7 @@
 #include <random>
 #include <sstream>
 
+#include "app/CAboutDlg.h"
 #include "app/CLumivaneDlg.h"
 #include "app/DialogSeam.h"
 #include "app/DialogUnits.h"
@@ -523,13 +525,29 @@ TEST(HelpPagesBuilt, TheProgramFindsItsPagesAndEveryLinkLeadsToAPage) {
     EXPECT_GT(links, 10);
 }
 
-TEST_F(MainWindowTest, AboutNamesTheProgramAndItsVersion) {
+TEST_F(MainWindowTest, AboutNamesTheProgramAndItsVersionAndOpensItsLinks) {
     ShownWindow();
-    m_seam.ExpectAbout();
+    m_seam.AnswerDialog([](QDialog& dialog) {
+        auto& about = dynamic_cast<CAboutDlg&>(dialog);
+        const QString name = about.findChild<QLabel*>(QStringLiteral("programName"))->text();
+        EXPECT_TRUE(name.contains("Lumivane")) << name.toStdString();
+        EXPECT_TRUE(name.contains("version")) << name.toStdString();
+        CStaticLink& web = *about.Link(CAboutDlg::kWebLink);
+        CStaticLink& support = *about.Link(CAboutDlg::kSupportLink);
+        EXPECT_EQ(web.LinkColor(), CStaticLink::kUnvisited);
+        QTest::mouseClick(&web, Qt::LeftButton);
+        EXPECT_EQ(web.LinkColor(), CStaticLink::kVisited);
+        QTest::mouseClick(&support, Qt::LeftButton);
+        EXPECT_EQ(support.LinkColor(), CStaticLink::kUnvisited) << "the desktop had no mail program";
+    });
+    m_seam.AnswerOpenExternally(true);
+    m_seam.AnswerOpenExternally(false);
     Click(dlg::kAbout);
-    ASSERT_EQ(m_seam.Calls().size(), 1u);
-    EXPECT_TRUE(m_seam.Calls()[0].text.contains("Lumivane"));
-    EXPECT_TRUE(m_seam.Calls()[0].text.contains("version"));
+    ASSERT_EQ(m_seam.Calls().size(), 3u);
+    EXPECT_EQ(m_seam.Calls()[0].kind, ScriptedDialogSeam::Kind::Dialog);
+    // The web page from the string table, the support address from its caption.
+    EXPECT_EQ(m_seam.Calls()[1].caption, QStringLiteral("https://lumivane.example/"));
+    EXPECT_EQ(m_seam.Calls()[2].caption, QStringLiteral("mailto:support@lumivane.example"));
 }
 
 // ---- Device choices ---------------------------------------------------------------------------------------------
