@@ -51,6 +51,7 @@ CTextFontDlg::CTextFontDlg(const TextStyle& initial, QWidget* parent) : QDialog(
     m_pFonts = new QFontDialog(this);
     m_pFonts->setOptions(QFontDialog::NoButtons | QFontDialog::DontUseNativeDialog);
     m_pFonts->setWindowFlags(Qt::Widget);
+    m_pFonts->setSizeGripEnabled(false);
     m_pFonts->setCurrentFont(initial.font);
 
     m_pColors = new QComboBox(this);

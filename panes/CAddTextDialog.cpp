@@ -55,6 +55,8 @@ CAddTextDialog::CAddTextDialog(IAddTextHost& host, QWidget* parent) : QDialog(pa
         button->setGeometry(ToQRect(m_rcButtons[i]));
         m_pButtons[i] = button;
     }
+    // Enter applies: Apply is the default button (a focused button takes Enter itself, as push buttons do).
+    Button(kApply)->setDefault(true);
     connect(Button(kApply), &QPushButton::clicked, this, &CAddTextDialog::ApplyText);
     connect(Button(kClose), &QPushButton::clicked, this, &QDialog::reject);
     connect(Button(kFont), &QPushButton::clicked, this, &CAddTextDialog::ChooseFont);
