@@ -5,12 +5,15 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QComboBox>
+#include <QFontDialog>
 #include <QPushButton>
 #include <QTest>
 #include <memory>
 #include <random>
 
 #include "app/CLumivaneDlg.h"
+#include "app/CTextFontDlg.h"
 #include "app/DialogSeam.h"
 #include "app/DialogUnits.h"
 #include "panes/CAddBmpWnd.h"
@@ -113,6 +116,25 @@ TEST_F(TextAndAboutTest, WithoutAPictureTheCommandSaysThereIsNothingToWriteOn) {
     ASSERT_EQ(m_seam.Calls().size(), 1u);
     EXPECT_EQ(m_seam.Calls()[0].kind, ScriptedDialogSeam::Kind::Message);
     EXPECT_TRUE(m_seam.Calls()[0].text.contains(QStringLiteral("no picture")));
+}
+
+TEST(TextFontDlg, GivesBackTheFontWithItsEffectsAndTheColourChosen) {
+    testsupport::QtApp();
+    QFont font = QApplication::font();
+    font.setPointSize(23);
+    font.setUnderline(true);
+    font.setStrikeOut(true);
+    for (const QColor color : {QColor(128, 0, 128), QColor(12, 34, 56)}) {  // a standard colour and another one
+        CTextFontDlg dialog(TextStyle{font, color});
+        const TextStyle style = dialog.Style();
+        EXPECT_EQ(style.color, color);
+        EXPECT_EQ(style.font.pointSize(), 23);
+        EXPECT_TRUE(style.font.underline());
+        EXPECT_TRUE(style.font.strikeOut());
+    }
+    CTextFontDlg dialog(TextStyle{font, Qt::black});
+    dialog.ColorList()->setCurrentIndex(9);  // red
+    EXPECT_EQ(dialog.Style().color, QColor(255, 0, 0));
 }
 
 }  // namespace
