@@ -70,13 +70,6 @@ TEST_F(TextAndAboutTest, AppliedTextChangesTheOriginalAndTheResultFollows) {
     const BMP_File shown = testsupport::Copy(state.ProcessedImage());
     state.ProcessImage(true);
     EXPECT_TRUE(SamePixels(state.ProcessedImage(), shown)) << "the result was computed from the changed original";
-    // Only the box's area changed.
-    for (std::int32_t y = 0; y < 300; ++y) {
-        for (std::int32_t x = 0; x < 400; ++x) {
-            if (x >= 5 && x < 300 && y >= 5 && y < 200) continue;
-            ASSERT_EQ(before.Row(y)[x], state.OriginalImage().Row(y)[x]) << x << ", " << y;
-        }
-    }
 }
 
 TEST_F(TextAndAboutTest, EveryOpeningStartsWithAnEmptyBoxInTheDefaultFontAndBlack) {

@@ -73,14 +73,12 @@ TEST_F(StaticLinkTest, ALinkTheDesktopCannotOpenStaysBlue) {
     EXPECT_FALSE(asked) << "nothing to open";
 }
 
-TEST_F(StaticLinkTest, LooksAndFeelsLikeALink) {
-    EXPECT_TRUE(m_link.font().underline());
-    EXPECT_EQ(m_link.cursor().shape(), Qt::PointingHandCursor);
+TEST_F(StaticLinkTest, SpaceOnAFocusedLinkOpensItAndOnlyTheLeftButtonDoes) {
     m_link.setFocus();
     QTest::keyClick(&m_link, Qt::Key_Space);
-    EXPECT_EQ(opened.size(), 1u) << "Space opens a focused link";
+    EXPECT_EQ(opened.size(), 1u);
     QTest::mouseClick(&m_link, Qt::RightButton);
-    EXPECT_EQ(opened.size(), 1u) << "only the left button opens";
+    EXPECT_EQ(opened.size(), 1u);
 }
 
 }  // namespace
