@@ -4,6 +4,8 @@
 
 #include "app/CLumivaneState.h"
 #include "base/Limits.h"
+#include "cli/Help.h"
+#include "cli/KeyMatch.h"
 
 namespace {
 
@@ -74,12 +76,18 @@ bool ParseApply(ArgumentWalker& walker, ApplyOptions& options, std::string* erro
             options.preview = true;
             continue;
         }
+        static const std::vector<std::string> kValueOptions = {"--profile", "--set",  "--rotate", "--pane", "--out-dir",
+                                                               "--format",  "--jobs", "--output", "-o"};
         std::string name;
-        for (const char* candidate :
-             {"--profile", "--set", "--rotate", "--pane", "--out-dir", "--format", "--jobs", "--output", "-o"}) {
+        for (const std::string& candidate : kValueOptions) {
             if (ArgumentWalker::Is(argument, candidate)) name = candidate;
         }
-        if (name.empty()) return Fail(error, "unknown option " + argument);
+        if (name.empty()) {
+            std::vector<std::string> known = kValueOptions;
+            known.push_back("--preview");
+            return Fail(error, "unknown option " + argument +
+                                   DidYouMean(ClosestWords(argument.substr(0, argument.find('=')), known)));
+        }
         const std::optional<std::string> value = walker.Value(argument, name);
         if (!value) return Fail(error, name + " needs a value");
         if (name == "--profile") {
@@ -126,13 +134,15 @@ bool ParseApply(ArgumentWalker& walker, ApplyOptions& options, std::string* erro
     if (options.output && !FormatFromName(*options.output, true)) {
         return Fail(error, *options.output + ": unknown image format (use .png, .jpg, .jpeg, .gif or .bmp)");
     }
-    // Every KEY must name a setting of the profile; a misspelt key would otherwise be ignored silently.
+    // Every KEY must name one setting of the profile (a misspelt key would otherwise be ignored silently); it is
+    // written as the profile spells it, blanks included, so that the line reads as a profile line would.
     CLumivaneState declaration;
-    for (const std::string& line : options.sets) {
-        std::string key = line.substr(0, line.find('='));
-        if (declaration.m_cFileStorage.Partition(0).FindItem(key) == nullptr) {
-            return Fail(error, "--set: no setting is called \"" + key + "\" (see lumivane-cli profile defaults)");
-        }
+    for (std::string& line : options.sets) {
+        std::string why;
+        const std::optional<std::string> canonical =
+            CanonicalSettingLine(declaration.m_cFileStorage.Partition(0), line, &why);
+        if (!canonical) return Fail(error, "--set: " + why);
+        line = *canonical;
     }
     return true;
 }
@@ -182,9 +192,14 @@ std::optional<CliCommand> ParseCommandLine(const std::vector<std::string>& argum
         return std::nullopt;
     }
     const std::string verb = walker.Next();
+    const std::vector<std::string> rest(arguments.begin() + 1, arguments.end());
     if (verb == "--help" || verb == "-h" || verb == "help") {
         command.kind = CliCommand::Kind::Help;
-    } else if (verb == "--version") {
+        if (!rest.empty() && (rest.front() == "apply" || rest.front() == "profile")) command.topic = rest.front();
+    } else if ((verb == "apply" || verb == "profile") && AsksForHelp(rest)) {
+        command.kind = CliCommand::Kind::Help;
+        command.topic = verb;
+    } else if (verb == "--version" || verb == "-V") {
         command.kind = CliCommand::Kind::Version;
     } else if (verb == "apply") {
         command.kind = CliCommand::Kind::Apply;
@@ -193,30 +208,20 @@ std::optional<CliCommand> ParseCommandLine(const std::vector<std::string>& argum
         command.kind = CliCommand::Kind::Profile;
         if (!ParseProfile(walker, command.profile, error)) return std::nullopt;
     } else {
-        *error = "unknown command " + verb;
+        *error = "unknown command " + verb + DidYouMean(ClosestWords(verb, {"apply", "profile"}));
         return std::nullopt;
     }
     return command;
 }
 
+std::string UsageTopic(const std::vector<std::string>& arguments) {
+    if (!arguments.empty() && (arguments.front() == "apply" || arguments.front() == "profile")) {
+        return arguments.front();
+    }
+    return {};
+}
+
 const char* UsageText() {
-    return "usage:\n"
-           "  lumivane-cli apply [--profile FILE.qmx] [--set KEY=VALUE]... [--rotate N] [--pane WxH] [--preview]\n"
-           "                     INPUT -o OUTPUT\n"
-           "  lumivane-cli apply [options as above] INPUT... --out-dir DIR [--format png|jpg|gif|bmp] [--jobs N]\n"
-           "  lumivane-cli profile show FILE.qmx\n"
-           "  lumivane-cli profile defaults [-o FILE.qmx]\n"
-           "\n"
-           "apply runs the corrections of a profile over pictures (PNG, JPEG, GIF, BMP) as the window would:\n"
-           "  --profile FILE.qmx  load this profile first\n"
-           "  --set KEY=VALUE     then set one profile key (repeatable), e.g. --set m_bGrayScale=1\n"
-           "  --rotate N          clockwise quarter turns, 0..3\n"
-           "  --pane WxH          outer size of the picture panes (default 288x193)\n"
-           "  --preview           write the pane-sized preview instead of the full-size result\n"
-           "  -o OUTPUT           the result; its extension gives the format\n"
-           "  --out-dir DIR       write each result to DIR under its input's name\n"
-           "  --format F          format of the results in DIR (default: each input's own)\n"
-           "  --jobs N            pictures worked on at once (default: one per core)\n"
-           "\n"
-           "exit status: 0 success, 1 an input or output failed, 2 usage error\n";
+    static const std::string text = HelpText("");
+    return text.c_str();
 }

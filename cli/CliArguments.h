@@ -32,6 +32,7 @@ struct ProfileOptions {
 
 struct CliCommand {
     enum class Kind { Apply, Profile, Help, Version } kind = Kind::Help;
+    std::string topic;  // Help: the command whose usage is asked for, empty for the program's
     ApplyOptions apply;
     ProfileOptions profile;
 };
@@ -39,5 +40,8 @@ struct CliCommand {
 // Parses argv[1..]. On a usage error returns nothing and puts one line naming the problem in *error.
 std::optional<CliCommand> ParseCommandLine(const std::vector<std::string>& arguments, std::string* error);
 
-// The usage text printed by --help.
+// The command a usage error in these arguments belongs to ("apply", "profile"), or empty for the program as a whole.
+std::string UsageTopic(const std::vector<std::string>& arguments);
+
+// The program's usage text, printed by --help.
 const char* UsageText();

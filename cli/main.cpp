@@ -8,6 +8,7 @@
 #include "cli/ApplyCommand.h"
 #include "cli/CliArguments.h"
 #include "cli/Failure.h"
+#include "cli/Help.h"
 #include "cli/ProfileCommand.h"
 
 #ifndef LUMIVANE_VERSION
@@ -19,9 +20,8 @@ int main(int argc, char** argv) {
     std::string error;
     const std::optional<CliCommand> command = ParseCommandLine(arguments, &error);
     if (!command) {
-        ReportFailure(Status::Error(error));
-        std::fputs(UsageText(), stderr);
-        return 2;
+        const std::string topic = UsageTopic(arguments);
+        return ReportUsageError(error, topic, Synopsis(topic));
     }
     switch (command->kind) {
         case CliCommand::Kind::Apply:
@@ -32,8 +32,7 @@ int main(int argc, char** argv) {
             std::printf("lumivane-cli %s\n", LUMIVANE_VERSION);
             return 0;
         case CliCommand::Kind::Help:
-            std::fputs(UsageText(), stdout);
-            return 0;
+            return PrintHelp(HelpText(command->topic));
     }
     return 2;
 }

@@ -105,6 +105,75 @@ TEST(CliUsage, MistakesExitWithTwoAndSayWhat) {
     EXPECT_EQ(RunCli(dir, {"--help"}).status, 0);
 }
 
+TEST(CliUsage, HelpAndVersionAnswerOnStdout) {
+    TempDir dir;
+    struct Case {
+        std::vector<std::string> arguments;
+        const char* says;
+    };
+    const std::vector<Case> cases = {
+        {{"--help"}, "commands:"},
+        {{"-h"}, "commands:"},
+        {{"help"}, "commands:"},
+        {{"apply", "--help"}, "--out-dir DIR"},
+        {{"apply", "-h"}, "--out-dir DIR"},
+        {{"apply", "in.bmp", "--bogus", "-h"}, "--out-dir DIR"},
+        {{"help", "apply"}, "--out-dir DIR"},
+        {{"profile", "--help"}, "defaults"},
+        {{"profile", "show", "-h"}, "defaults"},
+        {{"--version"}, "lumivane-cli "},
+    };
+    for (const Case& c : cases) {
+        const Outcome outcome = RunCli(dir, c.arguments);
+        EXPECT_EQ(outcome.status, 0) << c.arguments.front();
+        EXPECT_NE(outcome.out.find(c.says), std::string::npos) << c.arguments.front() << "\n" << outcome.out;
+        EXPECT_EQ(outcome.err, "");
+    }
+    // After "--" a -h is an input's name.
+    EXPECT_EQ(RunCli(dir, {"apply", "-o", "x.bmp", "--", "-h"}).status, 1);
+}
+
+TEST(CliUsage, AUsageErrorIsOneLineAndAPointerToHelp) {
+    TempDir dir;
+    struct Case {
+        std::vector<std::string> arguments;
+        const char* line;
+        const char* pointer;
+    };
+    const std::vector<Case> cases = {
+        {{"aply"}, "lumivane-cli: unknown command aply (did you mean apply?)\n", "(more: lumivane-cli --help)\n"},
+        {{"apply", "in.bmp", "-o", "x.bmp", "--profle", "p.qmx"},
+         "lumivane-cli: unknown option --profle (did you mean --profile?)\n", "(more: lumivane-cli apply --help)\n"},
+        {{"apply", "in.bmp", "-o", "x.bmp", "--set", "m_bBlurr=1"},
+         "lumivane-cli: --set: no setting is called \"m_bBlurr\" (did you mean m_bBlur?)\n",
+         "(more: lumivane-cli apply --help)\n"},
+        {{"profile", "shwo"}, "lumivane-cli: profile takes show or defaults, not shwo\n",
+         "(more: lumivane-cli profile --help)\n"},
+    };
+    for (const Case& c : cases) {
+        const Outcome outcome = RunCli(dir, c.arguments);
+        EXPECT_EQ(outcome.status, 2);
+        EXPECT_EQ(outcome.err.rfind(c.line, 0), 0u) << outcome.err;
+        EXPECT_EQ(std::count(outcome.err.begin(), outcome.err.end(), '\n'), 2) << outcome.err;
+        EXPECT_TRUE(outcome.err.ends_with(c.pointer)) << outcome.err;
+        EXPECT_EQ(outcome.out, "");
+    }
+}
+
+TEST(CliApply, SetKeysAreForgivingAboutCaseAndBlanks) {
+    TempDir dir;
+    SavedPicture(dir, "in.bmp", 9, 40, 30);
+    const Outcome exact = RunCli(dir, {"apply", "--set", "m_bHSB =1", "--set", "m_nHue=70", dir.File("in.bmp"), "-o",
+                                       dir.File("exact.bmp")});
+    ASSERT_EQ(exact.status, 0) << exact.err;
+    const Outcome typed = RunCli(dir, {"apply", "--set", "m_bhsb=1", "--set", " M_NHUE=70", dir.File("in.bmp"), "-o",
+                                       dir.File("typed.bmp")});
+    ASSERT_EQ(typed.status, 0) << typed.err;
+    const std::string written = ReadText(dir.File("exact.bmp"));
+    EXPECT_EQ(written, ReadText(dir.File("typed.bmp")));
+    EXPECT_NE(written, ReadText(dir.File("in.bmp"))) << "the hue turned";
+}
+
 TEST(CliProfile, DefaultsAreTheProfileOfAFreshStart) {
     TempDir dir;
     const Outcome printed = RunCli(dir, {"profile", "defaults"});

@@ -1,0 +1,105 @@
+#include "cli/Help.h"
+
+#include <cstdio>
+
+namespace {
+
+constexpr std::string_view kProgramSynopsis = "lumivane-cli COMMAND [OPTION]... (commands: apply, profile)";
+constexpr std::string_view kApplySynopsis =
+    "lumivane-cli apply [OPTION]... INPUT -o OUTPUT | INPUT... --out-dir DIR";
+constexpr std::string_view kProfileSynopsis = "lumivane-cli profile show FILE.qmx | defaults [-o FILE.qmx]";
+
+constexpr std::string_view kProgramHelp =
+    "usage: lumivane-cli COMMAND [OPTION]...\n"
+    "\n"
+    "The corrections of Lumivane without a window: the same profiles (.qmx), the same pixels.\n"
+    "\n"
+    "commands:\n"
+    "  apply       run corrections over pictures (PNG, JPEG, GIF, BMP)\n"
+    "  profile     show, make and compare profiles\n"
+    "\n"
+    "  lumivane-cli COMMAND --help   the usage of one command, every option with its range and default\n"
+    "  lumivane-cli --version        the version\n"
+    "\n"
+    "exit status: 0 success, 1 an input or output failed, 2 usage error\n";
+
+constexpr std::string_view kApplyHelp =
+    "usage:\n"
+    "  lumivane-cli apply [OPTION]... INPUT -o OUTPUT\n"
+    "  lumivane-cli apply [OPTION]... INPUT... --out-dir DIR [--format png|jpg|gif|bmp] [--jobs N]\n"
+    "\n"
+    "Runs the corrections of a profile over pictures (PNG, JPEG, GIF, BMP) as the window would: start-up with the\n"
+    "panes at their size, the profile loaded, the --set lines applied, the picture taken in, the full-size run.\n"
+    "\n"
+    "options:\n"
+    "  --profile FILE.qmx  load this profile first (default: none, the start-up settings)\n"
+    "  --set KEY=VALUE     then set one profile key, as a line of a profile would (repeatable); the key may be\n"
+    "                      typed in any letter case, without the blanks some keys carry (m_bhsb=1)\n"
+    "  --rotate N          clockwise quarter turns, 0..3 (default 0)\n"
+    "  --pane WxH          outer size of the picture panes, each at least 3 (default 288x193)\n"
+    "  --preview           write the pane-sized preview instead of the full-size result\n"
+    "  -o, --output FILE   the result; its extension gives the format (.png, .jpg, .jpeg, .gif, .bmp)\n"
+    "  --out-dir DIR       write each result to DIR under its input's name\n"
+    "  --format F          format of the results in DIR: png, jpg, gif or bmp (default: each input's own)\n"
+    "  --jobs N            pictures worked on at once, at least 1 (default: one per core)\n"
+    "  -h, --help          this text\n"
+    "\n"
+    "exit status: 0 every picture written, 1 an input or output failed, 2 usage error\n";
+
+constexpr std::string_view kProfileHelp =
+    "usage:\n"
+    "  lumivane-cli profile show FILE.qmx [--pane WxH]\n"
+    "  lumivane-cli profile defaults [-o FILE.qmx] [--pane WxH]\n"
+    "\n"
+    "show      prints the 87 settings of a profile as a save would write them (key=value, one a line), read onto\n"
+    "          the start-up values\n"
+    "defaults  the profile as saved right after start-up, on stdout or into FILE.qmx\n"
+    "\n"
+    "options:\n"
+    "  --pane WxH          outer size of the picture panes the rectangles are measured in (default 288x193)\n"
+    "  -o, --output FILE   defaults: write the profile there instead of stdout\n"
+    "  -h, --help          this text\n"
+    "\n"
+    "exit status: 0 success, 1 a profile could not be read or written, 2 usage error\n";
+
+}  // namespace
+
+bool AsksForHelp(const std::vector<std::string>& arguments) {
+    for (const std::string& argument : arguments) {
+        if (argument == "--") return false;
+        if (argument == "-h" || argument == "--help") return true;
+    }
+    return false;
+}
+
+int PrintHelp(std::string_view text) {
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    return std::fflush(stdout) == 0 && std::ferror(stdout) == 0 ? 0 : 1;
+}
+
+int ReportUsageError(std::string_view message, std::string_view command, std::string_view synopsis) {
+    std::string text = "lumivane-cli: ";
+    text += message;
+    text += "\nusage: ";
+    text += synopsis;
+    text += " (more: lumivane-cli ";
+    if (!command.empty()) {
+        text += command;
+        text += ' ';
+    }
+    text += "--help)\n";
+    std::fputs(text.c_str(), stderr);
+    return 2;
+}
+
+std::string_view Synopsis(std::string_view command) {
+    if (command == "apply") return kApplySynopsis;
+    if (command == "profile") return kProfileSynopsis;
+    return kProgramSynopsis;
+}
+
+std::string HelpText(std::string_view command) {
+    if (command == "apply") return std::string(kApplyHelp);
+    if (command == "profile") return std::string(kProfileHelp);
+    return std::string(kProgramHelp);
+}
