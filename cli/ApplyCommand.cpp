@@ -18,19 +18,22 @@
 #include "app/CLumivaneState.h"
 #include "base/Parallel.h"
 #include "cli/Failure.h"
+#include "cli/NamedOptions.h"
 #include "platform/ImageCodec.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-// The corrections every picture gets, read once: the profile's lines and the --set lines.
+// The corrections every picture gets, read once: the profile's lines, and the --set lines followed by the lines the
+// named options stand for.
 struct Corrections {
     std::optional<CStrList> profile;
     std::string sets;
 };
 
-// Reads the profile (the error names it) and joins the --set lines.
+// Reads the profile (the error names it) and joins the --set lines and the named options' lines. The rectangles of
+// the named options are measured in the panes as the profile and the --set lines leave them.
 std::optional<Corrections> ReadCorrections(const ApplyOptions& options) {
     Corrections corrections;
     if (options.profile) {
@@ -41,6 +44,12 @@ std::optional<Corrections> ReadCorrections(const ApplyOptions& options) {
         }
     }
     for (const std::string& line : options.sets) corrections.sets += line + "\n";
+    if (!options.named.empty()) {
+        CLumivaneState state(options.pane);
+        if (corrections.profile) state.LoadConfigurationLines(*corrections.profile);
+        if (!corrections.sets.empty()) state.ApplyProfileLines(corrections.sets);
+        corrections.sets += ProfileLines(options.named, PaneGeometryOf(state));
+    }
     return corrections;
 }
 

@@ -76,6 +76,17 @@ bool ParseApply(ArgumentWalker& walker, ApplyOptions& options, std::string* erro
             options.preview = true;
             continue;
         }
+        if (const NamedOptionInfo* info = FindNamedOption(argument)) {
+            std::optional<std::string> value = std::string();
+            if (argument.find('=') != std::string::npos || !info->value.empty()) {
+                value = walker.Value(argument, std::string(info->name));
+            }
+            if (!value) return Fail(error, std::string(info->name) + " needs a value: " + std::string(info->value));
+            std::optional<NamedOption> option = ReadNamedOption(*info, *value, error);
+            if (!option) return false;
+            options.named.push_back(*option);
+            continue;
+        }
         static const std::vector<std::string> kValueOptions = {"--profile", "--set",  "--rotate", "--pane", "--out-dir",
                                                                "--format",  "--jobs", "--output", "-o"};
         std::string name;
@@ -85,6 +96,7 @@ bool ParseApply(ArgumentWalker& walker, ApplyOptions& options, std::string* erro
         if (name.empty()) {
             std::vector<std::string> known = kValueOptions;
             known.push_back("--preview");
+            for (const NamedOptionInfo& info : NamedOptionTable()) known.emplace_back(info.name);
             return Fail(error, "unknown option " + argument +
                                    DidYouMean(ClosestWords(argument.substr(0, argument.find('=')), known)));
         }

@@ -7,12 +7,14 @@
 #include <string>
 #include <vector>
 
+#include "cli/NamedOptions.h"
 #include "imaging/Rect.h"
 #include "platform/ImageCodec.h"
 
 struct ApplyOptions {
     std::optional<std::string> profile;
-    std::vector<std::string> sets;  // "KEY=VALUE" lines, applied as profile lines
+    std::vector<std::string> sets;  // "KEY=VALUE" lines, applied as profile lines, keys as the profile spells them
+    std::vector<NamedOption> named;  // --blur, --crop ...: their profile lines follow the --set lines, in this order
     std::int32_t rotate = 0;
     Size pane{288, 193};
     bool preview = false;

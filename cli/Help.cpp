@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "cli/NamedOptions.h"
+
 namespace {
 
 constexpr std::string_view kProgramSynopsis = "lumivane-cli COMMAND [OPTION]... (commands: apply, profile)";
@@ -42,7 +44,13 @@ constexpr std::string_view kApplyHelp =
     "  --out-dir DIR       write each result to DIR under its input's name\n"
     "  --format F          format of the results in DIR: png, jpg, gif or bmp (default: each input's own)\n"
     "  --jobs N            pictures worked on at once, at least 1 (default: one per core)\n"
-    "  -h, --help          this text\n"
+    "  -h, --help          this text\n";
+
+constexpr std::string_view kApplyHelpEnd =
+    "\n"
+    "examples:\n"
+    "  lumivane-cli apply --blur 7 --contrast 60 photo.jpg -o soft.png\n"
+    "  lumivane-cli apply --profile warm.qmx --no-hsb --crop 10%,10%,90%,90% *.jpg --out-dir out --format png\n"
     "\n"
     "exit status: 0 every picture written, 1 an input or output failed, 2 usage error\n";
 
@@ -92,6 +100,24 @@ int ReportUsageError(std::string_view message, std::string_view command, std::st
     return 2;
 }
 
+std::string NamedOptionsHelp() {
+    std::string text;
+    for (const NamedOptionInfo& info : NamedOptionTable()) {
+        std::string left = "  ";
+        left.append(info.name);
+        if (!info.value.empty()) left.append(" ").append(info.value);
+        // The help column starts at 22; a longer option gets its help on a line of its own.
+        text.append(left);
+        if (left.size() < 22) {
+            text.append(22 - left.size(), ' ');
+        } else {
+            text.append("\n").append(22, ' ');
+        }
+        text.append(info.help).append("\n");
+    }
+    return text;
+}
+
 std::string_view Synopsis(std::string_view command) {
     if (command == "apply") return kApplySynopsis;
     if (command == "profile") return kProfileSynopsis;
@@ -99,7 +125,10 @@ std::string_view Synopsis(std::string_view command) {
 }
 
 std::string HelpText(std::string_view command) {
-    if (command == "apply") return std::string(kApplyHelp);
+    if (command == "apply") {
+        return std::string(kApplyHelp) + "\ncorrections, applied after --profile and --set in the order given:\n" +
+               NamedOptionsHelp() + std::string(kApplyHelpEnd);
+    }
     if (command == "profile") return std::string(kProfileHelp);
     return std::string(kProgramHelp);
 }

@@ -21,5 +21,8 @@ int ReportUsageError(std::string_view message, std::string_view command, std::st
 // The one-line synopsis of a command kept here ("apply", "profile", "completion", or "" for the program).
 std::string_view Synopsis(std::string_view command);
 
+// The lines of the help that list the named corrections (NamedOptions.h), for every command that takes them.
+std::string NamedOptionsHelp();
+
 // The full usage text of a command kept here, every option with its range and default; the program's own for "".
 std::string HelpText(std::string_view command);

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/CLumivaneState.h"
+#include "tests/cli/NamedOptionRows.h"
 #include "tests/support/TestSupport.h"
 
 using testsupport::RandomImage;
@@ -172,6 +173,66 @@ TEST(CliApply, SetKeysAreForgivingAboutCaseAndBlanks) {
     const std::string written = ReadText(dir.File("exact.bmp"));
     EXPECT_EQ(written, ReadText(dir.File("typed.bmp")));
     EXPECT_NE(written, ReadText(dir.File("in.bmp"))) << "the hue turned";
+}
+
+// Every stage on, away from its neutral values: a named option that switches one off must show.
+const char* const kEverythingOn =
+    "\r\n[Settings]\r\nm_bBlur=1\r\nm_bBrightness =1\r\nm_nBrightR=70\r\nm_nBrightG=40\r\nm_bContrast=1\r\n"
+    "m_nContrastB=30\r\nm_bHSB =1\r\nm_nHue=30\r\nm_nSaturation=80\r\nm_bInvertR=1\r\nm_bGrayScale=1\r\n"
+    "m_bSharpen=1\r\nm_bEmboss=1\r\nm_bCrop=1\r\nm_cBmpWndOriginal.m_bCrop=1\r\nm_cBmpWndOriginal.CroprcL=0.2\r\n"
+    "m_bLight1=1\r\nLight1R=0\r\nm_bResize=1\r\nm_nSizeX=70\r\nm_nSizeY=50\r\n";
+
+TEST(CliApply, NamedOptionsWriteTheBytesOfTheirSetLines) {
+    TempDir dir;
+    WriteText(dir.File("on.qmx"), kEverythingOn);
+    std::vector<NamedOptionRow> rows = NamedOptionRows();
+    // Named options come after the --set lines whatever their place, in their own order.
+    rows.push_back({{"--blur", "9", "--set", "m_nBlurSize=3", "--sharpen", "--no-blur"},
+                    "m_nBlurSize=3\nm_bBlur=1\nm_nBlurSize=9\nm_bSharpen=1\nm_bBlur=0\n"});
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const NamedOptionRow& row = rows[i];
+        SavedPicture(dir, "in.bmp", static_cast<std::uint32_t>(100 + i), static_cast<std::int32_t>(50 + 3 * i),
+                     static_cast<std::int32_t>(40 + 2 * i));
+        std::vector<std::string> base = {"apply"};
+        if (row.switchesOff) base = {"apply", "--profile", dir.File("on.qmx")};
+        std::vector<std::string> named = base;
+        named.insert(named.end(), row.arguments.begin(), row.arguments.end());
+        std::vector<std::string> set = base;
+        for (std::size_t start = 0, end; (end = row.lines.find('\n', start)) != std::string::npos; start = end + 1) {
+            set.push_back("--set");
+            set.push_back(row.lines.substr(start, end - start));
+        }
+        for (auto* arguments : {&base, &named, &set}) {
+            arguments->push_back(dir.File("in.bmp"));
+            arguments->push_back("-o");
+        }
+        base.push_back(dir.File("base.bmp"));
+        named.push_back(dir.File("named.bmp"));
+        set.push_back(dir.File("set.bmp"));
+        const std::string shown = row.arguments.front();
+        for (const auto& arguments : {base, named, set}) {
+            const Outcome outcome = RunCli(dir, arguments);
+            ASSERT_EQ(outcome.status, 0) << shown << ": " << outcome.err;
+        }
+        const std::string written = ReadText(dir.File("named.bmp"));
+        EXPECT_EQ(written, ReadText(dir.File("set.bmp"))) << shown;
+        EXPECT_NE(written, ReadText(dir.File("base.bmp"))) << shown << " changed nothing";
+    }
+}
+
+TEST(CliApply, CropOfTheWholePictureLeavesItAsItIs) {
+    TempDir dir;
+    const BMP_File input = SavedPicture(dir, "in.bmp", 21, 576, 386);  // twice the default pane
+    ASSERT_EQ(RunCli(dir, {"apply", "--crop", "0,0,1,1", dir.File("in.bmp"), "-o", dir.File("all.bmp")}).status, 0);
+    EXPECT_TRUE(SamePixels(input, BMP_File(dir.File("all.bmp"))));
+    // A quarter from each side: pane pixels 72..216 across (picture 144..432) and 48..145 down (96..290).
+    ASSERT_EQ(RunCli(dir, {"apply", "--crop", "25%,25%,75%,75%", dir.File("in.bmp"), "-o", dir.File("q.bmp")}).status,
+              0);
+    const BMP_File quarter(dir.File("q.bmp"));
+    ASSERT_EQ(quarter.Width(), 288);
+    ASSERT_EQ(quarter.Height(), 194);
+    EXPECT_EQ(quarter.Row(0)[0], input.Row(96)[144]);
+    EXPECT_EQ(quarter.Row(193)[287], input.Row(289)[431]);
 }
 
 TEST(CliProfile, DefaultsAreTheProfileOfAFreshStart) {
