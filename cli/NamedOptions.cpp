@@ -378,3 +378,12 @@ std::string ProfileLines(const std::vector<NamedOption>& options, const PaneGeom
     for (const NamedOption& option : options) lines += ProfileLines(option, geometry);
     return lines;
 }
+
+std::string ProfileLinesAfter(const CStrList* profile, std::string_view sets, Size pane,
+                              const std::vector<NamedOption>& options) {
+    if (options.empty()) return {};
+    CLumivaneState state(pane);
+    if (profile != nullptr) state.LoadConfigurationLines(*profile);
+    if (!sets.empty()) state.ApplyProfileLines(sets);
+    return ProfileLines(options, PaneGeometryOf(state));
+}

@@ -20,6 +20,7 @@
 #include "imaging/Rect.h"
 
 class CLumivaneState;
+class CStrList;
 
 struct NamedOptionInfo {
     std::string_view name;   // "--blur"
@@ -67,3 +68,8 @@ PaneGeometry PaneGeometryOf(CLumivaneState& state);
 // The profile lines an option stands for, each "key=value\n", keys spelt as the profile spells them.
 std::string ProfileLines(const NamedOption& option, const PaneGeometry& geometry);
 std::string ProfileLines(const std::vector<NamedOption>& options, const PaneGeometry& geometry);
+
+// The lines of options as they follow a profile (may be null) and --set lines in a state with panes of this outer
+// size: the rectangles are measured in the panes as those leave them.
+std::string ProfileLinesAfter(const CStrList* profile, std::string_view sets, Size pane,
+                              const std::vector<NamedOption>& options);
