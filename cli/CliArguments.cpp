@@ -6,6 +6,7 @@
 #include "base/Limits.h"
 #include "cli/Help.h"
 #include "cli/KeyMatch.h"
+#include "cli/SettingChecks.h"
 
 namespace {
 
@@ -76,6 +77,10 @@ bool ParseApply(ArgumentWalker& walker, ApplyOptions& options, std::string* erro
             options.preview = true;
             continue;
         }
+        if (argument == "--quiet" || argument == "-q") {
+            options.quiet = true;
+            continue;
+        }
         if (const NamedOptionInfo* info = FindNamedOption(argument)) {
             std::optional<std::string> value = std::string();
             if (argument.find('=') != std::string::npos || !info->value.empty()) {
@@ -88,7 +93,7 @@ bool ParseApply(ArgumentWalker& walker, ApplyOptions& options, std::string* erro
             continue;
         }
         static const std::vector<std::string> kValueOptions = {"--profile", "--set",  "--rotate", "--pane", "--out-dir",
-                                                               "--format",  "--jobs", "--output", "-o"};
+                                                               "--format",  "--jobs", "--output", "-o", "--quality"};
         std::string name;
         for (const std::string& candidate : kValueOptions) {
             if (ArgumentWalker::Is(argument, candidate)) name = candidate;
@@ -96,6 +101,7 @@ bool ParseApply(ArgumentWalker& walker, ApplyOptions& options, std::string* erro
         if (name.empty()) {
             std::vector<std::string> known = kValueOptions;
             known.push_back("--preview");
+            known.push_back("--quiet");
             for (const NamedOptionInfo& info : NamedOptionTable()) known.emplace_back(info.name);
             return Fail(error, "unknown option " + argument +
                                    DidYouMean(ClosestWords(argument.substr(0, argument.find('=')), known)));
@@ -130,6 +136,12 @@ bool ParseApply(ArgumentWalker& walker, ApplyOptions& options, std::string* erro
                 return Fail(error, "--jobs takes a number of at least 1, not " + *value);
             }
             options.jobs = static_cast<int>(jobs);
+        } else if (name == "--quality") {
+            std::int64_t quality = 0;
+            if (!ParseInt(*value, quality) || quality < 1 || quality > 100) {
+                return Fail(error, "--quality takes a JPEG quality 1..100, not " + *value);
+            }
+            options.quality = static_cast<int>(quality);
         } else {
             options.output = *value;
         }
@@ -155,6 +167,10 @@ bool ParseApply(ArgumentWalker& walker, ApplyOptions& options, std::string* erro
             CanonicalSettingLine(declaration.m_cFileStorage.Partition(0), line, &why);
         if (!canonical) return Fail(error, "--set: " + why);
         line = *canonical;
+        if (const std::optional<std::string> warning =
+                NumberWarning(declaration.m_cFileStorage.Partition(0), line)) {
+            options.warnings.push_back("--set " + *warning);
+        }
     }
     return true;
 }

@@ -23,6 +23,9 @@ struct ApplyOptions {
     std::optional<std::string> outDir;  // many inputs
     std::optional<ImageFormat> format;  // with outDir
     int jobs = 0;                       // 0: one per core
+    int quality = 75;                   // JPEG quality of the results, 1..100
+    bool quiet = false;                 // no progress or summary line
+    std::vector<std::string> warnings;  // found while parsing (a --set value that is no number), printed first
 };
 
 struct ProfileOptions {

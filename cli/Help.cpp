@@ -44,6 +44,8 @@ constexpr std::string_view kApplyHelp =
     "  --out-dir DIR       write each result to DIR under its input's name\n"
     "  --format F          format of the results in DIR: png, jpg, gif or bmp (default: each input's own)\n"
     "  --jobs N            pictures worked on at once, at least 1 (default: one per core)\n"
+    "  --quality N         JPEG quality of the results, 1..100 (default 75, as the window saves)\n"
+    "  -q, --quiet         no progress line and no summary (\"7 written, 0 failed, 2.4 s\") after a batch\n"
     "  -h, --help          this text\n";
 
 constexpr std::string_view kApplyHelpEnd =

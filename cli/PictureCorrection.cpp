@@ -34,5 +34,5 @@ Status CorrectPicture(const CorrectionRun& run, const Corrections& corrections, 
             return Status::Error(input + ": " + processed.message());
         }
     }
-    return WriteImageFile(output, state.ProcessedImage(), format, stageThreads);
+    return WriteImageFile(output, state.ProcessedImage(), format, stageThreads, run.jpegQuality);
 }

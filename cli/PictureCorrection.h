@@ -24,6 +24,7 @@ struct CorrectionRun {
     Size pane{288, 193};
     std::int32_t rotate = 0;
     bool preview = false;
+    int jpegQuality = 75;  // 1..100, for JPEG results
 };
 
 // Reads the profile when one is named (the error names it) and joins the --set lines.

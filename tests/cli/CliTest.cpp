@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/CLumivaneState.h"
+#include "platform/ImageCodec.h"
 #include "tests/cli/NamedOptionRows.h"
 #include "tests/support/TestSupport.h"
 
@@ -372,6 +373,80 @@ TEST(CliBatch, EveryInputIsTriedAndFailuresAreReported) {
 
     const Outcome allGood = RunCli(dir, {"apply", dir.File("a.bmp"), dir.File("c.bmp"), "--out-dir", dir.File("out2")});
     EXPECT_EQ(allGood.status, 0) << allGood.err;
+}
+
+TEST(CliBatch, ASummaryLineEndsTheBatchUnlessQuiet) {
+    TempDir dir;
+    SavedPicture(dir, "a.bmp", 10, 12, 9);
+    SavedPicture(dir, "c.bmp", 11, 9, 12);
+    WriteText(dir.File("b.bmp"), "not a picture");
+    const std::vector<std::string> batch = {"apply", dir.File("a.bmp"), dir.File("b.bmp"), dir.File("c.bmp"),
+                                            "--out-dir", dir.File("out")};
+    const Outcome told = RunCli(dir, batch);
+    EXPECT_EQ(told.status, 1);
+    const std::size_t last = told.err.rfind('\n', told.err.size() - 2) + 1;
+    const std::string summary = told.err.substr(last);
+    EXPECT_EQ(summary.rfind("2 written, 1 failed, ", 0), 0u) << told.err;
+    EXPECT_TRUE(summary.ends_with(" s\n")) << summary;
+    EXPECT_EQ(told.err.substr(0, last), "lumivane-cli: " + dir.File("b.bmp") + ": not a PNG, JPEG, GIF or BMP file\n");
+
+    std::vector<std::string> quiet = batch;
+    quiet.push_back("--quiet");
+    EXPECT_EQ(RunCli(dir, quiet).err, told.err.substr(0, last)) << "errors only";
+    // Without the broken input: nothing at all.
+    const Outcome silent = RunCli(dir, {"apply", "-q", dir.File("a.bmp"), dir.File("c.bmp"), "--out-dir", dir.File("o")});
+    EXPECT_EQ(silent.status, 0);
+    EXPECT_EQ(silent.err, "");
+    // One picture with -o: no summary.
+    EXPECT_EQ(RunCli(dir, {"apply", dir.File("a.bmp"), "-o", dir.File("one.bmp")}).err, "");
+}
+
+TEST(CliApply, QualityIsTheJpegQuality) {
+    TempDir dir;
+    const BMP_File input = SavedPicture(dir, "in.bmp", 12, 64, 48);
+    ASSERT_EQ(RunCli(dir, {"apply", dir.File("in.bmp"), "-o", dir.File("usual.jpg")}).status, 0);
+    ASSERT_EQ(RunCli(dir, {"apply", "--quality", "30", dir.File("in.bmp"), "-o", dir.File("low.jpg")}).status, 0);
+    ASSERT_TRUE(WriteImageFile(dir.File("at75.jpg"), input, ImageFormat::Jpeg, 1));
+    ASSERT_TRUE(WriteImageFile(dir.File("at30.jpg"), input, ImageFormat::Jpeg, 1, 30));
+    EXPECT_EQ(ReadText(dir.File("usual.jpg")), ReadText(dir.File("at75.jpg"))) << "75 as the window saves";
+    EXPECT_EQ(ReadText(dir.File("low.jpg")), ReadText(dir.File("at30.jpg")));
+    EXPECT_NE(ReadText(dir.File("low.jpg")), ReadText(dir.File("usual.jpg")));
+    for (const char* wrong : {"0", "101", "high"}) {
+        const Outcome outcome = RunCli(dir, {"apply", "--quality", wrong, dir.File("in.bmp"), "-o", dir.File("x.jpg")});
+        EXPECT_EQ(outcome.status, 2);
+        EXPECT_NE(outcome.err.find("--quality takes a JPEG quality 1..100, not "), std::string::npos) << outcome.err;
+    }
+}
+
+TEST(CliApply, SettingsThatWillNotDoWhatTheySayAreWarnedAbout) {
+    TempDir dir;
+    SavedPicture(dir, "in.bmp", 13, 30, 20);
+    const Outcome typo = RunCli(dir, {"apply", "--set", "m_nHue=12abc", "--set", "m_bHSB=1", dir.File("in.bmp"), "-o",
+                                      dir.File("typo.bmp")});
+    EXPECT_EQ(typo.status, 0);
+    EXPECT_EQ(typo.err, "lumivane-cli: warning: --set m_nHue=12abc: \"12abc\" is not a whole number; the setting "
+                        "takes 12\n");
+    ASSERT_EQ(RunCli(dir, {"apply", "--set", "m_nHue=12", "--set", "m_bHSB=1", dir.File("in.bmp"), "-o",
+                           dir.File("twelve.bmp")})
+                  .status,
+              0);
+    EXPECT_EQ(ReadText(dir.File("typo.bmp")), ReadText(dir.File("twelve.bmp"))) << "taken as a profile would";
+
+    WriteText(dir.File("huge.qmx"), "\r\n[Settings]\r\nm_bResize=1\r\nm_nSizeX=20000\r\nm_nSizeY=20000\r\n");
+    const Outcome huge = RunCli(dir, {"apply", "--profile", dir.File("huge.qmx"), dir.File("in.bmp"), "-o",
+                                      dir.File("huge.bmp")});
+    EXPECT_EQ(huge.status, 0);
+    EXPECT_EQ(huge.err, "lumivane-cli: warning: resize to 20000 x 20000 is beyond the limit of 268435456 pixels and "
+                        "is skipped\n");
+    EXPECT_EQ(BMP_File(dir.File("huge.bmp")).Width(), 30);
+    const Outcome none = RunCli(dir, {"apply", "--set", "m_bResize=1", "--set", "m_nSizeX=0", dir.File("in.bmp"), "-o",
+                                      dir.File("none.bmp")});
+    EXPECT_EQ(none.err, "lumivane-cli: warning: resize to 0 x 300 has no pixels and is skipped\n");
+    // A named option that resizes within the limit: no warning.
+    EXPECT_EQ(RunCli(dir, {"apply", "--profile", dir.File("huge.qmx"), "--resize", "20x10", dir.File("in.bmp"), "-o",
+                           dir.File("fine.bmp")})
+                  .err,
+              "");
 }
 
 TEST(CliBatch, AnInputIsNeverOverwrittenAndTwoInputsNeverShareAnOutput) {
