@@ -1,5 +1,6 @@
 #include "cli/CliArguments.h"
 
+#include <algorithm>
 #include <charconv>
 
 #include "app/CLumivaneState.h"
@@ -36,6 +37,8 @@ public:
     explicit ArgumentWalker(const std::vector<std::string>& arguments) : m_arguments(arguments) {}
 
     bool Done() const { return m_next >= m_arguments.size(); }
+    const std::vector<std::string>& Arguments() const { return m_arguments; }
+    std::size_t& Position() { return m_next; }
     const std::string& Next() { return m_arguments[m_next++]; }
 
     // For an option that takes a value: the value, or nothing when it is missing.
@@ -176,36 +179,91 @@ bool ParseApply(ArgumentWalker& walker, ApplyOptions& options, std::string* erro
 }
 
 bool ParseProfile(ArgumentWalker& walker, ProfileOptions& options, std::string* error) {
-    if (walker.Done()) return Fail(error, "profile needs show FILE.qmx or defaults [-o FILE.qmx]");
+    using Action = ProfileOptions::Action;
+    if (walker.Done()) return Fail(error, "profile needs an action: show, defaults, set, new or diff");
     const std::string action = walker.Next();
-    if (action == "show") {
-        options.action = ProfileOptions::Action::Show;
-    } else if (action == "defaults") {
-        options.action = ProfileOptions::Action::Defaults;
-    } else {
-        return Fail(error, "profile takes show or defaults, not " + action);
+    static const std::vector<std::pair<std::string, Action>> kActions = {
+        {"show", Action::Show}, {"defaults", Action::Defaults}, {"set", Action::Set},
+        {"new", Action::New},   {"diff", Action::Diff}};
+    const auto found = std::find_if(kActions.begin(), kActions.end(), [&](const auto& a) { return a.first == action; });
+    if (found == kActions.end()) {
+        std::vector<std::string> names;
+        for (const auto& a : kActions) names.push_back(a.first);
+        return Fail(error, "profile takes show, defaults, set, new or diff, not " + action +
+                               DidYouMean(ClosestWords(action, names)));
     }
+    options.action = found->second;
+    const bool edits = options.action == Action::Set || options.action == Action::New;
+    const std::size_t filesWanted = options.action == Action::Diff ? 2 : options.action == Action::Show ||
+                                                                                  options.action == Action::Set
+                                                                              ? 1
+                                                                              : 0;
+    CLumivaneState declaration;
+    CIniPartition& settings = declaration.m_cFileStorage.Partition(0);
+    // A KEY=VALUE edit: the key as the profile spells it, a warning when the value is no number.
+    const auto addLine = [&](const std::string& line) {
+        std::string why;
+        const std::optional<std::string> canonical = CanonicalSettingLine(settings, line, &why);
+        if (!canonical) return Fail(error, why);
+        if (const std::optional<std::string> warning = NumberWarning(settings, *canonical)) {
+            options.warnings.push_back(*warning);
+        }
+        options.edits.push_back({*canonical, std::nullopt});
+        return true;
+    };
     while (!walker.Done()) {
+        if (edits) {
+            std::vector<NamedOption> named;
+            if (TakeNamedOption(walker.Arguments(), walker.Position(), named, error)) {
+                if (named.empty()) return false;
+                options.edits.push_back({std::string(), named.front()});
+                continue;
+            }
+        }
         const std::string argument = walker.Next();
         if (ArgumentWalker::Is(argument, "--pane")) {
             const std::optional<std::string> value = walker.Value(argument, "--pane");
             if (!value || !ParsePane(*value, options.pane))
                 return Fail(error, "--pane takes WIDTHxHEIGHT, e.g. 288x193");
-        } else if (options.action == ProfileOptions::Action::Defaults &&
+        } else if ((options.action == Action::Defaults || options.action == Action::New) &&
                    (ArgumentWalker::Is(argument, "-o") || ArgumentWalker::Is(argument, "--output"))) {
             const std::optional<std::string> value =
                 walker.Value(argument, ArgumentWalker::Is(argument, "-o") ? "-o" : "--output");
             if (!value) return Fail(error, "-o needs a file name");
             options.output = *value;
-        } else if (options.action == ProfileOptions::Action::Show && options.file.empty() &&
-                   (argument.empty() || argument[0] != '-')) {
-            options.file = argument;
+        } else if (options.action == Action::Show && argument == "--json") {
+            options.json = true;
+        } else if (edits && ArgumentWalker::Is(argument, "--set")) {
+            const std::optional<std::string> value = walker.Value(argument, "--set");
+            if (!value) return Fail(error, "--set needs KEY=VALUE");
+            if (!addLine(*value)) return false;
+        } else if (edits && argument == "--rotate") {
+            return Fail(error, "--rotate is not kept in a profile; give it to apply");
+        } else if (options.files.size() < filesWanted && (argument.empty() || argument[0] != '-')) {
+            options.files.push_back(argument);
+        } else if (edits && !argument.empty() && argument[0] != '-' && argument.find('=') != std::string::npos) {
+            if (!addLine(argument)) return false;
+        } else if (!argument.empty() && argument[0] == '-' && argument != "-") {
+            std::vector<std::string> known = {"--pane"};
+            if (options.action == Action::Defaults || options.action == Action::New) known.push_back("--output");
+            if (options.action == Action::Show) known.push_back("--json");
+            if (edits) {
+                known.push_back("--set");
+                for (const NamedOptionInfo& info : NamedOptionTable()) known.emplace_back(info.name);
+            }
+            return Fail(error, "unknown option " + argument +
+                                   DidYouMean(ClosestWords(argument.substr(0, argument.find('=')), known)));
         } else {
             return Fail(error, "unexpected argument " + argument);
         }
     }
-    if (options.action == ProfileOptions::Action::Show && options.file.empty()) {
-        return Fail(error, "profile show needs a FILE.qmx");
+    if (options.files.size() < filesWanted) {
+        static const char* const kNeeds[] = {"profile show needs a FILE.qmx", "", "profile set needs a FILE.qmx",
+                                             "", "profile diff needs two profiles, A.qmx B.qmx"};
+        return Fail(error, kNeeds[static_cast<int>(options.action)]);
+    }
+    if (options.action == Action::Set && options.edits.empty()) {
+        return Fail(error, "profile set needs KEY=VALUE or a correction option, e.g. --blur 7");
     }
     return true;
 }

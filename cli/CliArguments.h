@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cli/NamedOptions.h"
+#include "cli/ProfileEdit.h"
 #include "imaging/Rect.h"
 #include "platform/ImageCodec.h"
 
@@ -29,10 +30,13 @@ struct ApplyOptions {
 };
 
 struct ProfileOptions {
-    enum class Action { Show, Defaults } action = Action::Show;
-    std::string file;                   // show: the profile to read
-    std::optional<std::string> output;  // defaults: where to write
+    enum class Action { Show, Defaults, Set, New, Diff } action = Action::Show;
+    std::vector<std::string> files;     // show, set: the profile; diff: the two profiles
+    std::optional<std::string> output;  // defaults, new: where to write (else stdout)
     Size pane{288, 193};
+    bool json = false;                  // show: the settings as one JSON object
+    std::vector<ProfileEdit> edits;     // set, new: KEY=VALUE lines and named options, in the order given
+    std::vector<std::string> warnings;  // found while parsing (a value that is no number), printed first
 };
 
 struct CliCommand {

@@ -9,7 +9,8 @@ namespace {
 constexpr std::string_view kProgramSynopsis = "lumivane-cli COMMAND [OPTION]... (commands: apply, profile)";
 constexpr std::string_view kApplySynopsis =
     "lumivane-cli apply [OPTION]... INPUT -o OUTPUT | INPUT... --out-dir DIR";
-constexpr std::string_view kProfileSynopsis = "lumivane-cli profile show FILE.qmx | defaults [-o FILE.qmx]";
+constexpr std::string_view kProfileSynopsis =
+    "lumivane-cli profile show|defaults|set|new|diff [FILE.qmx]... [KEY=VALUE|--correction]...";
 
 constexpr std::string_view kProgramHelp =
     "usage: lumivane-cli COMMAND [OPTION]...\n"
@@ -58,17 +59,37 @@ constexpr std::string_view kApplyHelpEnd =
 
 constexpr std::string_view kProfileHelp =
     "usage:\n"
-    "  lumivane-cli profile show FILE.qmx [--pane WxH]\n"
+    "  lumivane-cli profile show FILE.qmx [--json] [--pane WxH]\n"
     "  lumivane-cli profile defaults [-o FILE.qmx] [--pane WxH]\n"
+    "  lumivane-cli profile set FILE.qmx KEY=VALUE|--correction... [--pane WxH]\n"
+    "  lumivane-cli profile new [-o FILE.qmx] [KEY=VALUE|--correction]... [--pane WxH]\n"
+    "  lumivane-cli profile diff A.qmx B.qmx [--pane WxH]\n"
     "\n"
     "show      prints the 87 settings of a profile as a save would write them (key=value, one a line), read onto\n"
-    "          the start-up values\n"
+    "          the start-up values; with --json as one JSON object, numbers as numbers\n"
     "defaults  the profile as saved right after start-up, on stdout or into FILE.qmx\n"
+    "set       edits a profile in place, in one step: only the lines of the keys set change (a key the file lacks\n"
+    "          is added to its settings section); every other line and the line ends stay as they are\n"
+    "new       the start-up profile with the settings given, on stdout or into FILE.qmx\n"
+    "diff      lists the settings whose values differ, one a line: \"key: A -> B\"\n"
     "\n"
     "options:\n"
+    "  KEY=VALUE           set, new: one key of the profile (any letter case, blanks around it left out)\n"
+    "  --set KEY=VALUE     the same\n"
     "  --pane WxH          outer size of the picture panes the rectangles are measured in (default 288x193)\n"
-    "  -o, --output FILE   defaults: write the profile there instead of stdout\n"
+    "  -o, --output FILE   defaults, new: write the profile there instead of stdout\n"
+    "  --json              show: one JSON object\n"
     "  -h, --help          this text\n"
+    "\n"
+    "corrections (set, new), applied in the order given:\n";
+
+constexpr std::string_view kProfileHelpEnd =
+    "\n"
+    "examples:\n"
+    "  lumivane-cli profile new -o soft.qmx --blur 7 --contrast 60\n"
+    "  lumivane-cli profile set soft.qmx --no-blur --hsb 50,70,50 m_nSizeX=800\n"
+    "  lumivane-cli profile show --json soft.qmx\n"
+    "  lumivane-cli profile diff soft.qmx warm.qmx\n"
     "\n"
     "exit status: 0 success, 1 a profile could not be read or written, 2 usage error\n";
 
@@ -131,6 +152,6 @@ std::string HelpText(std::string_view command) {
         return std::string(kApplyHelp) + "\ncorrections, applied after --profile and --set in the order given:\n" +
                NamedOptionsHelp() + std::string(kApplyHelpEnd);
     }
-    if (command == "profile") return std::string(kProfileHelp);
+    if (command == "profile") return std::string(kProfileHelp) + NamedOptionsHelp() + std::string(kProfileHelpEnd);
     return std::string(kProgramHelp);
 }

@@ -149,7 +149,7 @@ TEST(CliUsage, AUsageErrorIsOneLineAndAPointerToHelp) {
         {{"apply", "in.bmp", "-o", "x.bmp", "--set", "m_bBlurr=1"},
          "lumivane-cli: --set: no setting is called \"m_bBlurr\" (did you mean m_bBlur?)\n",
          "(more: lumivane-cli apply --help)\n"},
-        {{"profile", "shwo"}, "lumivane-cli: profile takes show or defaults, not shwo\n",
+        {{"profile", "shwo"}, "lumivane-cli: profile takes show, defaults, set, new or diff, not shwo (did you mean show?)\n",
          "(more: lumivane-cli profile --help)\n"},
     };
     for (const Case& c : cases) {
@@ -272,6 +272,96 @@ TEST(CliProfile, ShowPrintsTheEightySevenLinesOntoTheStartUpValues) {
     const Outcome missing = RunCli(dir, {"profile", "show", dir.File("nope.qmx")});
     EXPECT_EQ(missing.status, 1);
     EXPECT_NE(missing.err.find("nope.qmx"), std::string::npos) << missing.err;
+}
+
+TEST(CliProfile, SetEditsInPlaceAndGivesWhatTheOptionsGive) {
+    TempDir dir;
+    const std::string sample = ReadText(LUMIVANE_SOURCE "/resources/sample.qmx");
+    WriteText(dir.File("p.qmx"), sample);
+    SavedPicture(dir, "in.bmp", 30, 70, 50);
+    const std::vector<std::string> edits = {"m_bhsb=0", "--blur", "9", "--light", "3:10%,0,1,0.5:#102030"};
+    std::vector<std::string> set = {"profile", "set", dir.File("p.qmx")};
+    set.insert(set.end(), edits.begin(), edits.end());
+    const Outcome edited = RunCli(dir, set);
+    ASSERT_EQ(edited.status, 0) << edited.err;
+    EXPECT_EQ(edited.out + edited.err, "");
+
+    // Line for line the same file, but for the lines of the keys set.
+    const std::string after = ReadText(dir.File("p.qmx"));
+    std::vector<std::string> changed;
+    for (std::size_t a = 0, b = 0; a < sample.size() && b < after.size();) {
+        const std::size_t endA = sample.find('\n', a);
+        const std::size_t endB = after.find('\n', b);
+        ASSERT_NE(endA, std::string::npos);
+        ASSERT_NE(endB, std::string::npos);
+        const std::string lineA = sample.substr(a, endA + 1 - a);
+        const std::string lineB = after.substr(b, endB + 1 - b);
+        if (lineA != lineB) changed.push_back(lineB);
+        a = endA + 1;
+        b = endB + 1;
+    }
+    EXPECT_EQ(std::count(sample.begin(), sample.end(), '\n'), std::count(after.begin(), after.end(), '\n'));
+    EXPECT_EQ(changed.size(), 11u) << "blur 2, hsb 1, light 3: switch, rectangle 4, colour 3";
+    EXPECT_EQ(changed.front(), "m_bBlur=1\r\n");
+
+    // Applying the edited profile is applying the original one with the same options.
+    ASSERT_EQ(RunCli(dir, {"apply", "--profile", dir.File("p.qmx"), dir.File("in.bmp"), "-o", dir.File("a.bmp")}).status,
+              0);
+    WriteText(dir.File("original.qmx"), sample);
+    std::vector<std::string> apply = {"apply", "--profile", dir.File("original.qmx")};
+    apply.push_back("--set");
+    apply.insert(apply.end(), edits.begin(), edits.end());
+    apply.insert(apply.end(), {dir.File("in.bmp"), "-o", dir.File("b.bmp")});
+    ASSERT_EQ(RunCli(dir, apply).status, 0);
+    EXPECT_EQ(ReadText(dir.File("a.bmp")), ReadText(dir.File("b.bmp")));
+
+    // A mistake leaves the file as it was.
+    const Outcome wrong = RunCli(dir, {"profile", "set", dir.File("p.qmx"), "m_nHue=1", "--blur", "4"});
+    EXPECT_EQ(wrong.status, 2);
+    EXPECT_EQ(ReadText(dir.File("p.qmx")), after);
+    const Outcome missing = RunCli(dir, {"profile", "set", dir.File("none.qmx"), "m_nHue=1"});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(missing.err.rfind("lumivane-cli: " + dir.File("none.qmx") + ": ", 0), 0u) << missing.err;
+    EXPECT_FALSE(std::filesystem::exists(dir.File("none.qmx")));
+    EXPECT_EQ(RunCli(dir, {"profile", "set", dir.File("p.qmx")}).status, 2) << "nothing to set";
+    EXPECT_EQ(RunCli(dir, {"profile", "set", dir.File("p.qmx"), "--rotate", "1"}).status, 2);
+}
+
+TEST(CliProfile, NewIsTheDefaultsWithTheEditsAndKeepsLfFilesLf) {
+    TempDir dir;
+    ASSERT_EQ(RunCli(dir, {"profile", "new", "-o", dir.File("n.qmx"), "--grey", "--hsb", "10,20,30", "m_nSizeX=64"})
+                  .status,
+              0);
+    ASSERT_EQ(RunCli(dir, {"profile", "defaults", "-o", dir.File("d.qmx")}).status, 0);
+    ASSERT_EQ(RunCli(dir, {"profile", "set", dir.File("d.qmx"), "--grey", "--hsb", "10,20,30", "m_nSizeX=64"}).status,
+              0);
+    EXPECT_EQ(ReadText(dir.File("n.qmx")), ReadText(dir.File("d.qmx")));
+    const Outcome printed = RunCli(dir, {"profile", "new", "--grey"});
+    EXPECT_NE(printed.out.find("\r\nm_bGrayScale=1\r\n"), std::string::npos) << "without -o on stdout";
+
+    WriteText(dir.File("lf.qmx"), "[Settings]\nm_bBlur=0\n");
+    ASSERT_EQ(RunCli(dir, {"profile", "set", dir.File("lf.qmx"), "--blur", "3"}).status, 0);
+    EXPECT_EQ(ReadText(dir.File("lf.qmx")), "[Settings]\nm_bBlur=1\nm_nBlurSize=3\n");
+}
+
+TEST(CliProfile, ShowJsonAndDiffForScripts) {
+    TempDir dir;
+    WriteText(dir.File("a.qmx"), "[Settings]\r\nm_bHSB =1\r\nm_nHue=12abc\r\nm_cBmpWndOriginal.CroprcT=0.25\r\n");
+    WriteText(dir.File("b.qmx"), "[Settings]\r\nm_nHue=12\r\nm_bBlur=1\r\n");
+    const Outcome json = RunCli(dir, {"profile", "show", "--json", dir.File("a.qmx")});
+    ASSERT_EQ(json.status, 0) << json.err;
+    EXPECT_EQ(json.out.front(), '{');
+    EXPECT_NE(json.out.find("\n  \"m_bHSB\": 1,\n  \"m_nHue\": 12,\n"), std::string::npos) << json.out;
+    EXPECT_NE(json.out.find("\n  \"m_cBmpWndOriginal.CroprcT\": 0.250000,\n"), std::string::npos);
+
+    const Outcome diff = RunCli(dir, {"profile", "diff", dir.File("a.qmx"), dir.File("b.qmx")});
+    ASSERT_EQ(diff.status, 0) << diff.err;
+    EXPECT_EQ(diff.out, "m_bBlur: 0 -> 1\nm_bHSB: 1 -> 0\nm_cBmpWndOriginal.CroprcT: 0.250000 -> 0.026882\n");
+    EXPECT_EQ(RunCli(dir, {"profile", "diff", dir.File("a.qmx"), dir.File("a.qmx")}).out, "");
+    const Outcome missing = RunCli(dir, {"profile", "diff", dir.File("a.qmx"), dir.File("none.qmx")});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_NE(missing.err.find(dir.File("none.qmx")), std::string::npos);
+    EXPECT_EQ(RunCli(dir, {"profile", "diff", dir.File("a.qmx")}).status, 2);
 }
 
 TEST(CliApply, GivesWhatTheSharedStateGivesForTheSameProfile) {
