@@ -281,8 +281,10 @@ std::optional<CliCommand> ParseCommandLine(const std::vector<std::string>& argum
     const std::vector<std::string> rest(arguments.begin() + 1, arguments.end());
     if (verb == "--help" || verb == "-h" || verb == "help") {
         command.kind = CliCommand::Kind::Help;
-        if (!rest.empty() && (rest.front() == "apply" || rest.front() == "profile")) command.topic = rest.front();
-    } else if ((verb == "apply" || verb == "profile") && AsksForHelp(rest)) {
+        if (!rest.empty() && (rest.front() == "apply" || rest.front() == "profile" || rest.front() == "completion")) {
+            command.topic = rest.front();
+        }
+    } else if ((verb == "apply" || verb == "profile" || verb == "completion") && AsksForHelp(rest)) {
         command.kind = CliCommand::Kind::Help;
         command.topic = verb;
     } else if (verb == "--version" || verb == "-V") {
@@ -293,15 +295,23 @@ std::optional<CliCommand> ParseCommandLine(const std::vector<std::string>& argum
     } else if (verb == "profile") {
         command.kind = CliCommand::Kind::Profile;
         if (!ParseProfile(walker, command.profile, error)) return std::nullopt;
+    } else if (verb == "completion") {
+        command.kind = CliCommand::Kind::Completion;
+        if (rest.size() != 1 || (rest[0] != "bash" && rest[0] != "zsh" && rest[0] != "fish")) {
+            *error = "completion takes one shell: bash, zsh or fish";
+            return std::nullopt;
+        }
+        command.shell = rest[0];
     } else {
-        *error = "unknown command " + verb + DidYouMean(ClosestWords(verb, {"apply", "profile"}));
+        *error = "unknown command " + verb + DidYouMean(ClosestWords(verb, {"apply", "profile", "completion"}));
         return std::nullopt;
     }
     return command;
 }
 
 std::string UsageTopic(const std::vector<std::string>& arguments) {
-    if (!arguments.empty() && (arguments.front() == "apply" || arguments.front() == "profile")) {
+    if (!arguments.empty() &&
+        (arguments.front() == "apply" || arguments.front() == "profile" || arguments.front() == "completion")) {
         return arguments.front();
     }
     return {};

@@ -40,10 +40,11 @@ struct ProfileOptions {
 };
 
 struct CliCommand {
-    enum class Kind { Apply, Profile, Help, Version } kind = Kind::Help;
+    enum class Kind { Apply, Profile, Help, Version, Completion } kind = Kind::Help;
     std::string topic;  // Help: the command whose usage is asked for, empty for the program's
     ApplyOptions apply;
     ProfileOptions profile;
+    std::string shell;  // Completion: bash, zsh or fish
 };
 
 // Parses argv[1..]. On a usage error returns nothing and puts one line naming the problem in *error.

@@ -6,7 +6,9 @@
 
 namespace {
 
-constexpr std::string_view kProgramSynopsis = "lumivane-cli COMMAND [OPTION]... (commands: apply, profile)";
+constexpr std::string_view kProgramSynopsis =
+    "lumivane-cli COMMAND [OPTION]... (commands: apply, profile, completion)";
+constexpr std::string_view kCompletionSynopsis = "lumivane-cli completion bash|zsh|fish";
 constexpr std::string_view kApplySynopsis =
     "lumivane-cli apply [OPTION]... INPUT -o OUTPUT | INPUT... --out-dir DIR";
 constexpr std::string_view kProfileSynopsis =
@@ -19,7 +21,8 @@ constexpr std::string_view kProgramHelp =
     "\n"
     "commands:\n"
     "  apply       run corrections over pictures (PNG, JPEG, GIF, BMP)\n"
-    "  profile     show, make and compare profiles\n"
+    "  profile     show, make, edit and compare profiles\n"
+    "  completion  a completion script for bash, zsh or fish\n"
     "\n"
     "  lumivane-cli COMMAND --help   the usage of one command, every option with its range and default\n"
     "  lumivane-cli --version        the version\n"
@@ -93,6 +96,18 @@ constexpr std::string_view kProfileHelpEnd =
     "\n"
     "exit status: 0 success, 1 a profile could not be read or written, 2 usage error\n";
 
+constexpr std::string_view kCompletionHelp =
+    "usage: lumivane-cli completion bash|zsh|fish\n"
+    "\n"
+    "Prints a completion script for the shell: commands, options, setting keys, --format values, and file names\n"
+    "by type (pictures, .qmx profiles, folders).\n"
+    "\n"
+    "  bash  source <(lumivane-cli completion bash)   (installed for bash-completion with the program)\n"
+    "  zsh   source <(lumivane-cli completion zsh)\n"
+    "  fish  lumivane-cli completion fish > ~/.config/fish/completions/lumivane-cli.fish\n"
+    "\n"
+    "exit status: 0 success, 2 usage error\n";
+
 }  // namespace
 
 bool AsksForHelp(const std::vector<std::string>& arguments) {
@@ -144,6 +159,7 @@ std::string NamedOptionsHelp() {
 std::string_view Synopsis(std::string_view command) {
     if (command == "apply") return kApplySynopsis;
     if (command == "profile") return kProfileSynopsis;
+    if (command == "completion") return kCompletionSynopsis;
     return kProgramSynopsis;
 }
 
@@ -152,6 +168,7 @@ std::string HelpText(std::string_view command) {
         return std::string(kApplyHelp) + "\ncorrections, applied after --profile and --set in the order given:\n" +
                NamedOptionsHelp() + std::string(kApplyHelpEnd);
     }
+    if (command == "completion") return std::string(kCompletionHelp);
     if (command == "profile") return std::string(kProfileHelp) + NamedOptionsHelp() + std::string(kProfileHelpEnd);
     return std::string(kProgramHelp);
 }

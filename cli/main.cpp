@@ -7,6 +7,7 @@
 
 #include "cli/ApplyCommand.h"
 #include "cli/CliArguments.h"
+#include "cli/Completion.h"
 #include "cli/Failure.h"
 #include "cli/Help.h"
 #include "cli/ProfileCommand.h"
@@ -33,6 +34,8 @@ int main(int argc, char** argv) {
             return 0;
         case CliCommand::Kind::Help:
             return PrintHelp(HelpText(command->topic));
+        case CliCommand::Kind::Completion:
+            return PrintHelp(*CompletionScript(command->shell));
     }
     return 2;
 }
