@@ -265,7 +265,7 @@ const std::vector<Entry>& Entries() {
          ReadRectangle,
          WriteCrop},
         {{"--light", "N:L,T,R,B[:#RRGGBB]",
-          "light area N (1..3): the ellipse in the rectangle (as --crop) pulled toward the colour (default white)"},
+          "light area N (1..3): the ellipse in the rectangle (as --crop) pulled toward the colour (default: its own)"},
          "N:L,T,R,B[:#RRGGBB], N 1..3 and the rectangle as for --crop",
          ReadLight,
          WriteLight},
