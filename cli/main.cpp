@@ -7,7 +7,9 @@
 
 #include "cli/ApplyCommand.h"
 #include "cli/CliArguments.h"
+#include "cli/Completion.h"
 #include "cli/Failure.h"
+#include "cli/Help.h"
 #include "cli/ProfileCommand.h"
 
 #ifndef LUMIVANE_VERSION
@@ -19,9 +21,8 @@ int main(int argc, char** argv) {
     std::string error;
     const std::optional<CliCommand> command = ParseCommandLine(arguments, &error);
     if (!command) {
-        ReportFailure(Status::Error(error));
-        std::fputs(UsageText(), stderr);
-        return 2;
+        const std::string topic = UsageTopic(arguments);
+        return ReportUsageError(error, topic, Synopsis(topic));
     }
     switch (command->kind) {
         case CliCommand::Kind::Apply:
@@ -32,8 +33,9 @@ int main(int argc, char** argv) {
             std::printf("lumivane-cli %s\n", LUMIVANE_VERSION);
             return 0;
         case CliCommand::Kind::Help:
-            std::fputs(UsageText(), stdout);
-            return 0;
+            return PrintHelp(HelpText(command->topic));
+        case CliCommand::Kind::Completion:
+            return PrintHelp(*CompletionScript(command->shell));
     }
     return 2;
 }

@@ -6,7 +6,8 @@
 // library finds damaged is an error, not a picture with a grey or smeared part; `picture` is then unchanged. Library
 // errors come back with the library's own message.
 //
-// Encoding writes a baseline YCbCr file at quality 75 with the library's defaults otherwise.
+// Encoding writes a baseline YCbCr file at the given quality (1..100, default 75; values outside are clamped) with the
+// library's defaults otherwise.
 
 #include <cstdint>
 #include <span>
@@ -20,6 +21,7 @@
 Status DecodeJpeg(const std::string& path, std::span<const std::uint8_t> bytes, BMP_File& picture);
 
 // On a failed write the sink holds the failure and the result is an error; `path` names the file in messages.
-Status EncodeJpeg(const std::string& path, const BMP_File& picture, codec::EncodeSink& sink);
-
 inline constexpr int kJpegQuality = 75;
+
+Status EncodeJpeg(const std::string& path, const BMP_File& picture, codec::EncodeSink& sink,
+                  int quality = kJpegQuality);
