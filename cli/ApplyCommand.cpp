@@ -15,55 +15,28 @@
 #include <thread>
 #include <vector>
 
-#include "app/CLumivaneState.h"
 #include "base/Parallel.h"
 #include "cli/Failure.h"
+#include "cli/PictureCorrection.h"
 #include "platform/ImageCodec.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-// The corrections every picture gets, read once: the profile's lines and the --set lines.
-struct Corrections {
-    std::optional<CStrList> profile;
-    std::string sets;
-};
-
-// Reads the profile (the error names it) and joins the --set lines.
-std::optional<Corrections> ReadCorrections(const ApplyOptions& options) {
-    Corrections corrections;
-    if (options.profile) {
-        corrections.profile.emplace();
-        if (const Status read = corrections.profile->ReadFile(*options.profile); !read) {
-            ReportFailure(read);
-            return std::nullopt;
-        }
-    }
-    for (const std::string& line : options.sets) corrections.sets += line + "\n";
-    return corrections;
+// How each picture is taken, from the options.
+CorrectionRun RunOf(const ApplyOptions& options) {
+    return {options.pane, options.rotate, options.preview};
 }
 
-// One picture through the state; the error names the file and the cause.
-Status ProcessOne(const ApplyOptions& options, const Corrections& corrections, const std::string& input,
-                  const std::string& output, ImageFormat format, int stageThreads) {
-    CLumivaneState state(options.pane);
-    state.SetThreads(stageThreads);
-    if (corrections.profile) state.LoadConfigurationLines(*corrections.profile);
-    if (!corrections.sets.empty()) state.ApplyProfileLines(corrections.sets);
-    state.SetRotation(options.rotate);
-
-    BMP_File picture;
-    if (Status read = ReadImageFile(input, picture); !read) return read;
-    if (!state.ShowAcquiredImage(std::move(picture))) {
-        return Status::Error(input + ": the picture could not be taken (no pixels, or not enough memory)");
+// Reads the profile and the --set lines; a failure is reported.
+std::optional<Corrections> ReadCorrections(const ApplyOptions& options) {
+    Corrections corrections;
+    if (const Status read = ReadCorrections(options.profile, options.sets, corrections); !read) {
+        ReportFailure(read);
+        return std::nullopt;
     }
-    if (!options.preview) {
-        if (const Status processed = state.Process(false); !processed) {
-            return Status::Error(input + ": " + processed.message());
-        }
-    }
-    return WriteImageFile(output, state.ProcessedImage(), format, stageThreads);
+    return corrections;
 }
 
 // Writes lines to stderr and keeps a progress line at the bottom when stderr is a terminal.
@@ -167,9 +140,9 @@ int RunBatch(const ApplyOptions& options, const Corrections& corrections) {
     const auto work = [&] {
         for (std::size_t i = next.fetch_add(1); i < jobs.size(); i = next.fetch_add(1)) {
             const Job& job = jobs[i];
-            const Status status =
-                job.refusal.empty() ? ProcessOne(options, corrections, job.input, job.output, job.format, stageThreads)
-                                    : Status::Error(job.refusal);
+            const Status status = job.refusal.empty() ? CorrectPicture(RunOf(options), corrections, job.input,
+                                                                       job.output, job.format, stageThreads)
+                                                      : Status::Error(job.refusal);
             if (status) {
                 reporter.Done();
             } else {
@@ -199,8 +172,8 @@ int RunApply(const ApplyOptions& options) {
     if (!corrections) return 1;
     if (options.outDir) return RunBatch(options, *corrections);
     const std::string& input = options.inputs.front();
-    const Status status = ProcessOne(options, *corrections, input, *options.output,
-                                     *FormatFromName(*options.output, true), DefaultThreadCount());
+    const Status status = CorrectPicture(RunOf(options), *corrections, input, *options.output,
+                                         *FormatFromName(*options.output, true), DefaultThreadCount());
     if (!status) {
         ReportFailure(status);
         return 1;

@@ -1,0 +1,38 @@
+#include "cli/PictureCorrection.h"
+
+#include <utility>
+
+#include "app/CLumivaneState.h"
+
+Status ReadCorrections(const std::optional<std::string>& profile, const std::vector<std::string>& sets,
+                       Corrections& corrections) {
+    Corrections read;
+    if (profile) {
+        read.profile.emplace();
+        if (Status status = read.profile->ReadFile(*profile); !status) return status;
+    }
+    for (const std::string& line : sets) read.sets += line + "\n";
+    corrections = std::move(read);
+    return Status::Ok();
+}
+
+Status CorrectPicture(const CorrectionRun& run, const Corrections& corrections, const std::string& input,
+                      const std::string& output, ImageFormat format, int stageThreads) {
+    CLumivaneState state(run.pane);
+    state.SetThreads(stageThreads);
+    if (corrections.profile) state.LoadConfigurationLines(*corrections.profile);
+    if (!corrections.sets.empty()) state.ApplyProfileLines(corrections.sets);
+    state.SetRotation(run.rotate);
+
+    BMP_File picture;
+    if (Status read = ReadImageFile(input, picture); !read) return read;
+    if (!state.ShowAcquiredImage(std::move(picture))) {
+        return Status::Error(input + ": the picture could not be taken (no pixels, or not enough memory)");
+    }
+    if (!run.preview) {
+        if (const Status processed = state.Process(false); !processed) {
+            return Status::Error(input + ": " + processed.message());
+        }
+    }
+    return WriteImageFile(output, state.ProcessedImage(), format, stageThreads);
+}
