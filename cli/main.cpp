@@ -9,6 +9,7 @@
 #include "cli/CliArguments.h"
 #include "cli/Failure.h"
 #include "cli/ProfileCommand.h"
+#include "cli/WatchCommand.h"
 
 #ifndef LUMIVANE_VERSION
 #define LUMIVANE_VERSION "0"
@@ -16,6 +17,9 @@
 
 int main(int argc, char** argv) {
     const std::vector<std::string> arguments(argv + 1, argv + argc);
+    if (!arguments.empty() && arguments.front() == "watch") {
+        return RunWatchCommand({arguments.begin() + 1, arguments.end()});
+    }
     std::string error;
     const std::optional<CliCommand> command = ParseCommandLine(arguments, &error);
     if (!command) {

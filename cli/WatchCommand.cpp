@@ -1,0 +1,284 @@
+#include "cli/WatchCommand.h"
+
+#include <dirent.h>
+#include <poll.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <thread>
+
+#include "base/Parallel.h"
+#include "cli/Failure.h"
+#include "cli/PictureCorrection.h"
+#include "cli/WatchLog.h"
+#include "cli/WatchNames.h"
+#include "cli/WatchOptions.h"
+#include "cli/WatchQueue.h"
+#include "platform/FolderEvents.h"
+#include "platform/NoReplace.h"
+#include "platform/StopSignals.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// What identifies one version of a file: a file written again or replaced by another is a new picture.
+struct FileVersion {
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = 0;
+    std::int64_t modified = 0;  // nanoseconds
+    std::int64_t changed = 0;   // nanoseconds (status change: creation, rename into the folder, writes)
+
+    bool operator==(const FileVersion&) const = default;
+};
+
+std::int64_t Nanoseconds(const struct timespec& time) {
+    return static_cast<std::int64_t>(time.tv_sec) * 1000000000 + time.tv_nsec;
+}
+
+FileVersion VersionOf(const struct stat& info) {
+    return {info.st_dev, info.st_ino, info.st_size, Nanoseconds(info.st_mtim), Nanoseconds(info.st_ctim)};
+}
+
+// True when a result of this input is already in the output folder: the result's name or one of its numbered names
+// was written after the input arrived (its status last changed), as a result of an earlier run would be.
+bool ResultAlreadyThere(const FileVersion& input, const std::string& result) {
+    for (int number = 0;; ++number) {
+        struct stat info {};
+        if (::stat(NumberedName(result, number).c_str(), &info) != 0) return false;
+        if (Nanoseconds(info.st_mtim) >= input.changed) return true;
+    }
+}
+
+std::optional<std::pair<dev_t, ino_t>> FolderIdentity(const std::string& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) return std::nullopt;
+    return std::pair{info.st_dev, info.st_ino};
+}
+
+// The names in folder that are pictures to watch, sorted.
+std::vector<std::string> PicturesIn(const std::string& folder) {
+    std::vector<std::string> names;
+    std::error_code error;
+    for (fs::directory_iterator entry(folder, error), end; !error && entry != end; entry.increment(error)) {
+        std::string name = entry->path().filename().string();
+        if (IsWatchedName(name)) names.push_back(std::move(name));
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+class Watch {
+public:
+    Watch(const WatchOptions& options, Corrections corrections)
+        : m_options(options),
+          m_log(options.json),
+          m_corrections(std::make_shared<const Corrections>(std::move(corrections))) {}
+
+    // Runs until a stop signal (0) or until the watch cannot go on (1).
+    int Run();
+
+private:
+    void Work(int stageThreads);
+    void Correct(const WatchQueue::Item& item, int stageThreads);
+    void QueueFolder(bool checkResults);
+    std::string InputPath(const std::string& name) const { return m_options.inDir + "/" + name; }
+
+    const WatchOptions& m_options;
+    WatchLog m_log;
+    WatchQueue m_queue;
+
+    std::mutex m_mutex;  // guards the two below
+    std::shared_ptr<const Corrections> m_corrections;
+    std::map<std::string, FileVersion> m_done;  // the version of each name that was corrected (or failed)
+    std::atomic<unsigned> m_temporaryCount{0};
+};
+
+void Watch::QueueFolder(bool checkResults) {
+    for (const std::string& name : PicturesIn(m_options.inDir)) m_queue.Push({name, checkResults, 0});
+}
+
+void Watch::Correct(const WatchQueue::Item& item, int stageThreads) {
+    const std::string input = InputPath(item.name);
+    struct stat info {};
+    // Removed before its turn, or not a plain file: nothing to do.
+    if (::stat(input.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return;
+    const FileVersion version = VersionOf(info);
+    const ImageFormat format = m_options.format.value_or(FormatFromName(item.name, true).value_or(ImageFormat::Png));
+    const std::string wanted = ResultPath(m_options.outDir, item.name, format);
+    std::shared_ptr<const Corrections> corrections;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (const auto done = m_done.find(item.name); done != m_done.end() && done->second == version) return;
+        corrections = m_corrections;
+    }
+    if (item.checkResults && ResultAlreadyThere(version, wanted)) {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_done[item.name] = version;
+        return;
+    }
+
+    const auto start = std::chrono::steady_clock::now();
+    // A dot name in the output folder: never taken for a result, and ignored if the folder is watched itself.
+    const std::string temporary = m_options.outDir + "/.lumivane-" + std::to_string(::getpid()) + "-" +
+                                  std::to_string(m_temporaryCount.fetch_add(1)) + ExtensionOf(format) + ".part";
+    Status status = CorrectPicture(CorrectionRun{}, *corrections, input, temporary, format, stageThreads);
+    std::string placed;
+    if (status) {
+        status = RenameWithoutReplacing(temporary, wanted, &placed);
+        if (!status) status = Status::Error(input + ": " + status.message());
+    }
+    if (!status) ::unlink(temporary.c_str());
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_done[item.name] = version;
+    }
+    if (!status) {
+        m_log.Failed(input, status);
+        return;
+    }
+    const auto elapsed =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+    m_log.Done(input, placed, elapsed.count());
+}
+
+void Watch::Work(int stageThreads) {
+    while (const std::optional<WatchQueue::Item> item = m_queue.Pop()) {
+        Correct(*item, stageThreads);
+        m_queue.Finished(item->name);
+    }
+}
+
+int Watch::Run() {
+    StopSignals stops;
+    if (Status opened = stops.Open(); !opened) {
+        ReportFailure(opened);
+        return 1;
+    }
+    FolderEvents events;
+    int inbox = -1;
+    if (Status opened = events.Open(); !opened) {
+        ReportFailure(opened);
+        return 1;
+    }
+    if (Status added = events.AddFolder(m_options.inDir, &inbox); !added) {
+        ReportFailure(added);
+        return 1;
+    }
+    if (m_options.existing) QueueFolder(true);
+
+    const int cores = DefaultThreadCount();
+    const int workers = std::max(1, m_options.jobs > 0 ? m_options.jobs : cores);
+    // Pictures in parallel first; the cores left over go to the stages of each picture.
+    const int stageThreads = std::max(1, cores / workers);
+    std::vector<std::thread> threads;
+    for (int i = 0; i < workers; ++i) {
+        try {
+            threads.emplace_back([this, stageThreads] { Work(stageThreads); });
+        } catch (...) {
+            if (threads.empty()) {
+                ReportFailure(Status::Error("cannot start a worker thread"));
+                return 1;
+            }
+            break;
+        }
+    }
+    m_log.Note("watching", "watching " + m_options.inDir + ", results in " + m_options.outDir);
+
+    int status = 0;
+    std::vector<FolderEvent> pending;
+    for (bool running = true; running;) {
+        struct pollfd waits[2] = {{stops.Descriptor(), POLLIN, 0}, {events.Descriptor(), POLLIN, 0}};
+        if (::poll(waits, 2, -1) < 0) continue;  // EINTR
+        if (stops.Take()) break;
+        pending.clear();
+        if (Status read = events.Read(pending); !read) {
+            ReportFailure(read);
+            status = 1;
+            break;
+        }
+        for (const FolderEvent& event : pending) {
+            if (event.folder != inbox) continue;
+            if (event.kind == FolderEvent::Kind::FileDone) {
+                if (IsWatchedName(event.name)) m_queue.Push({event.name, false, 0});
+            } else if (event.kind == FolderEvent::Kind::Overflow) {
+                QueueFolder(true);
+            } else {
+                m_log.Failed(m_options.inDir, Status::Error(m_options.inDir + ": the watched folder is gone"));
+                status = 1;
+                running = false;
+            }
+        }
+    }
+    m_queue.Stop();
+    for (std::thread& thread : threads) thread.join();
+    m_log.Note("stopped", "stopped watching " + m_options.inDir);
+    return status;
+}
+
+// Makes folder when it is missing; the error names it.
+Status MakeFolder(const std::string& folder, const char* what) {
+    std::error_code error;
+    fs::create_directories(folder, error);
+    if (error || !fs::is_directory(folder)) {
+        return Status::Error(folder + ": cannot make the " + what +
+                             " folder: " + (error ? error.message() : std::string("not a folder")));
+    }
+    return Status::Ok();
+}
+
+Status CheckFolders(const WatchOptions& options) {
+    if (!fs::is_directory(options.inDir)) return Status::Error(options.inDir + ": not a folder to watch");
+    if (Status made = MakeFolder(options.outDir, "output"); !made) return made;
+    if (options.doneDir) {
+        if (Status made = MakeFolder(*options.doneDir, "done"); !made) return made;
+    }
+    // Results or originals put back into the watched folder would be taken again, without end.
+    const auto inbox = FolderIdentity(options.inDir);
+    if (inbox == FolderIdentity(options.outDir)) {
+        return Status::Error(options.outDir + ": the output folder must not be the watched folder");
+    }
+    if (options.doneDir && inbox == FolderIdentity(*options.doneDir)) {
+        return Status::Error(*options.doneDir + ": the done folder must not be the watched folder");
+    }
+    return Status::Ok();
+}
+
+}  // namespace
+
+int RunWatchCommand(const std::vector<std::string>& arguments) {
+    for (const std::string& argument : arguments) {
+        if (argument == "--help" || argument == "-h") {
+            std::fputs(WatchUsageText(), stdout);
+            return 0;
+        }
+    }
+    std::string error;
+    const std::optional<WatchOptions> options = ParseWatchOptions(arguments, &error);
+    if (!options) {
+        ReportFailure(Status::Error(error));
+        std::fputs(WatchUsageText(), stderr);
+        return 2;
+    }
+    if (Status checked = CheckFolders(*options); !checked) {
+        ReportFailure(checked);
+        return 1;
+    }
+    Corrections corrections;
+    if (Status read = ReadCorrections(options->profile, options->sets, corrections); !read) {
+        ReportFailure(read);
+        return 1;
+    }
+    Watch watch(*options, std::move(corrections));
+    return watch.Run();
+}
