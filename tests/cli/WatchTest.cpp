@@ -1,0 +1,308 @@
+// lumivane-cli watch as a service runs it: real files arriving in a temporary folder, the results it writes and the
+// lines it logs. Files are made to arrive together by stopping the watcher (SIGSTOP) while they are written; the
+// kernel keeps their events until it goes on.
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <random>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/ImageCodec.h"
+#include "tests/support/TestSupport.h"
+
+extern char** environ;
+
+using testsupport::RandomImage;
+using testsupport::SamePixels;
+using testsupport::TempDir;
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string ReadText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::size_t Count(const std::string& text, const std::string& what) {
+    std::size_t count = 0;
+    for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++count;
+    return count;
+}
+
+// Waits until done() holds, looking again every few milliseconds, for at most `seconds`.
+bool WaitUntil(const std::function<bool()>& done, double seconds = 30) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > end) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
+}
+
+std::vector<std::string> NamesIn(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// The folders of one watch, a profile, and the watcher process with its stderr in a file.
+class WatchRun {
+public:
+    WatchRun() {
+        fs::create_directories(In());
+        std::ofstream(m_dir.File("p.qmx"), std::ios::binary) << "[Settings]\r\nm_bBlur=1\r\n";
+    }
+    ~WatchRun() {
+        if (m_pid > 0) {
+            ::kill(m_pid, SIGKILL);
+            ::waitpid(m_pid, nullptr, 0);
+        }
+    }
+
+    std::string In() const { return m_dir.File("in"); }
+    std::string Out() const { return m_dir.File("out"); }
+    std::string Path(const std::string& name) const { return m_dir.File(name); }
+    std::string Log() const { return ReadText(m_dir.File("log.txt")); }
+
+    // Starts the watcher and waits until it watches.
+    void Start(std::vector<std::string> extra = {}) {
+        std::vector<std::string> arguments = {LUMIVANE_CLI, "watch", In(),     "--profile", m_dir.File("p.qmx"),
+                                              "--out-dir",  Out(),   "--jobs", "2"};
+        arguments.insert(arguments.end(), extra.begin(), extra.end());
+        std::vector<char*> argv;
+        for (std::string& argument : arguments) argv.push_back(argument.data());
+        argv.push_back(nullptr);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 2, m_dir.File("log.txt").c_str(), O_WRONLY | O_CREAT | O_APPEND,
+                                         0644);
+        ASSERT_EQ(::posix_spawn(&m_pid, LUMIVANE_CLI, &actions, nullptr, argv.data(), environ), 0);
+        posix_spawn_file_actions_destroy(&actions);
+        const std::size_t before = m_starts++;
+        ASSERT_TRUE(WaitUntil([&] { return Count(Log(), " watching ") > before; })) << Log();
+    }
+
+    void Signal(int signal) { ::kill(m_pid, signal); }
+
+    // The most memory the watcher has held so far, in kilobytes (VmHWM).
+    long PeakKilobytes() const {
+        const std::string status = ReadText("/proc/" + std::to_string(m_pid) + "/status");
+        const std::size_t at = status.find("VmHWM:");
+        return at == std::string::npos ? -1 : std::stol(status.substr(at + 6));
+    }
+
+    // Stops the watcher with SIGTERM; returns its exit status (-1 when it did not exit normally).
+    int Stop() {
+        ::kill(m_pid, SIGTERM);
+        int raw = 0;
+        const bool exited = WaitUntil([&] { return ::waitpid(m_pid, &raw, WNOHANG) == m_pid; });
+        m_pid = -1;
+        return exited && WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    }
+
+    // Waits until the log has `count` lines of results.
+    bool WaitForResults(std::size_t count, double seconds = 30) {
+        return WaitUntil([&] { return Count(Log(), " -> ") >= count; }, seconds);
+    }
+
+    // The result `apply` gives for the same input and profile, as bytes.
+    std::string ApplyResult(const std::string& input, const std::string& output) {
+        const std::string command = std::string(LUMIVANE_CLI) + " apply --profile '" + m_dir.File("p.qmx") + "' '" +
+                                    input + "' -o '" + output + "'";
+        EXPECT_EQ(std::system(command.c_str()), 0) << command;
+        return ReadText(output);
+    }
+
+private:
+    TempDir m_dir;
+    pid_t m_pid = -1;
+    std::size_t m_starts = 0;
+};
+
+BMP_File Picture(std::uint32_t seed, std::int32_t width = 40, std::int32_t height = 30) {
+    std::mt19937 random(seed);
+    return RandomImage(random, width, height);
+}
+
+// Writes the picture in the format its name says, as a plain file (no sync: the tests write hundreds).
+void SavePicture(const BMP_File& picture, const std::string& path) {
+    // Encoded beside the watched folder, so that only the finished file appears in it.
+    const std::string encoded =
+        (fs::path(path).parent_path().parent_path() / ("encoded" + fs::path(path).extension().string())).string();
+    ASSERT_TRUE(WriteImageFile(encoded, picture, *FormatFromName(path, true), 1));
+    const std::string bytes = ReadText(encoded);
+    fs::remove(encoded);
+    std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+// Writes the same bytes under every name.
+void SaveCopies(const BMP_File& picture, const std::vector<std::string>& paths, const std::string& scratch) {
+    SavePicture(picture, scratch);
+    const std::string bytes = ReadText(scratch);
+    for (const std::string& path : paths) {
+        std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    }
+}
+
+}  // namespace
+
+TEST(Watch, TakesAFileOnceWhenItIsWholeAndLeavesTemporaryNamesAlone) {
+    WatchRun run;
+    run.Start();
+    // Written slowly in pieces through one descriptor: nothing is taken until the writer closes it.
+    const std::string bytes = [&] {
+        SavePicture(Picture(1), run.Path("slow.bmp"));
+        return ReadText(run.Path("slow.bmp"));
+    }();
+    std::ofstream slow(run.In() + "/slow.bmp", std::ios::binary);
+    slow.write(bytes.data(), 100).flush();
+    // Moved in whole from elsewhere on the same file system.
+    SavePicture(Picture(2), run.Path("moved.png"));
+    fs::rename(run.Path("moved.png"), run.In() + "/moved.png");
+    // Names of files still being written, and a hidden file.
+    for (const char* name : {"t.jpg.part", "t.png.tmp", "t.bmp~", ".hidden.png", "notes.txt"}) {
+        SavePicture(Picture(3), run.Path("t.bmp"));
+        fs::copy_file(run.Path("t.bmp"), run.In() + "/" + name);
+    }
+    ASSERT_TRUE(run.WaitForResults(1)) << run.Log();
+    slow.write(bytes.data() + 100, 500).flush();
+    slow.write(bytes.data() + 600, static_cast<std::streamsize>(bytes.size() - 600)).flush();
+    slow.close();
+    ASSERT_TRUE(run.WaitForResults(2)) << run.Log();
+    // The part file is renamed when whole; an upper-case extension is a picture too.
+    fs::rename(run.In() + "/t.jpg.part", run.In() + "/T.JPG");
+    ASSERT_TRUE(run.WaitForResults(3)) << run.Log();
+    EXPECT_EQ(run.Stop(), 0);
+
+    EXPECT_EQ(NamesIn(run.Out()), (std::vector<std::string>{"T.jpg", "moved.png", "slow.bmp"}));
+    EXPECT_EQ(Count(run.Log(), " -> "), 3u) << run.Log();
+    EXPECT_EQ(Count(run.Log(), "lumivane-cli:"), 0u) << run.Log();
+    // The same bytes as apply gives.
+    EXPECT_EQ(ReadText(run.Out() + "/slow.bmp"), run.ApplyResult(run.In() + "/slow.bmp", run.Path("ref.bmp")));
+    EXPECT_EQ(ReadText(run.Out() + "/T.jpg"), run.ApplyResult(run.In() + "/T.JPG", run.Path("ref.jpg")));
+}
+
+TEST(Watch, AFailureARemovedFileAndAClashLeaveTheOthersDone) {
+    WatchRun run;
+    fs::create_directories(run.Out());
+    std::ofstream(run.Out() + "/a.bmp", std::ios::binary) << "someone else's file";
+    run.Start();
+    run.Signal(SIGSTOP);  // everything below arrives while the watcher cannot look
+    SavePicture(Picture(1), run.In() + "/gone.bmp");
+    fs::remove(run.In() + "/gone.bmp");
+    std::ofstream(run.In() + "/bad.png", std::ios::binary) << "not a picture at all";
+    fs::create_directory(run.Path("folder.png"));
+    fs::rename(run.Path("folder.png"), run.In() + "/folder.png");
+    SavePicture(Picture(2), run.In() + "/a.bmp");
+    SavePicture(Picture(3), run.In() + "/b.gif");
+    run.Signal(SIGCONT);
+    ASSERT_TRUE(run.WaitForResults(2)) << run.Log();
+    ASSERT_TRUE(WaitUntil([&] { return run.Log().find("bad.png") != std::string::npos; })) << run.Log();
+    EXPECT_EQ(run.Stop(), 0);
+
+    const std::string log = run.Log();
+    EXPECT_NE(log.find("lumivane-cli: " + run.In() + "/bad.png: not a PNG, JPEG, GIF or BMP file\n"), std::string::npos)
+        << log;
+    EXPECT_EQ(Count(log, "lumivane-cli:"), 1u) << "only the bad picture is a failure\n" << log;
+    EXPECT_EQ(ReadText(run.Out() + "/a.bmp"), "someone else's file");
+    EXPECT_EQ(NamesIn(run.Out()), (std::vector<std::string>{"a-1.bmp", "a.bmp", "b.gif"}));
+}
+
+TEST(Watch, FiveHundredAtOnceAreEachDoneOnceInBoundedMemory) {
+    WatchRun run;
+    run.Start();
+    run.Signal(SIGSTOP);
+    constexpr int kCount = 500;
+    std::vector<std::string> names;
+    for (int i = 0; i < kCount; ++i) names.push_back(run.In() + "/p" + std::to_string(i) + ".bmp");
+    SaveCopies(Picture(7, 24, 16), names, run.Path("p.bmp"));
+    run.Signal(SIGCONT);
+    ASSERT_TRUE(run.WaitForResults(kCount, 120)) << Count(run.Log(), " -> ");
+    const long peak = run.PeakKilobytes();
+    EXPECT_GT(peak, 0);
+    EXPECT_LT(peak, 200 * 1024) << "kilobytes";
+    EXPECT_EQ(run.Stop(), 0);
+    EXPECT_EQ(NamesIn(run.Out()).size(), static_cast<std::size_t>(kCount));
+    EXPECT_EQ(Count(run.Log(), " -> "), static_cast<std::size_t>(kCount));
+    EXPECT_EQ(Count(run.Log(), "-1.bmp"), 0u) << "no picture done twice";
+}
+
+TEST(Watch, StopFinishesWorkInProgressAndARestartDoesOnlyTheRest) {
+    WatchRun run;
+    run.Start();
+    run.Signal(SIGSTOP);
+    constexpr int kCount = 40;
+    for (int i = 0; i < kCount; ++i) {
+        SavePicture(Picture(static_cast<std::uint32_t>(i), 400, 300), run.In() + "/s" + std::to_string(i) + ".png");
+    }
+    run.Signal(SIGCONT);
+    ASSERT_TRUE(run.WaitForResults(1)) << run.Log();
+    EXPECT_EQ(run.Stop(), 0);
+    // Every result named in the log is whole, and there is nothing else: no temporary file, no half result.
+    const std::size_t doneFirst = Count(run.Log(), " -> ");
+    EXPECT_EQ(NamesIn(run.Out()).size(), doneFirst);
+    for (const std::string& name : NamesIn(run.Out())) {
+        BMP_File result;
+        EXPECT_TRUE(ReadImageFile(run.Out() + "/" + name, result)) << name;
+    }
+
+    // A restart with --existing does the others, and none again.
+    run.Start({"--existing"});
+    ASSERT_TRUE(run.WaitForResults(kCount, 120)) << run.Log();
+    EXPECT_EQ(run.Stop(), 0);
+    EXPECT_EQ(Count(run.Log(), " -> "), static_cast<std::size_t>(kCount)) << run.Log();
+    EXPECT_EQ(NamesIn(run.Out()).size(), static_cast<std::size_t>(kCount));
+    // A picture that arrives between two runs is done by the next one with --existing.
+    SavePicture(Picture(99), run.In() + "/late.bmp");
+    run.Start({"--existing"});
+    ASSERT_TRUE(run.WaitForResults(kCount + 1)) << run.Log();
+    EXPECT_EQ(run.Stop(), 0);
+    EXPECT_EQ(NamesIn(run.Out()).size(), static_cast<std::size_t>(kCount + 1));
+}
+
+TEST(Watch, UsageMistakesAndFoldersThatCannotWork) {
+    TempDir dir;
+    fs::create_directories(dir.File("in"));
+    std::ofstream(dir.File("p.qmx")) << "[Settings]\r\n";
+    struct Case {
+        std::vector<std::string> arguments;
+        int status;
+        const char* says;
+    };
+    const std::vector<Case> cases = {
+        {{"--profile", dir.File("p.qmx"), "--out-dir", dir.File("o")}, 2, "IN_DIR"},
+        {{dir.File("in"), "--out-dir", dir.File("o")}, 2, "--profile"},
+        {{dir.File("in"), "--profile", dir.File("p.qmx")}, 2, "--out-dir"},
+        {{dir.File("in"), "--profile", dir.File("p.qmx"), "--out-dir", "o", "--jobs", "0"}, 2, "--jobs"},
+        {{dir.File("in"), "--profile", dir.File("p.qmx"), "--out-dir", "o", "--set", "m_bNope=1"}, 2, "m_bNope"},
+        {{dir.File("in"), "--profile", dir.File("p.qmx"), "--out-dir", "o", "--format", "tif"}, 2, "--format"},
+        {{dir.File("missing"), "--profile", dir.File("p.qmx"), "--out-dir", dir.File("o")}, 1, "not a folder"},
+        {{dir.File("in"), "--profile", dir.File("none.qmx"), "--out-dir", dir.File("o")}, 1, "none.qmx"},
+        {{dir.File("in"), "--profile", dir.File("p.qmx"), "--out-dir", dir.File("in") + "/."}, 1, "must not be"},
+    };
+    for (const Case& c : cases) {
+        std::string command = std::string(LUMIVANE_CLI) + " watch";
+        for (const std::string& argument : c.arguments) command += " '" + argument + "'";
+        command += " 2>'" + dir.File("err.txt") + "' </dev/null";
+        const int raw = std::system(command.c_str());
+        EXPECT_EQ(WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, c.status) << command;
+        EXPECT_NE(ReadText(dir.File("err.txt")).find(c.says), std::string::npos) << ReadText(dir.File("err.txt"));
+    }
+}
