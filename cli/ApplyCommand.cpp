@@ -26,7 +26,7 @@ namespace fs = std::filesystem;
 
 // How each picture is taken, from the options.
 CorrectionRun RunOf(const ApplyOptions& options) {
-    return {options.pane, options.rotate, options.preview};
+    return {options.pane, options.rotate, options.preview, options.maxPixels};
 }
 
 // Reads the profile and the --set lines; a failure is reported.

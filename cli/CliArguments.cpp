@@ -75,8 +75,8 @@ bool ParseApply(ArgumentWalker& walker, ApplyOptions& options, std::string* erro
             continue;
         }
         std::string name;
-        for (const char* candidate :
-             {"--profile", "--set", "--rotate", "--pane", "--out-dir", "--format", "--jobs", "--output", "-o"}) {
+        for (const char* candidate : {"--profile", "--set", "--rotate", "--pane", "--out-dir", "--format", "--jobs",
+                                      "--max-pixels", "--output", "-o"}) {
             if (ArgumentWalker::Is(argument, candidate)) name = candidate;
         }
         if (name.empty()) return Fail(error, "unknown option " + argument);
@@ -110,6 +110,13 @@ bool ParseApply(ArgumentWalker& walker, ApplyOptions& options, std::string* erro
                 return Fail(error, "--jobs takes a number of at least 1, not " + *value);
             }
             options.jobs = static_cast<int>(jobs);
+        } else if (name == "--max-pixels") {
+            std::int64_t pixels = 0;
+            if (!ParseInt(*value, pixels) || pixels < 1 || pixels > kMaxPixels) {
+                return Fail(error,
+                            "--max-pixels takes a number from 1 to " + std::to_string(kMaxPixels) + ", not " + *value);
+            }
+            options.maxPixels = pixels;
         } else {
             options.output = *value;
         }
@@ -202,8 +209,10 @@ std::optional<CliCommand> ParseCommandLine(const std::vector<std::string>& argum
 const char* UsageText() {
     return "usage:\n"
            "  lumivane-cli apply [--profile FILE.qmx] [--set KEY=VALUE]... [--rotate N] [--pane WxH] [--preview]\n"
+           "                     [--max-pixels N]\n"
            "                     INPUT -o OUTPUT\n"
            "  lumivane-cli apply [options as above] INPUT... --out-dir DIR [--format png|jpg|gif|bmp] [--jobs N]\n"
+           "  lumivane-cli watch IN_DIR --profile FILE.qmx --out-dir DIR [options]  (see watch --help)\n"
            "  lumivane-cli profile show FILE.qmx\n"
            "  lumivane-cli profile defaults [-o FILE.qmx]\n"
            "\n"
@@ -217,6 +226,7 @@ const char* UsageText() {
            "  --out-dir DIR       write each result to DIR under its input's name\n"
            "  --format F          format of the results in DIR (default: each input's own)\n"
            "  --jobs N            pictures worked on at once (default: one per core)\n"
+           "  --max-pixels N      refuse pictures of more than N pixels\n"
            "\n"
            "exit status: 0 success, 1 an input or output failed, 2 usage error\n";
 }

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "base/Limits.h"
 #include "imaging/Rect.h"
 #include "platform/ImageCodec.h"
 
@@ -17,10 +18,11 @@ struct ApplyOptions {
     Size pane{288, 193};
     bool preview = false;
     std::vector<std::string> inputs;
-    std::optional<std::string> output;  // one input, one output
-    std::optional<std::string> outDir;  // many inputs
-    std::optional<ImageFormat> format;  // with outDir
-    int jobs = 0;                       // 0: one per core
+    std::optional<std::string> output;    // one input, one output
+    std::optional<std::string> outDir;    // many inputs
+    std::optional<ImageFormat> format;    // with outDir
+    int jobs = 0;                         // 0: one per core
+    std::int64_t maxPixels = kMaxPixels;  // larger pictures are refused
 };
 
 struct ProfileOptions {

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "base/Limits.h"
 #include "base/Status.h"
 #include "imaging/Rect.h"
 #include "platform/ImageCodec.h"
@@ -24,6 +25,7 @@ struct CorrectionRun {
     Size pane{288, 193};
     std::int32_t rotate = 0;
     bool preview = false;
+    std::int64_t maxPixels = kMaxPixels;  // larger pictures are refused, before their pixels are read when possible
 };
 
 // Reads the profile when one is named (the error names it) and joins the --set lines.

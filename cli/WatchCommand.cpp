@@ -132,7 +132,9 @@ void Watch::Correct(const WatchQueue::Item& item, int stageThreads) {
     // A dot name in the output folder: never taken for a result, and ignored if the folder is watched itself.
     const std::string temporary = m_options.outDir + "/.lumivane-" + std::to_string(::getpid()) + "-" +
                                   std::to_string(m_temporaryCount.fetch_add(1)) + ExtensionOf(format) + ".part";
-    Status status = CorrectPicture(CorrectionRun{}, *corrections, input, temporary, format, stageThreads);
+    CorrectionRun run;
+    run.maxPixels = m_options.maxPixels.value_or(kMaxPixels);
+    Status status = CorrectPicture(run, *corrections, input, temporary, format, stageThreads);
     std::string placed;
     if (status) {
         status = RenameWithoutReplacing(temporary, wanted, &placed);

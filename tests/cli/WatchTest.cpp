@@ -203,7 +203,7 @@ TEST(Watch, AFailureARemovedFileAndAClashLeaveTheOthersDone) {
     WatchRun run;
     fs::create_directories(run.Out());
     std::ofstream(run.Out() + "/a.bmp", std::ios::binary) << "someone else's file";
-    run.Start();
+    run.Start({"--max-pixels", "2000"});
     run.Signal(SIGSTOP);  // everything below arrives while the watcher cannot look
     SavePicture(Picture(1), run.In() + "/gone.bmp");
     fs::remove(run.In() + "/gone.bmp");
@@ -212,15 +212,19 @@ TEST(Watch, AFailureARemovedFileAndAClashLeaveTheOthersDone) {
     fs::rename(run.Path("folder.png"), run.In() + "/folder.png");
     SavePicture(Picture(2), run.In() + "/a.bmp");
     SavePicture(Picture(3), run.In() + "/b.gif");
+    SavePicture(Picture(4, 50, 41), run.In() + "/large.jpg");
     run.Signal(SIGCONT);
     ASSERT_TRUE(run.WaitForResults(2)) << run.Log();
-    ASSERT_TRUE(WaitUntil([&] { return run.Log().find("bad.png") != std::string::npos; })) << run.Log();
+    ASSERT_TRUE(WaitUntil([&] { return Count(run.Log(), "lumivane-cli:") == 2; })) << run.Log();
     EXPECT_EQ(run.Stop(), 0);
 
     const std::string log = run.Log();
     EXPECT_NE(log.find("lumivane-cli: " + run.In() + "/bad.png: not a PNG, JPEG, GIF or BMP file\n"), std::string::npos)
         << log;
-    EXPECT_EQ(Count(log, "lumivane-cli:"), 1u) << "only the bad picture is a failure\n" << log;
+    EXPECT_NE(log.find("large.jpg: a picture of 50 × 41 pixels is larger than the limit of 2000 pixels"),
+              std::string::npos)
+        << log;
+    EXPECT_EQ(Count(log, "lumivane-cli:"), 2u) << "only the bad and the large picture fail\n" << log;
     EXPECT_EQ(ReadText(run.Out() + "/a.bmp"), "someone else's file");
     EXPECT_EQ(NamesIn(run.Out()), (std::vector<std::string>{"a-1.bmp", "a.bmp", "b.gif"}));
 }
