@@ -1,6 +1,7 @@
 #include "cli/WatchCommand.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -66,6 +67,13 @@ std::optional<std::pair<dev_t, ino_t>> FolderIdentity(const std::string& path) {
     return std::pair{info.st_dev, info.st_ino};
 }
 
+void SyncFolder(const std::string& folder) {
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    ::fsync(fd);
+    ::close(fd);
+}
+
 // The names in folder that are pictures to watch, sorted.
 std::vector<std::string> PicturesIn(const std::string& folder) {
     std::vector<std::string> names;
@@ -92,6 +100,8 @@ private:
     void Work(int stageThreads);
     void Correct(const WatchQueue::Item& item, int stageThreads);
     void QueueFolder(bool checkResults);
+    void MoveToDoneFolder(const std::string& name);
+    void ReadProfileAgain();
     std::string InputPath(const std::string& name) const { return m_options.inDir + "/" + name; }
 
     const WatchOptions& m_options;
@@ -123,8 +133,12 @@ void Watch::Correct(const WatchQueue::Item& item, int stageThreads) {
         corrections = m_corrections;
     }
     if (item.checkResults && ResultAlreadyThere(version, wanted)) {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_done[item.name] = version;
+        // Done by an earlier run, which may have stopped before it moved the original away.
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_done[item.name] = version;
+        }
+        MoveToDoneFolder(item.name);
         return;
     }
 
@@ -152,6 +166,33 @@ void Watch::Correct(const WatchQueue::Item& item, int stageThreads) {
     const auto elapsed =
         std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
     m_log.Done(input, placed, elapsed.count());
+    MoveToDoneFolder(item.name);
+}
+
+void Watch::MoveToDoneFolder(const std::string& name) {
+    if (!m_options.doneDir) return;
+    // The result's name reaches the disk before the original leaves the watched folder.
+    SyncFolder(m_options.outDir);
+    std::string moved;
+    if (Status move = MoveWithoutReplacing(InputPath(name), *m_options.doneDir, &moved); !move) {
+        m_log.Failed(InputPath(name), move);
+        return;
+    }
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_done.erase(name);
+}
+
+void Watch::ReadProfileAgain() {
+    Corrections fresh;
+    if (Status read = ReadCorrections(m_options.profile, m_options.sets, fresh); !read) {
+        m_log.Note("profile", read.message() + "; the pictures go on with the profile as it was");
+        return;
+    }
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_corrections = std::make_shared<const Corrections>(std::move(fresh));
+    }
+    m_log.Note("profile", m_options.profile + " changed; the next pictures use it");
 }
 
 void Watch::Work(int stageThreads) {
@@ -176,6 +217,15 @@ int Watch::Run() {
     if (Status added = events.AddFolder(m_options.inDir, &inbox); !added) {
         ReportFailure(added);
         return 1;
+    }
+    // The profile's folder too: the window saves a profile by renaming a new file over it.
+    const fs::path profilePath(m_options.profile);
+    const std::string profileName = profilePath.filename().string();
+    int profileFolder = -1;
+    if (Status added =
+            events.AddFolder(profilePath.has_parent_path() ? profilePath.parent_path().string() : ".", &profileFolder);
+        !added) {
+        m_log.Note("profile", added.message() + "; changes to the profile are not seen");
     }
     if (m_options.existing) QueueFolder(true);
 
@@ -210,6 +260,10 @@ int Watch::Run() {
             break;
         }
         for (const FolderEvent& event : pending) {
+            if (event.folder == profileFolder && event.kind == FolderEvent::Kind::FileDone &&
+                event.name == profileName) {
+                ReadProfileAgain();
+            }
             if (event.folder != inbox) continue;
             if (event.kind == FolderEvent::Kind::FileDone) {
                 if (IsWatchedName(event.name)) m_queue.Push({event.name, false, 0});

@@ -310,3 +310,60 @@ TEST(Watch, UsageMistakesAndFoldersThatCannotWork) {
         EXPECT_NE(ReadText(dir.File("err.txt")).find(c.says), std::string::npos) << ReadText(dir.File("err.txt"));
     }
 }
+
+TEST(Watch, OriginalsMoveToTheDoneFolderOnceTheirResultsAreWritten) {
+    // The done folder on another file system when there is one (/dev/shm), so that the move is a copy.
+    const bool otherFileSystem = fs::is_directory("/dev/shm");
+    const std::string doneDir = otherFileSystem ? "/dev/shm/lumivane-watch-done-" + std::to_string(::getpid()) : "";
+    for (const std::string& done : {std::string(), doneDir}) {
+        WatchRun run;
+        const std::string folder = done.empty() ? run.Path("done") : done;
+        fs::create_directories(folder);
+        std::ofstream(folder + "/a.bmp", std::ios::binary) << "an older original";
+        run.Start({"--done-dir", folder});
+        SavePicture(Picture(1), run.Path("a.bmp"));
+        const std::string original = ReadText(run.Path("a.bmp"));
+        fs::rename(run.Path("a.bmp"), run.In() + "/a.bmp");
+        SavePicture(Picture(2), run.In() + "/b.png");
+        ASSERT_TRUE(run.WaitForResults(2)) << run.Log();
+        ASSERT_TRUE(WaitUntil([&] { return NamesIn(run.In()).empty(); })) << run.Log();
+        EXPECT_EQ(run.Stop(), 0);
+        EXPECT_EQ(NamesIn(folder), (std::vector<std::string>{"a-1.bmp", "a.bmp", "b.png"}));
+        EXPECT_EQ(ReadText(folder + "/a-1.bmp"), original);
+        EXPECT_EQ(ReadText(folder + "/a.bmp"), "an older original");
+        EXPECT_EQ(NamesIn(run.Out()), (std::vector<std::string>{"a.bmp", "b.png"}));
+        EXPECT_EQ(Count(run.Log(), "lumivane-cli:"), 0u) << run.Log();
+        if (!done.empty()) fs::remove_all(done);
+    }
+}
+
+TEST(Watch, AChangedProfileIsUsedForTheNextPicturesAndAnUnreadableOneIsNot) {
+    WatchRun run;
+    run.Start();
+    const BMP_File picture = Picture(5, 60, 40);
+    SavePicture(picture, run.In() + "/first.bmp");
+    ASSERT_TRUE(run.WaitForResults(1)) << run.Log();
+
+    // Saved as the window saves: a new file renamed over the old one.
+    std::ofstream(run.Path("p.new"), std::ios::binary) << "[Settings]\r\nm_bBlur=0\r\nm_bGrayScale=1\r\n";
+    fs::rename(run.Path("p.new"), run.Path("p.qmx"));
+    ASSERT_TRUE(WaitUntil([&] { return run.Log().find("changed; the next pictures use it") != std::string::npos; }))
+        << run.Log();
+    SavePicture(picture, run.In() + "/second.bmp");
+    ASSERT_TRUE(run.WaitForResults(2)) << run.Log();
+
+    // Written in place with something that is no profile: the last good one stays.
+    std::ofstream(run.Path("p.qmx"), std::ios::binary) << "garbage without a line end";
+    ASSERT_TRUE(WaitUntil([&] { return run.Log().find("the profile as it was") != std::string::npos; })) << run.Log();
+    SavePicture(picture, run.In() + "/third.bmp");
+    ASSERT_TRUE(run.WaitForResults(3)) << run.Log();
+    EXPECT_EQ(run.Stop(), 0);
+
+    EXPECT_NE(run.Log().find("p.qmx: no line end in the file; the pictures go on"), std::string::npos) << run.Log();
+    const std::string first = ReadText(run.Out() + "/first.bmp");
+    const std::string second = ReadText(run.Out() + "/second.bmp");
+    EXPECT_NE(first, second);
+    EXPECT_EQ(ReadText(run.Out() + "/third.bmp"), second);
+    std::ofstream(run.Path("p.qmx"), std::ios::binary) << "[Settings]\r\nm_bBlur=0\r\nm_bGrayScale=1\r\n";
+    EXPECT_EQ(second, run.ApplyResult(run.In() + "/second.bmp", run.Path("ref.bmp")));
+}
