@@ -15,11 +15,13 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <thread>
 
 #include "base/Parallel.h"
 #include "cli/Failure.h"
 #include "cli/PictureCorrection.h"
+#include "cli/StableFiles.h"
 #include "cli/WatchLog.h"
 #include "cli/WatchNames.h"
 #include "cli/WatchOptions.h"
@@ -49,6 +51,18 @@ std::int64_t Nanoseconds(const struct timespec& time) {
 
 FileVersion VersionOf(const struct stat& info) {
     return {info.st_dev, info.st_ino, info.st_size, Nanoseconds(info.st_mtim), Nanoseconds(info.st_ctim)};
+}
+
+std::optional<FileVersion> VersionOfFile(const std::string& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) return std::nullopt;
+    return VersionOf(info);
+}
+
+std::string FormatSeconds(double seconds) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", seconds);
+    return text;
 }
 
 // True when a result of this input is already in the output folder: the result's name or one of its numbered names
@@ -99,9 +113,20 @@ public:
 private:
     void Work(int stageThreads);
     void Correct(const WatchQueue::Item& item, int stageThreads);
+    int Listen(StopSignals& stops);
+    int Poll(StopSignals& stops);
     void QueueFolder(bool checkResults);
     void MoveToDoneFolder(const std::string& name);
     void ReadProfileAgain();
+    // How long a file must stay unchanged before a failure to read it counts: the polling interval, or a second.
+    std::chrono::duration<double> SettlingTime() const {
+        return std::chrono::duration<double>(m_options.pollSeconds.value_or(1.0));
+    }
+    bool RecentlyChanged(const FileVersion& version) const {
+        const auto age =
+            std::chrono::system_clock::now().time_since_epoch() - std::chrono::nanoseconds(version.modified);
+        return age < SettlingTime();
+    }
     std::string InputPath(const std::string& name) const { return m_options.inDir + "/" + name; }
 
     const WatchOptions& m_options;
@@ -154,7 +179,19 @@ void Watch::Correct(const WatchQueue::Item& item, int stageThreads) {
         status = RenameWithoutReplacing(temporary, wanted, &placed);
         if (!status) status = Status::Error(input + ": " + status.message());
     }
-    if (!status) ::unlink(temporary.c_str());
+    if (!status) {
+        ::unlink(temporary.c_str());
+        // A file that is gone now was removed while it was read: nothing to report.
+        const std::optional<FileVersion> now = VersionOfFile(input);
+        if (!now) return;
+        // A file that changed meanwhile, or changed less than the settling time ago, may still be being written by
+        // a writer that closes it between pieces: try it again once it has stayed as it is for the settling time.
+        if (*now != version || RecentlyChanged(*now)) {
+            m_queue.Push({item.name, item.checkResults, item.attempt + 1},
+                         std::chrono::duration_cast<WatchQueue::Clock::duration>(SettlingTime()));
+            return;
+        }
+    }
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_done[item.name] = version;
@@ -208,6 +245,31 @@ int Watch::Run() {
         ReportFailure(opened);
         return 1;
     }
+    const int cores = DefaultThreadCount();
+    const int workers = std::max(1, m_options.jobs > 0 ? m_options.jobs : cores);
+    // Pictures in parallel first; the cores left over go to the stages of each picture.
+    const int stageThreads = std::max(1, cores / workers);
+    std::vector<std::thread> threads;
+    for (int i = 0; i < workers; ++i) {
+        try {
+            threads.emplace_back([this, stageThreads] { Work(stageThreads); });
+        } catch (...) {
+            break;  // fewer workers than asked for
+        }
+    }
+    int status = 1;
+    if (threads.empty()) {
+        ReportFailure(Status::Error("cannot start a worker thread"));
+    } else {
+        status = m_options.pollSeconds ? Poll(stops) : Listen(stops);
+    }
+    m_queue.Stop();
+    for (std::thread& thread : threads) thread.join();
+    m_log.Note("stopped", "stopped watching " + m_options.inDir);
+    return status;
+}
+
+int Watch::Listen(StopSignals& stops) {
     FolderEvents events;
     int inbox = -1;
     if (Status opened = events.Open(); !opened) {
@@ -228,36 +290,17 @@ int Watch::Run() {
         m_log.Note("profile", added.message() + "; changes to the profile are not seen");
     }
     if (m_options.existing) QueueFolder(true);
-
-    const int cores = DefaultThreadCount();
-    const int workers = std::max(1, m_options.jobs > 0 ? m_options.jobs : cores);
-    // Pictures in parallel first; the cores left over go to the stages of each picture.
-    const int stageThreads = std::max(1, cores / workers);
-    std::vector<std::thread> threads;
-    for (int i = 0; i < workers; ++i) {
-        try {
-            threads.emplace_back([this, stageThreads] { Work(stageThreads); });
-        } catch (...) {
-            if (threads.empty()) {
-                ReportFailure(Status::Error("cannot start a worker thread"));
-                return 1;
-            }
-            break;
-        }
-    }
     m_log.Note("watching", "watching " + m_options.inDir + ", results in " + m_options.outDir);
 
-    int status = 0;
     std::vector<FolderEvent> pending;
-    for (bool running = true; running;) {
+    for (;;) {
         struct pollfd waits[2] = {{stops.Descriptor(), POLLIN, 0}, {events.Descriptor(), POLLIN, 0}};
         if (::poll(waits, 2, -1) < 0) continue;  // EINTR
-        if (stops.Take()) break;
+        if (stops.Take()) return 0;
         pending.clear();
         if (Status read = events.Read(pending); !read) {
             ReportFailure(read);
-            status = 1;
-            break;
+            return 1;
         }
         for (const FolderEvent& event : pending) {
             if (event.folder == profileFolder && event.kind == FolderEvent::Kind::FileDone &&
@@ -271,15 +314,47 @@ int Watch::Run() {
                 QueueFolder(true);
             } else {
                 m_log.Failed(m_options.inDir, Status::Error(m_options.inDir + ": the watched folder is gone"));
-                status = 1;
-                running = false;
+                return 1;
             }
         }
     }
-    m_queue.Stop();
-    for (std::thread& thread : threads) thread.join();
-    m_log.Note("stopped", "stopped watching " + m_options.inDir);
-    return status;
+}
+
+int Watch::Poll(StopSignals& stops) {
+    StableFiles files(m_options.inDir, !m_options.existing);
+    // Files there at start may have results from an earlier run.
+    const std::vector<std::string> present = PicturesIn(m_options.inDir);
+    const std::set<std::string> atStart(present.begin(), present.end());
+    std::vector<std::string> stable;
+    if (!files.Look(stable)) {
+        ReportFailure(Status::Error(m_options.inDir + ": cannot read the folder"));
+        return 1;
+    }
+    std::optional<FileVersion> profile = VersionOfFile(m_options.profile);
+    const auto interval = std::chrono::duration<double>(*m_options.pollSeconds);
+    m_log.Note("watching", "watching " + m_options.inDir + " every " + FormatSeconds(*m_options.pollSeconds) +
+                               " s, results in " + m_options.outDir);
+    auto next = std::chrono::steady_clock::now() + interval;
+    for (;;) {
+        const auto wait =
+            std::chrono::duration_cast<std::chrono::milliseconds>(next - std::chrono::steady_clock::now());
+        struct pollfd waits[1] = {{stops.Descriptor(), POLLIN, 0}};
+        if (::poll(waits, 1, static_cast<int>(std::max<std::int64_t>(0, wait.count()))) > 0 && stops.Take()) {
+            return 0;
+        }
+        if (std::chrono::steady_clock::now() < next) continue;
+        next += std::chrono::duration_cast<std::chrono::steady_clock::duration>(interval);
+        if (const std::optional<FileVersion> now = VersionOfFile(m_options.profile); now && now != profile) {
+            profile = now;
+            ReadProfileAgain();
+        }
+        stable.clear();
+        if (!files.Look(stable)) {
+            m_log.Failed(m_options.inDir, Status::Error(m_options.inDir + ": the watched folder cannot be read"));
+            return 1;
+        }
+        for (const std::string& name : stable) m_queue.Push({name, atStart.count(name) != 0, 0});
+    }
 }
 
 // Makes folder when it is missing; the error names it.

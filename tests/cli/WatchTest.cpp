@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -96,7 +97,9 @@ public:
         ASSERT_EQ(::posix_spawn(&m_pid, LUMIVANE_CLI, &actions, nullptr, argv.data(), environ), 0);
         posix_spawn_file_actions_destroy(&actions);
         const std::size_t before = m_starts++;
-        ASSERT_TRUE(WaitUntil([&] { return Count(Log(), " watching ") > before; })) << Log();
+        ASSERT_TRUE(WaitUntil([&] {
+            return Count(Log(), " watching ") + Count(Log(), "\"event\":\"watching\"") > before;
+        })) << Log();
     }
 
     void Signal(int signal) { ::kill(m_pid, signal); }
@@ -134,6 +137,41 @@ private:
     TempDir m_dir;
     pid_t m_pid = -1;
     std::size_t m_starts = 0;
+};
+
+// Sees the watcher read: every file or folder listing in a folder that is closed without having been written.
+class ReadsSeen {
+public:
+    explicit ReadsSeen(const std::string& folder) : m_fd(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {
+        EXPECT_GE(::inotify_add_watch(m_fd, folder.c_str(), IN_CLOSE_NOWRITE), 0);
+    }
+    ~ReadsSeen() { ::close(m_fd); }
+    ReadsSeen(const ReadsSeen&) = delete;
+    ReadsSeen& operator=(const ReadsSeen&) = delete;
+
+    // Waits until name (empty: the folder itself, listed) has been read and closed once more.
+    bool WaitForRead(const std::string& name) {
+        return WaitUntil([&] {
+            alignas(struct inotify_event) char buffer[4096];
+            bool seen = false;
+            for (ssize_t length; (length = ::read(m_fd, buffer, sizeof buffer)) > 0;) {
+                for (ssize_t at = 0; at < length;) {
+                    const auto* event = reinterpret_cast<const struct inotify_event*>(buffer + at);
+                    if (event->len > 0) m_read.insert(event->name);
+                    seen = seen || (event->len == 0 ? name.empty() : name == event->name);
+                    at += static_cast<ssize_t>(sizeof(struct inotify_event) + event->len);
+                }
+            }
+            return seen;
+        });
+    }
+
+    // True when name was read at some point before the last wait.
+    bool WasRead(const std::string& name) const { return m_read.count(name) != 0; }
+
+private:
+    int m_fd;
+    std::set<std::string> m_read;
 };
 
 BMP_File Picture(std::uint32_t seed, std::int32_t width = 40, std::int32_t height = 30) {
@@ -366,4 +404,59 @@ TEST(Watch, AChangedProfileIsUsedForTheNextPicturesAndAnUnreadableOneIsNot) {
     EXPECT_EQ(ReadText(run.Out() + "/third.bmp"), second);
     std::ofstream(run.Path("p.qmx"), std::ios::binary) << "[Settings]\r\nm_bBlur=0\r\nm_bGrayScale=1\r\n";
     EXPECT_EQ(second, run.ApplyResult(run.In() + "/second.bmp", run.Path("ref.bmp")));
+}
+
+TEST(Watch, AFileThatCannotBeReadWholeYetIsTriedAgainWhenItIs) {
+    WatchRun run;
+    run.Start({"--json"});
+    SavePicture(Picture(8, 80, 60), run.Path("whole.png"));
+    const std::string bytes = ReadText(run.Path("whole.png"));
+    ReadsSeen reads(run.In());
+    // A writer that closes the file between pieces: the first piece alone is no picture.
+    std::ofstream(run.In() + "/late.png", std::ios::binary).write(bytes.data(), 200);
+    ASSERT_TRUE(reads.WaitForRead("late.png"));
+    std::ofstream(run.In() + "/late.png", std::ios::binary | std::ios::app)
+        .write(bytes.data() + 200, static_cast<std::streamsize>(bytes.size() - 200));
+    ASSERT_TRUE(WaitUntil([&] { return Count(run.Log(), "\"event\":\"done\"") == 1; })) << run.Log();
+    EXPECT_EQ(run.Stop(), 0);
+
+    const std::string log = run.Log();
+    EXPECT_EQ(Count(log, "\"event\":\"failed\""), 0u) << log;
+    EXPECT_NE(log.find("\"input\":\"" + run.In() + "/late.png\",\"output\":\"" + run.Out() + "/late.png\",\"ms\":"),
+              std::string::npos)
+        << log;
+    EXPECT_EQ(Count(log, "{\"time\":\""), Count(log, "\n")) << "every line is one JSON object\n" << log;
+    EXPECT_EQ(ReadText(run.Out() + "/late.png"), run.ApplyResult(run.Path("whole.png"), run.Path("ref.png")));
+}
+
+TEST(Watch, PollingTakesAFileOnceItsSizeAndTimeHoldForOneInterval) {
+    WatchRun run;
+    SavePicture(Picture(9), run.In() + "/before.bmp");
+    ReadsSeen reads(run.In());
+    run.Start({"--poll", "0.3"});
+    SavePicture(Picture(10, 90, 70), run.Path("slow.bmp"));
+    const std::string bytes = ReadText(run.Path("slow.bmp"));
+    // A slow writer that adds a piece after every look at the folder: never the same twice in a row.
+    std::ofstream slow(run.In() + "/slow.bmp", std::ios::binary);
+    const std::size_t pieces = 4;
+    for (std::size_t i = 0; i < pieces; ++i) {
+        ASSERT_TRUE(reads.WaitForRead(""));
+        const std::size_t from = bytes.size() * i / pieces;
+        slow.write(bytes.data() + from, static_cast<std::streamsize>(bytes.size() * (i + 1) / pieces - from)).flush();
+    }
+    ASSERT_TRUE(reads.WaitForRead(""));
+    EXPECT_FALSE(reads.WasRead("slow.bmp")) << "taken while it was still growing";
+    slow.close();
+    ASSERT_TRUE(run.WaitForResults(1)) << run.Log();
+    // A profile saved meanwhile is seen by polling too.
+    std::ofstream(run.Path("p.new"), std::ios::binary) << "[Settings]\r\nm_bBlur=0\r\n";
+    fs::rename(run.Path("p.new"), run.Path("p.qmx"));
+    ASSERT_TRUE(WaitUntil([&] { return run.Log().find("changed; the next pictures use it") != std::string::npos; }))
+        << run.Log();
+    EXPECT_EQ(run.Stop(), 0);
+
+    EXPECT_EQ(NamesIn(run.Out()), (std::vector<std::string>{"slow.bmp"})) << "the file there at start is left";
+    EXPECT_EQ(Count(run.Log(), "lumivane-cli:"), 0u) << run.Log();
+    std::ofstream(run.Path("p.qmx"), std::ios::binary) << "[Settings]\r\nm_bBlur=1\r\n";
+    EXPECT_EQ(ReadText(run.Out() + "/slow.bmp"), run.ApplyResult(run.In() + "/slow.bmp", run.Path("ref.bmp")));
 }
