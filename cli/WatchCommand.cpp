@@ -34,7 +34,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// What identifies one version of a file: a file written again or replaced by another is a new picture.
+// What identifies one version of a file: a file written again or replaced by another is a new picture; one whose
+// permissions or name changed is not.
 struct FileVersion {
     dev_t device = 0;
     ino_t inode = 0;
@@ -42,7 +43,9 @@ struct FileVersion {
     std::int64_t modified = 0;  // nanoseconds
     std::int64_t changed = 0;   // nanoseconds (status change: creation, rename into the folder, writes)
 
-    bool operator==(const FileVersion&) const = default;
+    bool operator==(const FileVersion& other) const {
+        return device == other.device && inode == other.inode && size == other.size && modified == other.modified;
+    }
 };
 
 std::int64_t Nanoseconds(const struct timespec& time) {
@@ -118,6 +121,7 @@ private:
     void QueueFolder(bool checkResults);
     void MoveToDoneFolder(const std::string& name);
     void ReadProfileAgain();
+    void RememberDone(const std::string& name, const FileVersion& version);
     // How long a file must stay unchanged before a failure to read it counts: the polling interval, or a second.
     std::chrono::duration<double> SettlingTime() const {
         return std::chrono::duration<double>(m_options.pollSeconds.value_or(1.0));
@@ -136,6 +140,7 @@ private:
     std::mutex m_mutex;  // guards the two below
     std::shared_ptr<const Corrections> m_corrections;
     std::map<std::string, FileVersion> m_done;  // the version of each name that was corrected (or failed)
+    std::size_t m_doneLimit = 4096;             // past this size, names no longer in the folder are forgotten
     std::atomic<unsigned> m_temporaryCount{0};
 };
 
@@ -159,10 +164,7 @@ void Watch::Correct(const WatchQueue::Item& item, int stageThreads) {
     }
     if (item.checkResults && ResultAlreadyThere(version, wanted)) {
         // Done by an earlier run, which may have stopped before it moved the original away.
-        {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            m_done[item.name] = version;
-        }
+        RememberDone(item.name, version);
         MoveToDoneFolder(item.name);
         return;
     }
@@ -192,10 +194,7 @@ void Watch::Correct(const WatchQueue::Item& item, int stageThreads) {
             return;
         }
     }
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_done[item.name] = version;
-    }
+    RememberDone(item.name, version);
     if (!status) {
         m_log.Failed(input, status);
         return;
@@ -204,6 +203,18 @@ void Watch::Correct(const WatchQueue::Item& item, int stageThreads) {
         std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
     m_log.Done(input, placed, elapsed.count());
     MoveToDoneFolder(item.name);
+}
+
+void Watch::RememberDone(const std::string& name, const FileVersion& version) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_done[name] = version;
+    if (m_done.size() < m_doneLimit) return;
+    // A service runs for months: only the names still in the folder need remembering.
+    for (auto entry = m_done.begin(); entry != m_done.end();) {
+        struct stat info {};
+        entry = ::stat(InputPath(entry->first).c_str(), &info) == 0 ? std::next(entry) : m_done.erase(entry);
+    }
+    m_doneLimit = std::max<std::size_t>(4096, 2 * m_done.size());
 }
 
 void Watch::MoveToDoneFolder(const std::string& name) {
