@@ -100,6 +100,13 @@ bool Parse(const std::vector<std::string>& arguments, WatchOptions& options, std
     }
     if (folders.size() != 1) return Fail(error, "watch needs one folder to watch, IN_DIR");
     options.inDir = folders.front();
+    // Folder names are joined with "/" and a file name in every message.
+    for (std::string* folder : {&options.inDir, &options.outDir}) {
+        while (folder->size() > 1 && folder->back() == '/') folder->pop_back();
+    }
+    if (options.doneDir) {
+        while (options.doneDir->size() > 1 && options.doneDir->back() == '/') options.doneDir->pop_back();
+    }
     if (options.profile.empty()) return Fail(error, "watch needs --profile FILE.qmx");
     if (options.outDir.empty()) return Fail(error, "watch needs --out-dir DIR");
     // Every KEY must name a setting of the profile; a misspelt key would otherwise be ignored silently.

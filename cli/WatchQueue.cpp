@@ -47,7 +47,9 @@ std::optional<WatchQueue::Item> WatchQueue::Pop() {
         if (m_later.empty()) {
             m_wake.wait(lock);
         } else {
-            m_wake.wait_until(lock, m_later.begin()->first);
+            // A copy: the item may leave m_later while this thread waits without the lock.
+            const Clock::time_point due = m_later.begin()->first;
+            m_wake.wait_until(lock, due);
         }
     }
 }

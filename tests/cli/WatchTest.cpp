@@ -84,8 +84,9 @@ public:
 
     // Starts the watcher and waits until it watches.
     void Start(std::vector<std::string> extra = {}) {
-        std::vector<std::string> arguments = {LUMIVANE_CLI, "watch", In(),     "--profile", m_dir.File("p.qmx"),
-                                              "--out-dir",  Out(),   "--jobs", "2"};
+        // Folder names with a slash at the end, as a shell's completion gives them.
+        std::vector<std::string> arguments = {LUMIVANE_CLI, "watch",     In() + "/", "--profile", m_dir.File("p.qmx"),
+                                              "--out-dir",  Out() + "/", "--jobs",   "2"};
         arguments.insert(arguments.end(), extra.begin(), extra.end());
         std::vector<char*> argv;
         for (std::string& argument : arguments) argv.push_back(argument.data());
