@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "app/CLumivaneState.h"
+#include "platform/PictureSize.h"
 
 Status ReadCorrections(const std::optional<std::string>& profile, const std::vector<std::string>& sets,
                        Corrections& corrections) {
@@ -24,8 +25,20 @@ Status CorrectPicture(const CorrectionRun& run, const Corrections& corrections, 
     if (!corrections.sets.empty()) state.ApplyProfileLines(corrections.sets);
     state.SetRotation(run.rotate);
 
+    const auto tooLarge = [&](std::int64_t width, std::int64_t height) {
+        return Status::Error(input + ": a picture of " + std::to_string(width) + " × " + std::to_string(height) +
+                             " pixels is larger than the limit of " + std::to_string(run.maxPixels) + " pixels");
+    };
+    if (run.maxPixels < kMaxPixels) {
+        if (const auto size = DeclaredSizeOfFile(input); size && size->width * size->height > run.maxPixels) {
+            return tooLarge(size->width, size->height);
+        }
+    }
     BMP_File picture;
     if (Status read = ReadImageFile(input, picture); !read) return read;
+    if (static_cast<std::int64_t>(picture.Width()) * picture.Height() > run.maxPixels) {
+        return tooLarge(picture.Width(), picture.Height());
+    }
     if (!state.ShowAcquiredImage(std::move(picture))) {
         return Status::Error(input + ": the picture could not be taken (no pixels, or not enough memory)");
     }

@@ -11,6 +11,7 @@
 #include "cli/Failure.h"
 #include "cli/Help.h"
 #include "cli/ProfileCommand.h"
+#include "cli/WatchCommand.h"
 
 #ifndef LUMIVANE_VERSION
 #define LUMIVANE_VERSION "0"
@@ -18,6 +19,9 @@
 
 int main(int argc, char** argv) {
     const std::vector<std::string> arguments(argv + 1, argv + argc);
+    if (!arguments.empty() && arguments.front() == "watch") {
+        return RunWatchCommand({arguments.begin() + 1, arguments.end()});
+    }
     std::string error;
     const std::optional<CliCommand> command = ParseCommandLine(arguments, &error);
     if (!command) {
