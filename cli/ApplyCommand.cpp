@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <map>
 #include <mutex>
+#include <new>
 #include <optional>
 #include <set>
 #include <string>
@@ -35,7 +36,13 @@ std::optional<Corrections> ReadCorrections(const ApplyOptions& options) {
     Corrections corrections;
     if (options.profile) {
         corrections.profile.emplace();
-        if (const Status read = corrections.profile->ReadFile(*options.profile); !read) {
+        Status read;
+        try {
+            read = corrections.profile->ReadFile(*options.profile);
+        } catch (const std::bad_alloc&) {
+            read = Status::Error("not enough memory for " + *options.profile);
+        }
+        if (!read) {
             ReportFailure(read);
             return std::nullopt;
         }
@@ -45,8 +52,8 @@ std::optional<Corrections> ReadCorrections(const ApplyOptions& options) {
 }
 
 // One picture through the state; the error names the file and the cause.
-Status ProcessOne(const ApplyOptions& options, const Corrections& corrections, const std::string& input,
-                  const std::string& output, ImageFormat format, int stageThreads) {
+Status ProcessPicture(const ApplyOptions& options, const Corrections& corrections, const std::string& input,
+                      const std::string& output, ImageFormat format, int stageThreads) {
     CLumivaneState state(options.pane);
     state.SetThreads(stageThreads);
     if (corrections.profile) state.LoadConfigurationLines(*corrections.profile);
@@ -64,6 +71,16 @@ Status ProcessOne(const ApplyOptions& options, const Corrections& corrections, c
         }
     }
     return WriteImageFile(output, state.ProcessedImage(), format, stageThreads);
+}
+
+// ProcessPicture, where memory running out anywhere fails this picture alone: a batch goes on with the next.
+Status ProcessOne(const ApplyOptions& options, const Corrections& corrections, const std::string& input,
+                  const std::string& output, ImageFormat format, int stageThreads) {
+    try {
+        return ProcessPicture(options, corrections, input, output, format, stageThreads);
+    } catch (const std::bad_alloc&) {
+        return Status::Error("not enough memory for " + input);
+    }
 }
 
 // Writes lines to stderr and keeps a progress line at the bottom when stderr is a terminal.

@@ -1,12 +1,15 @@
 #include "cli/ProfileCommand.h"
 
 #include <cstdio>
+#include <new>
 #include <string>
 
 #include "app/CLumivaneState.h"
 #include "cli/Failure.h"
 
-int RunProfile(const ProfileOptions& options) {
+namespace {
+
+int RunProfileCommand(const ProfileOptions& options) {
     CLumivaneState state(options.pane);
     if (options.action == ProfileOptions::Action::Show) {
         // The storage's Load alone, onto the start-up values: no pane refresh.
@@ -30,4 +33,16 @@ int RunProfile(const ProfileOptions& options) {
     const std::string text = state.m_cFileStorage.SaveToText();
     std::fwrite(text.data(), 1, text.size(), stdout);
     return std::fflush(stdout) == 0 ? 0 : 1;
+}
+
+}  // namespace
+
+int RunProfile(const ProfileOptions& options) {
+    try {
+        return RunProfileCommand(options);
+    } catch (const std::bad_alloc&) {
+        ReportFailure(Status::Error("not enough memory for " +
+                                    (options.file.empty() ? std::string("the profile") : options.file)));
+        return 1;
+    }
 }
