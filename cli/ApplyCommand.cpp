@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <map>
 #include <mutex>
+#include <new>
 #include <optional>
 #include <set>
 #include <string>

@@ -1,24 +1,50 @@
 #include "cli/PictureCorrection.h"
 
+#include <new>
 #include <utility>
 
 #include "app/CLumivaneState.h"
 #include "platform/PictureSize.h"
+
+namespace {
+
+Status CorrectPictureOrThrow(const CorrectionRun& run, const Corrections& corrections, const std::string& input,
+                             const std::string& output, ImageFormat format, int stageThreads);
+
+}  // namespace
 
 Status ReadCorrections(const std::optional<std::string>& profile, const std::vector<std::string>& sets,
                        Corrections& corrections) {
     Corrections read;
     if (profile) {
         read.profile.emplace();
-        if (Status status = read.profile->ReadFile(*profile); !status) return status;
+        Status status;
+        try {
+            status = read.profile->ReadFile(*profile);
+        } catch (const std::bad_alloc&) {
+            status = Status::Error("not enough memory for " + *profile);
+        }
+        if (!status) return status;
     }
     for (const std::string& line : sets) read.sets += line + "\n";
     corrections = std::move(read);
     return Status::Ok();
 }
 
+// Memory running out anywhere fails this picture alone: a batch or a watch goes on with the next.
 Status CorrectPicture(const CorrectionRun& run, const Corrections& corrections, const std::string& input,
                       const std::string& output, ImageFormat format, int stageThreads) {
+    try {
+        return CorrectPictureOrThrow(run, corrections, input, output, format, stageThreads);
+    } catch (const std::bad_alloc&) {
+        return Status::Error("not enough memory for " + input);
+    }
+}
+
+namespace {
+
+Status CorrectPictureOrThrow(const CorrectionRun& run, const Corrections& corrections, const std::string& input,
+                             const std::string& output, ImageFormat format, int stageThreads) {
     CLumivaneState state(run.pane);
     state.SetThreads(stageThreads);
     if (corrections.profile) state.LoadConfigurationLines(*corrections.profile);
@@ -49,3 +75,5 @@ Status CorrectPicture(const CorrectionRun& run, const Corrections& corrections, 
     }
     return WriteImageFile(output, state.ProcessedImage(), format, stageThreads, run.jpegQuality);
 }
+
+}  // namespace
