@@ -9,6 +9,8 @@
 #include "cli/CliArguments.h"
 #include "cli/Failure.h"
 #include "cli/ProfileCommand.h"
+#include "cli/ScanCommand.h"
+#include "cli/SourcesCommand.h"
 
 #ifndef LUMIVANE_VERSION
 #define LUMIVANE_VERSION "0"
@@ -16,6 +18,9 @@
 
 int main(int argc, char** argv) {
     const std::vector<std::string> arguments(argv + 1, argv + argc);
+    // The scanner commands parse their own options.
+    if (!arguments.empty() && arguments[0] == "sources") return RunSources({arguments.begin() + 1, arguments.end()});
+    if (!arguments.empty() && arguments[0] == "scan") return RunScan({arguments.begin() + 1, arguments.end()});
     std::string error;
     const std::optional<CliCommand> command = ParseCommandLine(arguments, &error);
     if (!command) {
