@@ -290,6 +290,11 @@ const char* ScanUsageText() {
 }
 
 int RunScan(const std::vector<std::string>& arguments) {
+    if (arguments.size() == 1 && (arguments[0] == "--help" || arguments[0] == "-h")) {
+        std::fputs("usage:\n", stdout);
+        std::fputs(ScanUsageText(), stdout);
+        return 0;
+    }
     std::string error;
     const std::optional<ScanOptions> options = Parse(arguments, &error);
     if (!options) {
