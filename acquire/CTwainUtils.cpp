@@ -3,6 +3,7 @@
 #include <cmath>
 #include <utility>
 
+#include "acquire/ScratchBmp.h"
 #include "platform/ScanCodes.h"
 #include "platform/UserStore.h"
 
@@ -218,7 +219,7 @@ bool CTwainUtils::AcquireToFile(const std::string& source, const std::string& pa
                                 const std::shared_ptr<ScanControl>& control) {
     BMP_File page;
     if (AcquireImage(source, page, control)) return true;
-    if (const Status written = page.WriteBmp(path); !written) {
+    if (const Status written = WriteScratchBmp(page, path); !written) {
         throw CExcept(GetErrorText(-10) + "\n" + written.message(), -10);
     }
     return false;

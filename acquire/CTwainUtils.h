@@ -37,7 +37,7 @@ public:
     // The sources in the system's order; none installed gives an empty list.
     std::vector<std::string> GetSourceNames();
 
-    // Scans one page from `source` and writes it to `path` as a BMP file. Returns true when the scan was cancelled
+    // Scans one page from `source` and writes it to `path` as a BMP file (a scratch file: see ScratchBmp.h). Returns true when the scan was cancelled
     // (nothing written). control: cancel and progress from other threads (a fresh control when none is given).
     bool AcquireToFile(const std::string& source, const std::string& path,
                        const std::shared_ptr<ScanControl>& control = {});

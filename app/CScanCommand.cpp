@@ -45,7 +45,12 @@ void CScanCommand::CancelRunning() {
 void CScanCommand::Run(const std::string& source) {
     if (m_bRunning) return;
     const QString caption = QStringLiteral("Scan Error");
-    if (!m_pFolder) m_pFolder = std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/lumivane-scan-XXXXXX"));
+    if (!m_pFolder) {
+        // The user's runtime folder (private, in memory on most systems) when there is one, else the temporary folder.
+        const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+        const QString base = !runtime.isEmpty() && QDir(runtime).exists() ? runtime : QDir::tempPath();
+        m_pFolder = std::make_unique<QTemporaryDir>(base + QStringLiteral("/lumivane-scan-XXXXXX"));
+    }
     if (!m_pFolder->isValid()) {
         m_seam.Message(&m_window, caption,
                        QStringLiteral("Cannot create file\n%1: %2").arg(m_pFolder->path(), m_pFolder->errorString()),
@@ -78,14 +83,22 @@ void CScanCommand::Run(const std::string& source) {
 
     bool cancelled = false;
     QString error;
+    BMP_File page;
+    // The worker scans, writes the page file and reads it back, so that the window only shows the picture.
     std::thread worker([&, control] {
         try {
             cancelled = m_twain.AcquireToFile(source, path.toStdString(), control);
+            if (!cancelled && !control->Cancelled()) {
+                if (const Status read = page.ReadBmp(path.toStdString()); !read) {
+                    error = QString::fromStdString(read.message());
+                }
+            }
         } catch (const CExcept& failure) {
             error = QString::fromStdString(failure.Text());
         } catch (const std::bad_alloc&) {
             error = QStringLiteral("Insufficient memory for function");
         }
+        QFile::remove(path);
         QMetaObject::invokeMethod(&dialog, [&dialog] { dialog.Finish(); }, Qt::QueuedConnection);
     });
     m_seam.RunDialog(dialog);
@@ -106,12 +119,6 @@ void CScanCommand::Run(const std::string& source) {
 
     ++m_nCounter;
     BusyScope busy(m_state.View());
-    BMP_File page;
-    if (const Status read = page.ReadBmp(path.toStdString()); !read) {
-        m_seam.Message(&m_window, caption, QString::fromStdString(read.message()), IDialogSeam::Icon::Error);
-        return;
-    }
-    QFile::remove(path);
     // A picture that cannot be shown (memory) has been reported by the window.
     if (!m_state.ShowAcquiredImage(std::move(page))) return;
     m_forgetFileName();

@@ -1,7 +1,8 @@
 #pragma once
 // The window's Scan command. The page is scanned on a worker thread while a progress window (CScanProgressDlg, run
 // through the dialog seam) keeps the window painting and offers Cancel; the worker writes the page as
-// "tmpImg<counter>.bmp" into a private temporary folder of this object (never the current folder), the command reads
+// "tmpImg<counter>.bmp" into a private temporary folder of this object (never the current folder; under
+// $XDG_RUNTIME_DIR when set, which is in memory on most desktops, else under the temporary folder), the command reads
 // it back, removes it (on every way out) and hands the picture to the shared state, then forgets the image file name
 // (Save disabled). The counter starts at 0 and grows after every scan that was not cancelled.
 //
