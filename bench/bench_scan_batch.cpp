@@ -23,7 +23,7 @@
 
 namespace {
 
-constexpr int kReadDelay = 4000;  // microseconds per 64 KiB: about 1.6 s per A4 page
+constexpr int kReadDelay = 15000;  // microseconds per buffer of 30 rows: about 1.8 s per A4 page, a scanner's pace
 
 // One batch of the feeder's ten pages; a fresh SANE session each time (the feeder refills at start-up).
 void RunBatch(benchmark::State& state, const PageCorrector& correct, const PageSink& sink) {
