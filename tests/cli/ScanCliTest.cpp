@@ -42,8 +42,9 @@ protected:
     void SetUp() override { Configure(); }
     void Configure(const std::string& extra = {}) {
         if (!testsupport::UseSaneTestBackend(m_sane, extra)) GTEST_SKIP() << "SANE's test backend is not installed";
-        // No stored scanner: the user's own store is not read.
+        // No stored scanner: the user's own store is not read. The camera listing keeps GStreamer's registry here.
         ::setenv("XDG_CONFIG_HOME", m_dir.File("config").c_str(), 1);
+        ::setenv("GST_REGISTRY", LUMIVANE_GST_REGISTRY, 1);
     }
 
     Outcome Run(const std::vector<std::string>& arguments) {
