@@ -12,6 +12,8 @@
 #include "cli/Help.h"
 #include "cli/ProfileCommand.h"
 #include "cli/WatchCommand.h"
+#include "cli/ScanCommand.h"
+#include "cli/SourcesCommand.h"
 
 #ifndef LUMIVANE_VERSION
 #define LUMIVANE_VERSION "0"
@@ -22,6 +24,9 @@ int main(int argc, char** argv) {
     if (!arguments.empty() && arguments.front() == "watch") {
         return RunWatchCommand({arguments.begin() + 1, arguments.end()});
     }
+    // The scanner commands parse their own options.
+    if (!arguments.empty() && arguments[0] == "sources") return RunSources({arguments.begin() + 1, arguments.end()});
+    if (!arguments.empty() && arguments[0] == "scan") return RunScan({arguments.begin() + 1, arguments.end()});
     std::string error;
     const std::optional<CliCommand> command = ParseCommandLine(arguments, &error);
     if (!command) {
