@@ -25,6 +25,7 @@
 #include "app/CAboutDlg.h"
 #include "app/CAddTextCommand.h"
 #include "app/CColorSwatch.h"
+#include "app/CWebCameraCommand.h"
 #include "app/DialogSeam.h"
 #include "app/DialogUnits.h"
 #include "app/HelpPages.h"
@@ -143,6 +144,7 @@ CLumivaneDlg::CLumivaneDlg(IDialogSeam& seam, std::string storePath, QWidget* pa
     m_pProfiles = std::make_unique<CProfileCommands>(m_state, m_seam, *this);
     m_pAddText = std::make_unique<CAddTextCommand>(
         m_state, m_seam, *this, [this](const Rect& changed) { return ShowChangedOriginal(changed); });
+    m_pWebCamera = std::make_unique<CWebCameraCommand>(m_state, m_seam, *this, *m_pFiles);
     CreateShortcuts();
     // A picture file dropped anywhere on the window is opened, also over the size fields (which would take its name as
     // text).
@@ -296,6 +298,9 @@ void CLumivaneDlg::Command(int id) {
             break;
         case dlg::kAddText:
             m_pAddText->Run();
+            break;
+        case dlg::kWebCamera:
+            m_pWebCamera->Run();
             break;
         default:
             // Scan, Web camera and Sources: their commands come with the acquisition features.

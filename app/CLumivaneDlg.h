@@ -32,6 +32,7 @@ class CAddTextCommand;
 class CColorSwatch;
 class CImageFileCommands;
 class CProfileCommands;
+class CWebCameraCommand;
 class IDialogSeam;
 class QCheckBox;
 class QLineEdit;
@@ -58,6 +59,7 @@ public:
     // The current image file's full path (empty when none is held); the viewer's temporary folder.
     const std::string& FileName() const;
     QString ViewerFolder() const;
+    CWebCameraCommand& WebCamera() { return *m_pWebCamera; }
     const dlg::DialogLayout& Layout() const { return m_layout; }
 
     // Enter does nothing: the dialog has no OK action.
@@ -118,4 +120,5 @@ private:
     std::unique_ptr<CImageFileCommands> m_pFiles;
     std::unique_ptr<CProfileCommands> m_pProfiles;
     std::unique_ptr<CAddTextCommand> m_pAddText;
+    std::unique_ptr<CWebCameraCommand> m_pWebCamera;
 };
