@@ -8,6 +8,7 @@
 #include "cli/ApplyCommand.h"
 #include "cli/CliArguments.h"
 #include "cli/Failure.h"
+#include "cli/GrabCommand.h"
 #include "cli/ProfileCommand.h"
 
 #ifndef LUMIVANE_VERSION
@@ -16,6 +17,7 @@
 
 int main(int argc, char** argv) {
     const std::vector<std::string> arguments(argv + 1, argv + argc);
+    if (!arguments.empty() && arguments.front() == "grab") return RunGrab({arguments.begin() + 1, arguments.end()});
     std::string error;
     const std::optional<CliCommand> command = ParseCommandLine(arguments, &error);
     if (!command) {
