@@ -7,6 +7,7 @@
 #include <QScreen>
 #include <chrono>
 
+#include "acquire/CCameraControlsDlg.h"
 #include "acquire/CCameraFormatDlg.h"
 #include "acquire/CCameraPane.h"
 #include "acquire/ICameraHost.h"
@@ -290,13 +291,29 @@ void CWebCameraDlg::ShowPinProperties() {
 }
 
 void CWebCameraDlg::ShowFilterProperties() {
-    Message(QStringLiteral("Camera settings"), QStringLiteral("This camera has no settings of its own."),
-            static_cast<int>(ICameraHost::Icon::Information));
+    V4l2Controls controls;
+    static_cast<void>(controls.Open(m_cCapture.DevicePath()));  // a device without a node offers no settings
+    CCameraControlsDlg dialog(controls, this);
+    m_host.RunCameraDialog(dialog);
     ReadCameraControls();
 }
 
 void CWebCameraDlg::ReadCameraControls() {
-    // Pan, tilt and zoom come from the device's own controls; a device without them leaves the line as it is.
+    V4l2Controls device;
+    if (!device.Open(m_cCapture.DevicePath())) return;
+    // A device with none of pan, tilt and zoom has no camera controls: the line stays as it is.
+    std::int32_t probe = 0;
+    if (!device.Get(PanControlId(), probe) && !device.Get(TiltControlId(), probe) &&
+        !device.Get(ZoomControlId(), probe)) {
+        return;
+    }
+    // Pan, tilt and zoom in this order, up to the first the device does not answer; V4L2 has no automatic mode
+    // for them.
+    m_cControls.panAuto = m_cControls.tiltAuto = m_cControls.zoomAuto = 0;
+    if (device.Get(PanControlId(), m_cControls.pan) && device.Get(TiltControlId(), m_cControls.tilt)) {
+        static_cast<void>(device.Get(ZoomControlId(), m_cControls.zoom));
+    }
+    m_pStatus->setText(QString::fromStdString(CameraControlsText(m_cControls)));
 }
 
 void CWebCameraDlg::ReleaseGraph() {

@@ -27,6 +27,7 @@
 #include "acquire/CameraLayout.h"
 #include "acquire/VRender.h"
 #include "platform/CameraCapture.h"
+#include "platform/V4l2Controls.h"
 
 class CCameraPane;
 class ICameraHost;

@@ -13,6 +13,7 @@
 #include <memory>
 #include <vector>
 
+#include "acquire/CCameraControlsDlg.h"
 #include "acquire/CCameraFormatDlg.h"
 #include "acquire/CCameraPane.h"
 #include "acquire/CWebCameraDlg.h"
@@ -190,6 +191,23 @@ TEST_F(WebCameraDlgTest, FormatRestartsTheStreamAtTheChosenSizeAndStoresIt) {
     EXPECT_EQ(m_window->size(), QSize(640 + 34 + 75, 529));
     ASSERT_TRUE(QTest::qWaitFor([&] { return m_window->ShownFrame().width == 640; }, 10000));
     EXPECT_TRUE(m_host.messages.empty());
+}
+
+TEST_F(WebCameraDlgTest, ACameraWithoutSettingsSaysSoAndKeepsRunning) {
+    ASSERT_TRUE(Open("Test Camera"));
+    bool saidSo = false;
+    m_host.answer = [&](QDialog& dialog) {
+        auto& controls = static_cast<CCameraControlsDlg&>(dialog);
+        saidSo = controls.NoneLabel() != nullptr && controls.ControlCount() == 0 &&
+                 controls.NoneLabel()->text() == "This camera has no settings of its own.";
+        dialog.reject();
+    };
+    m_window->Button(camera::kControls)->click();
+    EXPECT_TRUE(saidSo);
+    EXPECT_TRUE(m_window->StatusLine().text().isEmpty()) << "no pan, tilt or zoom to show";
+    EXPECT_TRUE(m_window->IsRunning());
+    const std::uint64_t copied = m_window->CopiedFrames();
+    EXPECT_TRUE(WaitShown(copied));
 }
 
 TEST_F(WebCameraDlgTest, ClosingWhileFramesArriveIsSafe) {

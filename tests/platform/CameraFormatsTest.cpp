@@ -61,3 +61,27 @@ TEST(CameraFormatsTest, RequestCapsNameWhatWasChosen) {
 }
 
 }  // namespace
+
+#include "platform/V4l2Controls.h"
+
+namespace {
+
+TEST(V4l2ControlsTest, ADeviceThatAnswersNoControlCallOffersNone) {
+    V4l2Controls controls;
+    EXPECT_FALSE(controls.Open("").ok());
+    const Status missing = controls.Open("/nonexistent/video9");
+    ASSERT_FALSE(missing.ok());
+    EXPECT_NE(missing.message().find("/nonexistent/video9"), std::string::npos) << missing.message();
+    EXPECT_TRUE(controls.List().empty());
+    // A node that is no camera: opened, but every control call is refused.
+    ASSERT_TRUE(controls.Open("/dev/null").ok());
+    EXPECT_TRUE(controls.List().empty());
+    std::int32_t value = 7;
+    EXPECT_FALSE(controls.Get(PanControlId(), value));
+    EXPECT_EQ(value, 7);
+    const Status set = controls.Set(ZoomControlId(), 100);
+    ASSERT_FALSE(set.ok());
+    EXPECT_NE(set.message().find("/dev/null"), std::string::npos) << set.message();
+}
+
+}  // namespace
