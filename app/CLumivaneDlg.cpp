@@ -29,6 +29,7 @@
 #include "app/CAddTextCommand.h"
 #include "app/CColorSwatch.h"
 #include "app/CScanCommand.h"
+#include "app/CWebCameraCommand.h"
 #include "app/DialogSeam.h"
 #include "app/DialogUnits.h"
 #include "app/HelpPages.h"
@@ -155,6 +156,7 @@ CLumivaneDlg::CLumivaneDlg(IDialogSeam& seam, std::string storePath, QWidget* pa
         if (!ListCameraNames(names)) names.clear();  // no camera framework: an empty list, no message
         return names;
     };
+    m_pWebCamera = std::make_unique<CWebCameraCommand>(m_state, m_seam, *this, *m_pFiles);
     CreateShortcuts();
     // A picture file dropped anywhere on the window is opened, also over the size fields (which would take its name as
     // text).
@@ -315,8 +317,10 @@ void CLumivaneDlg::Command(int id) {
         case dlg::kSources:
             ChooseSources();
             break;
+        case dlg::kWebCamera:
+            m_pWebCamera->Run();
+            break;
         default:
-            // Web camera: its command comes with the camera window.
             break;
     }
 }

@@ -36,6 +36,7 @@ class CTwainUtils;
 class IScannerSystem;
 class CImageFileCommands;
 class CProfileCommands;
+class CWebCameraCommand;
 class IDialogSeam;
 class QCheckBox;
 class QLineEdit;
@@ -68,6 +69,7 @@ public:
     // The current image file's full path (empty when none is held); the viewer's temporary folder.
     const std::string& FileName() const;
     QString ViewerFolder() const;
+    CWebCameraCommand& WebCamera() { return *m_pWebCamera; }
     const dlg::DialogLayout& Layout() const { return m_layout; }
 
     // Enter does nothing: the dialog has no OK action.
@@ -136,4 +138,5 @@ private:
     std::unique_ptr<CScanCommand> m_pScan;
     std::function<std::vector<std::string>()> m_cameraLister;
     bool m_bCloseAfterScan = false;
+    std::unique_ptr<CWebCameraCommand> m_pWebCamera;
 };

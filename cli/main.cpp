@@ -10,6 +10,7 @@
 #include "cli/Completion.h"
 #include "cli/Failure.h"
 #include "cli/Help.h"
+#include "cli/GrabCommand.h"
 #include "cli/ProfileCommand.h"
 #include "cli/WatchCommand.h"
 #include "cli/ScanCommand.h"
@@ -27,6 +28,7 @@ int main(int argc, char** argv) {
     // The scanner commands parse their own options.
     if (!arguments.empty() && arguments[0] == "sources") return RunSources({arguments.begin() + 1, arguments.end()});
     if (!arguments.empty() && arguments[0] == "scan") return RunScan({arguments.begin() + 1, arguments.end()});
+    if (!arguments.empty() && arguments.front() == "grab") return RunGrab({arguments.begin() + 1, arguments.end()});
     std::string error;
     const std::optional<CliCommand> command = ParseCommandLine(arguments, &error);
     if (!command) {
