@@ -286,7 +286,8 @@ void CLumivaneDlg::Command(int id) {
             m_pProfiles->LoadConfiguration();
             break;
         case dlg::kSaveConfiguration:
-            m_pProfiles->SaveConfiguration();
+            // The profile holds the sizes the fields show, also when no resize run has read them yet.
+            if (TakeSizeFields(m_state.m_settings)) m_pProfiles->SaveConfiguration();
             break;
         case dlg::kBlurSettings:
         case dlg::kBrightnessSettings:
@@ -317,6 +318,11 @@ void CLumivaneDlg::CreateShortcuts() {
 void CLumivaneDlg::OpenEffectSettings(int id) {
     if (id == dlg::kBlurSettings) {
         CBlurDlg dialog(m_state.m_settings.m_nBlurSize, this);
+        // Each size chosen shows at once when blur is on; Cancel brings the old size back the same way.
+        dialog.SetPreview([this](std::int32_t size) {
+            m_state.m_settings.m_nBlurSize = size;
+            if (m_state.m_settings.m_bBlur != 0) m_state.ProcessImage(true);
+        });
         const bool accepted = m_seam.RunDialog(dialog) == QDialog::Accepted;
         m_state.ChooseBlurSize(accepted ? std::optional<std::int32_t>(dialog.Size()) : std::nullopt);
         return;
@@ -363,8 +369,8 @@ void CLumivaneDlg::EnableAcquisitionButtons() {
 
 void CLumivaneDlg::ChooseLightColor(int light) {
     std::optional<std::array<std::int32_t, 3>> chosen;
-    // The colour dialog starts with no colour of its own.
-    if (const std::optional<QColor> color = m_seam.ChooseColor(this, QColor())) {
+    // The colour dialog opens at the light's colour now.
+    if (const std::optional<QColor> color = m_seam.ChooseColor(this, LightColor(light))) {
         chosen = std::array<std::int32_t, 3>{color->red(), color->green(), color->blue()};
     }
     // Also after Cancel the chain runs again and the swatches are repainted.
@@ -449,6 +455,10 @@ void CLumivaneDlg::RepaintPane(CPaneModel& pane) {
 }
 
 void CLumivaneDlg::ExchangeSizeFields(ProcessingSettings& settings) {
+    TakeSizeFields(settings);
+}
+
+bool CLumivaneDlg::TakeSizeFields(ProcessingSettings& settings) {
     // Width first; the first field that does not hold an unsigned integer stops the exchange, so it and the fields
     // after it keep their previous values in the record.
     const std::pair<int, std::uint32_t ProcessingSettings::*> fields[2] = {
@@ -460,10 +470,11 @@ void CLumivaneDlg::ExchangeSizeFields(ProcessingSettings& settings) {
             m_seam.Message(this, kProgramName, tr("Please enter a positive integer."), IDialogSeam::Icon::Warning);
             edit->setFocus();
             edit->selectAll();
-            return;
+            return false;
         }
         settings.*member = *value;
     }
+    return true;
 }
 
 void CLumivaneDlg::SettingsLoaded(const ProcessingSettings&) {

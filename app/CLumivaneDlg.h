@@ -96,6 +96,9 @@ private:
     void SyncCheckBoxes();
     void SyncCheckBox(int id, std::int32_t theSwitch);
     void WriteSizeFields();
+    // The size fields into the record, width first; false (the user told) at the first field that is no unsigned
+    // integer, which keeps its previous value, as do the fields after it.
+    bool TakeSizeFields(ProcessingSettings& settings);
     void EnableAcquisitionButtons();
     void UpdateMinimumSize();
     void ArrangeControls();

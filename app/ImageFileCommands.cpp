@@ -43,7 +43,7 @@ bool CImageFileCommands::OpenPicture(const QString& path) {
     // Absolute now, so that Save finds the file again after the current directory has moved.
     const QString full = QFileInfo(path).absoluteFilePath();
     const std::string native = NativePath(full);
-    if (!FormatFromName(native)) {
+    if (!FormatFromName(native, true)) {
         m_seam.Message(&m_window, kProgramName, QStringLiteral("Unknonw File Format!"), IDialogSeam::Icon::Warning);
         return false;
     }
@@ -84,8 +84,10 @@ void CImageFileCommands::SaveAs() {
     if (choice) {
         // A filter the dialog does not name counts as the first, the one it starts with.
         const int type = choice->filterIndex >= 0 && choice->filterIndex < 4 ? choice->filterIndex : 0;
+        // A JPEG may keep the longer spelling the user typed.
         const std::string path = filefilters::PathWithExtension(NativePath(QFileInfo(choice->path).absoluteFilePath()),
-                                                                ExtensionOf(kSaveTypes[type]));
+                                                                ExtensionOf(kSaveTypes[type]),
+                                                                kSaveTypes[type] == ImageFormat::Jpeg ? ".jpeg" : "");
         if (WriteResult(path)) {
             m_strFileName = path;
             m_strShownName = QFile::decodeName(path.c_str());
@@ -97,10 +99,10 @@ void CImageFileCommands::SaveAs() {
 }
 
 bool CImageFileCommands::WriteResult(const std::string& path) {
-    const std::optional<ImageFormat> format = FormatFromName(path);
+    const std::optional<ImageFormat> format = FormatFromName(path, true);
     if (!format) {
         ShowFailure(m_seam, &m_window,
-                    Status::Error(path + ": the name does not end in png, jpg, gif or bmp; nothing was saved."));
+                    Status::Error(path + ": the name does not end in png, jpg, jpeg, gif or bmp; nothing was saved."));
         return false;
     }
     const Status saved = WriteFullSize(path, *format);

@@ -5,8 +5,8 @@
 // m_strFileName is the full path of the file the shown picture was loaded from or last saved to with Save As (empty
 // before either, and when a scan or a camera takes the picture in). It is stored as the file system spells it (case
 // is kept) and absolute, so Save writes back to that file wherever the current directory has gone since. Only the
-// type test looks at case: the format is named by the last three characters ("png", "jpg", "gif", "bmp", any case;
-// ".jpeg" is not taken). The window's title is "Lumivane - " followed by the file's name without its folder after a
+// type test looks at case: the format is named by the last three characters ("png", "jpg", "gif", "bmp") or by
+// ".jpeg", in any case. The window's title is "Lumivane - " followed by the file's name without its folder after a
 // load, the full path after Save As. The Save button is enabled exactly when a name is held, from the first command
 // that sets or forgets the name on (it starts enabled); while no name is held Save only refreshes the preview.
 //

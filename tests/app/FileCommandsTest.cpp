@@ -147,13 +147,16 @@ TEST_F(FileCommandsTest, LoadFromDiskTakesEachFormatAndKeepsTheNameAsItIs) {
         {"scan.bmp", ImageFormat::Bmp, true},
         {"Shot.Jpg", ImageFormat::Jpeg, false},
         {"frame.gif", ImageFormat::Gif, true},
+        {"Holiday.JPEG", ImageFormat::Jpeg, false},
+        {"Pic.Png", ImageFormat::Png, true},
+        {"camera.jpeg", ImageFormat::Jpeg, false},
     };
     for (const FormatCase& c : cases) {
         const BMP_File written = WritePicture(m_dir.File(c.file), c.format);
         Load(m_dir.File(c.file));
         EXPECT_EQ(m_seam.Calls().back().filters,
-                  QStringList({"PNG, BMP, GIF, JPG Files (*.png *.bmp *.jpg *gif)", "PNG Files(*.png)",
-                               "JPG Files(*.jpg)", "GIF Files(*.gif)", "BMP Files(*.bmp)"}));
+                  QStringList({"PNG, BMP, GIF, JPG Files (*.png *.bmp *.jpg *.jpeg *gif)", "PNG Files(*.png)",
+                               "JPG Files(*.jpg *.jpeg)", "GIF Files(*.gif)", "BMP Files(*.bmp)"}));
         const BMP_File& original = State().OriginalImage();
         if (c.exact) {
             EXPECT_TRUE(SamePixels(written, original)) << c.file;
@@ -168,8 +171,8 @@ TEST_F(FileCommandsTest, LoadFromDiskTakesEachFormatAndKeepsTheNameAsItIs) {
     // A cancelled dialog changes nothing.
     m_seam.AnswerOpenFile(std::nullopt);
     Click(dlg::kLoadFromDisk);
-    EXPECT_EQ(Window().windowTitle(), "Lumivane - frame.gif");
-    EXPECT_EQ(Window().FileName(), m_dir.File("frame.gif"));
+    EXPECT_EQ(Window().windowTitle(), "Lumivane - camera.jpeg");
+    EXPECT_EQ(Window().FileName(), m_dir.File("camera.jpeg"));
 }
 
 TEST_F(FileCommandsTest, AFailedLoadReportsAndKeepsPicturesTitleAndSaveTarget) {
@@ -177,7 +180,6 @@ TEST_F(FileCommandsTest, AFailedLoadReportsAndKeepsPicturesTitleAndSaveTarget) {
     Load(m_dir.File("kept.png"));
     const BMP_File processed = Processed();
     // Files whose type the window does not take, whatever they hold, and files it cannot decode.
-    WritePicture(m_dir.File("photo.jpeg"), ImageFormat::Jpeg);
     WritePicture(m_dir.File("photo.tif"), ImageFormat::Png);
     std::ofstream(m_dir.File("broken.png")) << "not a picture";
     struct Failure {
@@ -185,7 +187,6 @@ TEST_F(FileCommandsTest, AFailedLoadReportsAndKeepsPicturesTitleAndSaveTarget) {
         const char* text;  // expected in the message
     };
     const Failure failures[] = {
-        {"photo.jpeg", "Unknonw File Format!"},
         {"photo.tif", "Unknonw File Format!"},
         {"broken.png", "broken.png: not a PNG, JPEG, GIF or BMP file"},
         {"missing.bmp", "missing.bmp: cannot open"},
@@ -259,6 +260,8 @@ TEST_F(FileCommandsTest, SaveAsAddsTheChosenTypesExtensionOnceAndTakesTheName) {
         {"other.jpg", 0, "other.jpg.png", "\x89PNG"},
         {"photopng", 0, "photopng.png", "\x89PNG"},
         {"shot", 1, "shot.jpg", "\xFF\xD8"},
+        {"long.JPEG", 1, "long.JPEG", "\xFF\xD8"},
+        {"pic.jpeg", 0, "pic.jpeg.png", "\x89PNG"},
         {"Anim.GIF", 2, "Anim.GIF", "GIF8"},
         {"plain", 3, "plain.bmp", "BM"},
     };
@@ -275,7 +278,7 @@ TEST_F(FileCommandsTest, SaveAsAddsTheChosenTypesExtensionOnceAndTakesTheName) {
         EXPECT_TRUE(SaveEnabled());
     }
     EXPECT_EQ(LastCall().filters,
-              QStringList({"PNG Files(*.png)", "JPG Files(*.jpg)", "GIF Files(*.gif)", "BMP Files(*.bmp)"}));
+              QStringList({"PNG Files(*.png)", "JPG Files(*.jpg *.jpeg)", "GIF Files(*.gif)", "BMP Files(*.bmp)"}));
     EXPECT_FALSE(fs::exists(m_dir.File("typed.png.png")));
     // Save now writes to the last name.
     fs::remove(m_dir.File("plain.bmp"));
@@ -381,6 +384,26 @@ TEST_F(FileCommandsTest, AProfileSavedAtStartHoldsTheDefaultsUnderTheQmxRule) {
         at = text.find(line, at);
         ASSERT_NE(at, std::string::npos) << line << " missing or out of order in\n" << text;
     }
+}
+
+TEST_F(FileCommandsTest, SaveProfileTakesTheSizesTheFieldsShowAndRefusesOneThatIsNoNumber) {
+    auto* width = static_cast<QLineEdit*>(Window().Control(dlg::kSizeX));
+    auto* height = static_cast<QLineEdit*>(Window().Control(dlg::kSizeY));
+    width->setText("1234");
+    height->setText("567");
+    m_seam.AnswerSaveFile(IDialogSeam::FileChoice{QString::fromStdString(m_dir.File("typed.qmx")), 0});
+    Click(dlg::kSaveConfiguration);
+    const std::string text = Bytes(m_dir.File("typed.qmx"));
+    EXPECT_NE(text.find("\nm_nSizeX=1234\r\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("\nm_nSizeY=567\r\n"), std::string::npos) << text;
+
+    // A field that holds no number: the user is told and nothing is saved.
+    height->setText("big");
+    m_seam.ExpectMessage();
+    Click(dlg::kSaveConfiguration);
+    EXPECT_EQ(LastCall().kind, Kind::Message);
+    EXPECT_FALSE(fs::exists(m_dir.File("never.qmx")));
+    EXPECT_EQ(State().m_settings.m_nSizeY, 567u);
 }
 
 TEST_F(FileCommandsTest, ALoadedProfileChecksItsBoxesFillsTheFieldsAndResizesThePicture) {
@@ -506,7 +529,7 @@ TEST_F(FileCommandsTest, TheBlurDialogStoresTheChosenSizeOnOkAndRerunsWhenBlurIs
     ASSERT_TRUE(State().ShowAcquiredImage(testsupport::RandomImage(random, 40, 30)));
     const BlurCase cases[] = {
         {"OK with 9", 5, true, 3, true, 9, true},
-        {"Cancel keeps the size and still re-runs", 5, true, 3, false, 5, true},
+        {"Cancel keeps the size and still re-runs", 5, true, 4, false, 5, true},
         {"blur off: no run", 5, false, 6, true, 15, false},
         {"size 1 selects nothing; OK stores 1", 1, true, -2, true, 1, true},
         {"size 31 selects nothing", 31, false, -2, true, 1, false},
@@ -516,9 +539,14 @@ TEST_F(FileCommandsTest, TheBlurDialogStoresTheChosenSizeOnOkAndRerunsWhenBlurIs
         State().m_settings.m_nBlurSize = c.size;
         State().m_settings.m_bBlur = c.blurOn ? 1 : 0;
         const int builds = Window().ProcessedPane().PaneImageBuilds();
-        m_seam.AnswerDialog([&c](QDialog& dialog) {
+        m_seam.AnswerDialog([&c, this](QDialog& dialog) {
             auto& blur = static_cast<CBlurDlg&>(dialog);
-            if (c.choose != -2) blur.SizeList()->setCurrentIndex(c.choose);
+            if (c.choose != -2) {
+                const BMP_File before = Processed();
+                blur.SizeList()->setCurrentIndex(c.choose);
+                // The size chosen shows at once while the dialog is open, when blur is on.
+                EXPECT_EQ(!SamePixels(before, Processed()), c.blurOn) << c.name;
+            }
             (c.ok ? blur.OkButton() : blur.CancelButton())->click();
         });
         Click(dlg::kBlurSettings);

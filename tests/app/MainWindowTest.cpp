@@ -313,6 +313,7 @@ TEST_F(MainWindowTest, ColourDialogCancelledKeepsTheColourButRunsTheChain) {
     QTest::mouseClick(Window().Control(dlg::kLightColor2), Qt::LeftButton);
     ASSERT_EQ(m_seam.Calls().size(), 1u);
     EXPECT_EQ(m_seam.Calls()[0].kind, ScriptedDialogSeam::Kind::Color);
+    EXPECT_EQ(m_seam.Calls()[0].text, "#ffffff") << "the dialog opens at the light's colour";
     for (int channel = 0; channel < 3; ++channel) EXPECT_EQ(Window().State().m_settings.m_nLightColor[1][channel], 255);
     EXPECT_FALSE(SamePixels(before, Processed())) << "the chain ran again";
     EXPECT_EQ(Processed().Row(0)[0].g, 255 - before.Row(0)[0].g);
@@ -330,6 +331,10 @@ TEST_F(MainWindowTest, ChosenColourGoesToItsLightAndItsSwatch) {
     QWidget* swatch = Window().Control(dlg::kLightColor3);
     const QImage shown = swatch->grab().toImage();
     EXPECT_EQ(shown.pixelColor(shown.width() / 2, shown.height() / 2), QColor(12, 200, 99));
+    // Opened again, the dialog starts at the colour chosen.
+    m_seam.AnswerColor(std::nullopt);
+    QTest::mouseClick(swatch, Qt::LeftButton);
+    EXPECT_EQ(m_seam.Calls().back().text, "#0cc863");
 }
 
 // ---- Resize fields ----------------------------------------------------------------------------------------------
