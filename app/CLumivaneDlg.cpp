@@ -415,6 +415,10 @@ QString CLumivaneDlg::ViewerFolder() const {
     return m_pFiles->ViewerFolder();
 }
 
+int CLumivaneDlg::PendingFileJobs() const {
+    return m_pFiles->PendingJobs();
+}
+
 // ---- IStateView -------------------------------------------------------------------------------------------------
 
 bool CLumivaneDlg::ShowPicture(CBmpWnd& pane, const BMP_File& picture) {

@@ -58,6 +58,8 @@ public:
     // The current image file's full path (empty when none is held); the viewer's temporary folder.
     const std::string& FileName() const;
     QString ViewerFolder() const;
+    // Saves and viewer runs still going on behind the window (they end on the interface thread).
+    int PendingFileJobs() const;
     const dlg::DialogLayout& Layout() const { return m_layout; }
 
     // Enter does nothing: the dialog has no OK action.

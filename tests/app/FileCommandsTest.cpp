@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QTest>
+#include <algorithm>
 #include <csignal>
 #include <fstream>
 #include <memory>
@@ -88,13 +89,22 @@ protected:
         EXPECT_TRUE(QTest::qWaitForWindowExposed(m_window.get()));
     }
     ~FileCommandsTest() override {
+        if (m_window) Finished();
         EXPECT_TRUE(m_seam.Unexpected().empty()) << "a dialog came that no test answered";
         EXPECT_EQ(m_seam.Unanswered(), 0u) << "an answered dialog never came";
     }
 
     CLumivaneDlg& Window() { return *m_window; }
     CLumivaneState& State() { return m_window->State(); }
-    void Click(int id) { static_cast<QAbstractButton*>(m_window->Control(id))->click(); }
+    // A click; after Save and Save As, the wait until the file has been written (or the failure shown).
+    void Click(int id) {
+        static_cast<QAbstractButton*>(m_window->Control(id))->click();
+        if (id == dlg::kSave || id == dlg::kSaveAs) Finished();
+    }
+    // Saves and viewer runs behind the window have ended.
+    void Finished() {
+        EXPECT_TRUE(QTest::qWaitFor([this] { return m_window->PendingFileJobs() == 0; }, 60000));
+    }
     bool Checked(int id) { return static_cast<QCheckBox*>(m_window->Control(id))->isChecked(); }
     bool SaveEnabled() { return m_window->Control(dlg::kSave)->isEnabled(); }
     BMP_File Processed() { return testsupport::Copy(State().ProcessedImage()); }
@@ -329,6 +339,50 @@ TEST_F(FileCommandsTest, AFailedSaveIsReportedAndTheFileOnDiskStaysAsItWas) {
     EXPECT_EQ(Bytes(m_dir.File("plain.txt")), "text");
 }
 
+TEST_F(FileCommandsTest, ASaveRunsBehindTheWindowFromTheSettingsOfItsClickAndASecondOneWaitsItsTurn) {
+    WritePicture(m_dir.File("big.png"), ImageFormat::Png, 900, 700);
+    Load(m_dir.File("big.png"));
+    Click(dlg::kEmboss);
+    const BMP_File embossed = FullSizeResult();
+    const std::string copy = m_dir.File("copy.bmp");
+    m_seam.AnswerSaveFile(IDialogSeam::FileChoice{QString::fromStdString(copy), 3});
+    static_cast<QAbstractButton*>(Window().Control(dlg::kSaveAs))->click();
+    // The click has returned with the save still going: the window takes the next click at once, and the save keeps
+    // the settings it started with.
+    EXPECT_EQ(Window().PendingFileJobs(), 1);
+    const auto* progress = Window().findChild<QWidget*>("saveProgress");
+    ASSERT_NE(progress, nullptr);
+    EXPECT_TRUE(progress->isVisible());
+    EXPECT_EQ(Window().FileName(), m_dir.File("big.png")) << "the new name is taken once the file is written";
+    Click(dlg::kInvertBlue);
+    EXPECT_EQ(State().m_settings.m_bInvertB, 1);
+    const BMP_File inverted = FullSizeResult();
+    static_cast<QAbstractButton*>(Window().Control(dlg::kSave))->click();  // waits for the first
+    EXPECT_EQ(Window().PendingFileJobs(), 2);
+    Finished();
+    EXPECT_FALSE(progress->isVisible());
+    EXPECT_TRUE(SamePixels(embossed, ReadBack(copy)));
+    EXPECT_TRUE(SamePixels(inverted, ReadBack(m_dir.File("big.png"))));
+    EXPECT_EQ(Window().FileName(), copy);
+}
+
+TEST_F(FileCommandsTest, ClosingTheWindowDuringASaveWritesTheFileWholeAndLeavesNoTemporaryFile) {
+    WritePicture(m_dir.File("in.png"), ImageFormat::Png, 900, 700);
+    Load(m_dir.File("in.png"));
+    Click(dlg::kSharpen);
+    const BMP_File expected = FullSizeResult();
+    const std::string target = m_dir.File("out.png");
+    m_seam.AnswerSaveFile(IDialogSeam::FileChoice{QString::fromStdString(target), 0});
+    static_cast<QAbstractButton*>(Window().Control(dlg::kSaveAs))->click();
+    ASSERT_EQ(Window().PendingFileJobs(), 1);
+    m_window.reset();
+    EXPECT_TRUE(SamePixels(expected, ReadBack(target)));
+    std::vector<std::string> files;
+    for (const auto& entry : fs::directory_iterator(m_dir.path())) files.push_back(entry.path().filename().string());
+    std::sort(files.begin(), files.end());
+    EXPECT_EQ(files, (std::vector<std::string>{"in.png", "out.png"}));
+}
+
 // ---- The viewer operation ---------------------------------------------------------------------------------------
 
 TEST_F(FileCommandsTest, DoubleClickShowsThePanesPictureAtFullSizeFromAPrivateFileThatStays) {
@@ -349,6 +403,7 @@ TEST_F(FileCommandsTest, DoubleClickShowsThePanesPictureAtFullSizeFromAPrivateFi
     for (const PaneCase& p : panes) {
         m_seam.AnswerOpenExternally(true);
         QTest::mouseDClick(p.pane, Qt::LeftButton, Qt::NoModifier, middle);
+        Finished();
         ASSERT_EQ(LastCall().kind, Kind::OpenExternally);
         const QString shown = QUrl(LastCall().caption).toLocalFile();
         EXPECT_TRUE(shown.startsWith(Window().ViewerFolder() + "/"));
@@ -358,6 +413,7 @@ TEST_F(FileCommandsTest, DoubleClickShowsThePanesPictureAtFullSizeFromAPrivateFi
     m_seam.AnswerOpenExternally(false);
     m_seam.ExpectMessage();
     QTest::mouseDClick(&Window().ProcessedPane(), Qt::LeftButton, Qt::NoModifier, middle);
+    Finished();
     EXPECT_TRUE(LastCall().text.contains("viewer"));
 
     const std::string folder = Window().ViewerFolder().toStdString();
@@ -594,15 +650,18 @@ TEST_F(FileCommandsTest, CtrlOLoadsCtrlShiftSSavesAsAndCtrlSSavesOnlyWhileSaveIs
 
     m_seam.AnswerSaveFile(IDialogSeam::FileChoice{QString::fromStdString(m_dir.File("out")), 3});
     QTest::keyClick(&Window(), Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+    Finished();
     EXPECT_TRUE(fs::exists(m_dir.File("out.bmp")));
 
     fs::remove(m_dir.File("out.bmp"));
     QTest::keyClick(&Window(), Qt::Key_S, Qt::ControlModifier);
+    Finished();
     EXPECT_TRUE(fs::exists(m_dir.File("out.bmp")));
 
     fs::remove(m_dir.File("out.bmp"));
     Window().Control(dlg::kSave)->setEnabled(false);
     QTest::keyClick(&Window(), Qt::Key_S, Qt::ControlModifier);
+    Finished();
     EXPECT_FALSE(fs::exists(m_dir.File("out.bmp")));
 }
 
