@@ -55,7 +55,8 @@ bool CImageFileCommands::OpenPicture(const QString& path) {
         return false;
     }
     BMP_File picture;
-    if (const Status read = ReadImageFile(native, picture); !read) {
+    PhotoMetadata metadata;
+    if (const Status read = ReadPhotoFile(native, picture, metadata); !read) {
         ShowFailure(m_seam, &m_window, read);
         return false;
     }
@@ -65,6 +66,7 @@ bool CImageFileCommands::OpenPicture(const QString& path) {
     }
     m_strFileName = native;
     m_strShownName = QFileInfo(full).fileName();
+    m_metadata = std::move(metadata);
     EnableSave();
     m_window.repaint();
     ShowTitle();
@@ -116,11 +118,11 @@ bool CImageFileCommands::StartWrite(const std::string& path, bool takeName) {
         return false;
     }
     CBackgroundJobs::Job job;
-    job.work = [run, path, format = *format](const CBackgroundJobs::Progress& progress) {
+    job.work = [run, path, format = *format, metadata = m_metadata](const CBackgroundJobs::Progress& progress) {
         progress(kProgressCorrecting);
         run->Run();
         progress(kProgressWriting);
-        if (const Status written = WriteImageFile(path, run->picture, format); !written) {
+        if (const Status written = WritePhotoFile(path, run->picture, format, metadata); !written) {
             return Status::Error("The picture was not saved.\n" + written.message());
         }
         return Status::Ok();
@@ -221,6 +223,7 @@ void CImageFileCommands::EndProgress() {
 }
 
 void CImageFileCommands::ForgetFileName() {
+    m_metadata = PhotoMetadata{};
     m_strFileName.clear();
     m_strShownName.clear();
     EnableSave();

@@ -17,6 +17,9 @@
 // waits is finished first, so the file is written whole or not at all (the codecs write a temporary file beside the
 // target and rename it); a viewer run that waits is dropped.
 //
+// A JPEG or PNG comes in upright by its EXIF orientation; its EXIF data and ICC profile go into every JPEG or PNG
+// saved from it (PhotoFile.h), until a scan or a camera takes a new picture in.
+//
 // Pictures go straight between files and the shared state through the codecs (no temporary files). Every failure is
 // shown in a message box naming the file and the cause, and loses nothing: a load that fails (unknown type, a file
 // that cannot be decoded, a picture too large) leaves both pictures, the name, the title and the Save button as they
@@ -33,6 +36,7 @@
 
 #include "app/BackgroundJobs.h"
 #include "platform/ImageCodec.h"
+#include "platform/PhotoFile.h"
 
 class CLumivaneState;
 class IDialogSeam;
@@ -88,6 +92,7 @@ private:
     QWidget& m_saveButton;
     std::string m_strFileName;
     QString m_strShownName;  // what the title shows after "Lumivane - "
+    PhotoMetadata m_metadata;  // of the picture loaded last: goes into a JPEG or PNG saved from it
     std::unique_ptr<QTemporaryDir> m_pViewerFolder;
     QProgressBar* m_pProgress = nullptr;  // a child of the window, made at the first save
     std::unique_ptr<CBackgroundJobs> m_pJobs;  // last: goes first, finishing its saves while the rest still exists

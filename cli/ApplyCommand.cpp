@@ -19,6 +19,7 @@
 #include "base/Parallel.h"
 #include "cli/Failure.h"
 #include "platform/ImageCodec.h"
+#include "platform/PhotoFile.h"
 
 namespace {
 
@@ -53,8 +54,10 @@ Status ProcessOne(const ApplyOptions& options, const Corrections& corrections, c
     if (!corrections.sets.empty()) state.ApplyProfileLines(corrections.sets);
     state.SetRotation(options.rotate);
 
+    // A photo comes in upright; its EXIF data and colour profile go into a full-size JPEG or PNG result.
     BMP_File picture;
-    if (Status read = ReadImageFile(input, picture); !read) return read;
+    PhotoMetadata metadata;
+    if (Status read = ReadPhotoFile(input, picture, metadata); !read) return read;
     if (!state.ShowAcquiredImage(std::move(picture))) {
         return Status::Error(input + ": the picture could not be taken (no pixels, or not enough memory)");
     }
@@ -63,7 +66,8 @@ Status ProcessOne(const ApplyOptions& options, const Corrections& corrections, c
             return Status::Error(input + ": " + processed.message());
         }
     }
-    return WriteImageFile(output, state.ProcessedImage(), format, stageThreads);
+    if (options.preview) return WriteImageFile(output, state.ProcessedImage(), format, stageThreads);
+    return WritePhotoFile(output, state.ProcessedImage(), format, metadata, stageThreads);
 }
 
 // Writes lines to stderr and keeps a progress line at the bottom when stderr is a terminal.
