@@ -27,6 +27,7 @@
 #include "app/CColorSwatch.h"
 #include "app/DialogSeam.h"
 #include "app/DialogUnits.h"
+#include "app/ExactPreview.h"
 #include "app/HelpPages.h"
 #include "app/ImageFileCommands.h"
 #include "app/ProfileCommands.h"
@@ -123,6 +124,7 @@ CLumivaneDlg::CLumivaneDlg(IDialogSeam& seam, std::string storePath, QWidget* pa
     if (!m_storePath.empty()) {
         UserStore store(m_storePath);
         m_state.m_device.Read(store);
+        m_view.Read(store);
     }
     m_helpFolders = HelpFolders(QCoreApplication::applicationDirPath().toStdString(), LUMIVANE_HELP_INSTALL_DIR);
 
@@ -139,6 +141,15 @@ CLumivaneDlg::CLumivaneDlg(IDialogSeam& seam, std::string storePath, QWidget* pa
     setStyleSheet(QStringLiteral("QCheckBox { spacing: 3px; }"));
 
     CreateControls();
+    // The exact preview: off by default, remembered for the user; shown in the processed pane when its run is done.
+    m_pExactBox = new QCheckBox(tr("Exact preview"), this);
+    m_pExactBox->setObjectName(QStringLiteral("exactPreview"));
+    m_pExactBox->setToolTip(tr("Show the result computed at the picture's full size, reduced to the pane"));
+    m_pExactBox->setChecked(m_view.m_bExactPreview);
+    connect(m_pExactBox, &QCheckBox::clicked, this, [this](bool on) { SetExactPreview(on); });
+    m_pExact = std::make_unique<CExactPreview>([this](const QImage& image) {
+        if (m_view.m_bExactPreview) m_pBmpWndDestination->ShowExactImage(image);
+    });
     m_pFiles = std::make_unique<CImageFileCommands>(m_state, m_seam, *this, *Control(dlg::kSave));
     m_pProfiles = std::make_unique<CProfileCommands>(m_state, m_seam, *this);
     m_pAddText = std::make_unique<CAddTextCommand>(
@@ -165,6 +176,7 @@ CLumivaneDlg::CLumivaneDlg(IDialogSeam& seam, std::string storePath, QWidget* pa
     }
     m_layout.Record(Size{width(), height()}, placements);
     m_bLaidOut = true;
+    PlaceExactPreviewBox();
     UpdateMinimumSize();
 }
 
@@ -174,6 +186,7 @@ CLumivaneDlg::~CLumivaneDlg() {
     if (!m_storePath.empty()) {
         UserStore store(m_storePath);
         m_state.m_device.Write(store);
+        m_view.Write(store);
     }
 }
 
@@ -429,6 +442,7 @@ bool CLumivaneDlg::ShowPicture(CBmpWnd& pane, const BMP_File& picture) {
 }
 
 bool CLumivaneDlg::ShowChangedOriginal(const Rect& changed) {
+    m_pExactOriginal.reset();  // the text went into the original: the exact preview copies it again
     const bool shown = m_pBmpWndOriginal->UpdateBitmapRect(changed);
     m_pBmpWndOriginal->repaint();
     if (!shown) ReportNoPaneCopy();
@@ -443,11 +457,52 @@ void CLumivaneDlg::ReportNoPaneCopy() {
 }
 
 bool CLumivaneDlg::OriginalImageChanged(const BMP_File& picture) {
+    m_pExactOriginal.reset();
     return ShowPicture(*m_pBmpWndOriginal, picture);
 }
 
 bool CLumivaneDlg::ProcessedImageChanged(const BMP_File& picture) {
-    return ShowPicture(*m_pBmpWndDestination, picture);
+    // The pane-sized preview first, as always; the exact one follows when its run is done.
+    const bool shown = ShowPicture(*m_pBmpWndDestination, picture);
+    if (shown && m_view.m_bExactPreview) RequestExactPreview();
+    return shown;
+}
+
+// ---- Exact preview ----------------------------------------------------------------------------------------------
+
+void CLumivaneDlg::SetExactPreview(bool on) {
+    m_view.m_bExactPreview = on;
+    if (on) {
+        RequestExactPreview();
+        return;
+    }
+    m_pExact->Cancel();
+    m_pExactOriginal.reset();
+    static_cast<void>(ShowPicture(*m_pBmpWndDestination, m_state.ProcessedImage()));  // the pane-sized preview again
+}
+
+void CLumivaneDlg::RequestExactPreview() {
+    const BMP_File& original = m_state.OriginalImage();
+    if (original.IsEmpty()) return;
+    if (!m_pExactOriginal) {
+        auto copy = std::make_shared<BMP_File>();
+        if (!copy->CopyFrom(original)) return;  // memory is short: the pane-sized preview stays
+        m_pExactOriginal = std::move(copy);
+    }
+    m_pExact->Request(m_pExactOriginal, m_state.MakeChainParams(), m_pBmpWndDestination->DevicePaneSize(),
+                      m_pBmpWndDestination->devicePixelRatioF());
+}
+
+bool CLumivaneDlg::ExactPreviewBusy() const {
+    return m_pExact->Busy();
+}
+
+void CLumivaneDlg::PlaceExactPreviewBox() {
+    // Under the processed pane's left edge, in the gap above Save.
+    const QRect pane = m_pBmpWndDestination->geometry();
+    const int top = pane.bottom() + 2;
+    const int height = std::clamp(Control(dlg::kSave)->geometry().top() - top - 1, 12, 18);
+    m_pExactBox->setGeometry(pane.left(), top, std::min(pane.width(), 140), height);
 }
 
 void CLumivaneDlg::RepaintPane(CPaneModel& pane) {
@@ -541,6 +596,7 @@ void CLumivaneDlg::ArrangeControls() {
     for (const dlg::Placement& placement : m_layout.Arrange(Size{width(), height()})) {
         if (QWidget* control = Control(placement.id)) control->setGeometry(ToQRect(placement.rect));
     }
+    PlaceExactPreviewBox();
     update();
 }
 

@@ -26,10 +26,12 @@
 
 #include "app/CLumivaneState.h"
 #include "app/DialogLayout.h"
+#include "app/ViewPreferences.h"
 #include "panes/CBmpWnd.h"
 
 class CAddTextCommand;
 class CColorSwatch;
+class CExactPreview;
 class CImageFileCommands;
 class CProfileCommands;
 class IDialogSeam;
@@ -61,6 +63,11 @@ public:
     // Saves and viewer runs still going on behind the window (they end on the interface thread).
     int PendingFileJobs() const;
     const dlg::DialogLayout& Layout() const { return m_layout; }
+    // The "Exact preview" switch under the processed pane; whether its full-size run is still on its way; what the
+    // window remembers for the user.
+    QCheckBox* ExactPreviewBox() const { return m_pExactBox; }
+    bool ExactPreviewBusy() const;
+    const ViewPreferences& Preferences() const { return m_view; }
 
     // Enter does nothing: the dialog has no OK action.
     void accept() override {}
@@ -108,6 +115,9 @@ private:
     bool ShowChangedOriginal(const Rect& changed);
     void ReportNoPaneCopy();
     QColor LightColor(int light) const;
+    void SetExactPreview(bool on);
+    void RequestExactPreview();
+    void PlaceExactPreviewBox();
 
     IDialogSeam& m_seam;
     std::string m_storePath;
@@ -123,4 +133,8 @@ private:
     std::unique_ptr<CImageFileCommands> m_pFiles;
     std::unique_ptr<CProfileCommands> m_pProfiles;
     std::unique_ptr<CAddTextCommand> m_pAddText;
+    ViewPreferences m_view;
+    QCheckBox* m_pExactBox = nullptr;
+    std::shared_ptr<const BMP_File> m_pExactOriginal;  // the exact preview's copy of the original (null: none yet)
+    std::unique_ptr<CExactPreview> m_pExact;           // last: goes first, before the panes it shows in
 };
