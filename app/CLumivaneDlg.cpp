@@ -27,6 +27,7 @@
 #include "app/CColorSwatch.h"
 #include "app/DialogSeam.h"
 #include "app/DialogUnits.h"
+#include "app/CHelpWindow.h"
 #include "app/ExactPreview.h"
 #include "app/HelpPages.h"
 #include "app/ImageFileCommands.h"
@@ -402,11 +403,11 @@ void CLumivaneDlg::ShowHelp() {
                        IDialogSeam::Icon::Warning);
         return;
     }
-    const QString path = QString::fromStdString(index->string());
-    if (!m_seam.OpenExternally(QUrl::fromLocalFile(path))) {
-        m_seam.Message(this, kProgramName, tr("%1: no web browser could be started to show the help.").arg(path),
-                       IDialogSeam::Icon::Warning);
+    // The program's own help window: no web browser needed.
+    if (!m_pHelp) {
+        m_pHelp = new CHelpWindow([this](const QUrl& url) { return m_seam.OpenExternally(url); }, this);
     }
+    m_pHelp->ShowPage(QString::fromStdString(index->string()));
 }
 
 void CLumivaneDlg::ShowAbout() {

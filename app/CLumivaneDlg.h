@@ -32,6 +32,7 @@
 class CAddTextCommand;
 class CColorSwatch;
 class CExactPreview;
+class CHelpWindow;
 class CImageFileCommands;
 class CProfileCommands;
 class IDialogSeam;
@@ -68,6 +69,8 @@ public:
     QCheckBox* ExactPreviewBox() const { return m_pExactBox; }
     bool ExactPreviewBusy() const;
     const ViewPreferences& Preferences() const { return m_view; }
+    // The help window, once Help has opened it (a child of this window).
+    CHelpWindow* HelpWindow() const { return m_pHelp; }
 
     // Enter does nothing: the dialog has no OK action.
     void accept() override {}
@@ -135,6 +138,7 @@ private:
     std::unique_ptr<CAddTextCommand> m_pAddText;
     ViewPreferences m_view;
     QCheckBox* m_pExactBox = nullptr;
+    CHelpWindow* m_pHelp = nullptr;
     std::shared_ptr<const BMP_File> m_pExactOriginal;  // the exact preview's copy of the original (null: none yet)
     std::unique_ptr<CExactPreview> m_pExact;           // last: goes first, before the panes it shows in
 };
