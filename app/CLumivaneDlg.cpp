@@ -32,6 +32,8 @@
 #include "app/CWebCameraCommand.h"
 #include "app/DialogSeam.h"
 #include "app/DialogUnits.h"
+#include "app/CHelpWindow.h"
+#include "app/ExactPreview.h"
 #include "app/HelpPages.h"
 #include "app/ImageFileCommands.h"
 #include "app/ProfileCommands.h"
@@ -130,6 +132,7 @@ CLumivaneDlg::CLumivaneDlg(IDialogSeam& seam, std::string storePath, QWidget* pa
     if (!m_storePath.empty()) {
         UserStore store(m_storePath);
         m_state.m_device.Read(store);
+        m_view.Read(store);
     }
     m_helpFolders = HelpFolders(QCoreApplication::applicationDirPath().toStdString(), LUMIVANE_HELP_INSTALL_DIR);
 
@@ -146,6 +149,15 @@ CLumivaneDlg::CLumivaneDlg(IDialogSeam& seam, std::string storePath, QWidget* pa
     setStyleSheet(QStringLiteral("QCheckBox { spacing: 3px; }"));
 
     CreateControls();
+    // The exact preview: off by default, remembered for the user; shown in the processed pane when its run is done.
+    m_pExactBox = new QCheckBox(tr("Exact preview"), this);
+    m_pExactBox->setObjectName(QStringLiteral("exactPreview"));
+    m_pExactBox->setToolTip(tr("Show the result computed at the picture's full size, reduced to the pane"));
+    m_pExactBox->setChecked(m_view.m_bExactPreview);
+    connect(m_pExactBox, &QCheckBox::clicked, this, [this](bool on) { SetExactPreview(on); });
+    m_pExact = std::make_unique<CExactPreview>([this](const QImage& image) {
+        if (m_view.m_bExactPreview) m_pBmpWndDestination->ShowExactImage(image);
+    });
     m_pFiles = std::make_unique<CImageFileCommands>(m_state, m_seam, *this, *Control(dlg::kSave));
     m_pProfiles = std::make_unique<CProfileCommands>(m_state, m_seam, *this);
     m_pAddText = std::make_unique<CAddTextCommand>(
@@ -179,6 +191,7 @@ CLumivaneDlg::CLumivaneDlg(IDialogSeam& seam, std::string storePath, QWidget* pa
     }
     m_layout.Record(Size{width(), height()}, placements);
     m_bLaidOut = true;
+    PlaceExactPreviewBox();
     UpdateMinimumSize();
 }
 
@@ -188,6 +201,7 @@ CLumivaneDlg::~CLumivaneDlg() {
     if (!m_storePath.empty()) {
         UserStore store(m_storePath);
         m_state.m_device.Write(store);
+        m_view.Write(store);
     }
 }
 
@@ -300,7 +314,8 @@ void CLumivaneDlg::Command(int id) {
             m_pProfiles->LoadConfiguration();
             break;
         case dlg::kSaveConfiguration:
-            m_pProfiles->SaveConfiguration();
+            // The profile holds the sizes the fields show, also when no resize run has read them yet.
+            if (TakeSizeFields(m_state.m_settings)) m_pProfiles->SaveConfiguration();
             break;
         case dlg::kBlurSettings:
         case dlg::kBrightnessSettings:
@@ -339,6 +354,11 @@ void CLumivaneDlg::CreateShortcuts() {
 void CLumivaneDlg::OpenEffectSettings(int id) {
     if (id == dlg::kBlurSettings) {
         CBlurDlg dialog(m_state.m_settings.m_nBlurSize, this);
+        // Each size chosen shows at once when blur is on; Cancel brings the old size back the same way.
+        dialog.SetPreview([this](std::int32_t size) {
+            m_state.m_settings.m_nBlurSize = size;
+            if (m_state.m_settings.m_bBlur != 0) m_state.ProcessImage(true);
+        });
         const bool accepted = m_seam.RunDialog(dialog) == QDialog::Accepted;
         m_state.ChooseBlurSize(accepted ? std::optional<std::int32_t>(dialog.Size()) : std::nullopt);
         return;
@@ -385,8 +405,8 @@ void CLumivaneDlg::EnableAcquisitionButtons() {
 
 void CLumivaneDlg::ChooseLightColor(int light) {
     std::optional<std::array<std::int32_t, 3>> chosen;
-    // The colour dialog starts with no colour of its own.
-    if (const std::optional<QColor> color = m_seam.ChooseColor(this, QColor())) {
+    // The colour dialog opens at the light's colour now.
+    if (const std::optional<QColor> color = m_seam.ChooseColor(this, LightColor(light))) {
         chosen = std::array<std::int32_t, 3>{color->red(), color->green(), color->blue()};
     }
     // Also after Cancel the chain runs again and the swatches are repainted.
@@ -447,11 +467,11 @@ void CLumivaneDlg::ShowHelp() {
                        IDialogSeam::Icon::Warning);
         return;
     }
-    const QString path = QString::fromStdString(index->string());
-    if (!m_seam.OpenExternally(QUrl::fromLocalFile(path))) {
-        m_seam.Message(this, kProgramName, tr("%1: no web browser could be started to show the help.").arg(path),
-                       IDialogSeam::Icon::Warning);
+    // The program's own help window: no web browser needed.
+    if (!m_pHelp) {
+        m_pHelp = new CHelpWindow([this](const QUrl& url) { return m_seam.OpenExternally(url); }, this);
     }
+    m_pHelp->ShowPage(QString::fromStdString(index->string()));
 }
 
 void CLumivaneDlg::ShowAbout() {
@@ -473,6 +493,10 @@ QString CLumivaneDlg::ViewerFolder() const {
     return m_pFiles->ViewerFolder();
 }
 
+int CLumivaneDlg::PendingFileJobs() const {
+    return m_pFiles->PendingJobs();
+}
+
 // ---- IStateView -------------------------------------------------------------------------------------------------
 
 bool CLumivaneDlg::ShowPicture(CBmpWnd& pane, const BMP_File& picture) {
@@ -483,6 +507,7 @@ bool CLumivaneDlg::ShowPicture(CBmpWnd& pane, const BMP_File& picture) {
 }
 
 bool CLumivaneDlg::ShowChangedOriginal(const Rect& changed) {
+    m_pExactOriginal.reset();  // the text went into the original: the exact preview copies it again
     const bool shown = m_pBmpWndOriginal->UpdateBitmapRect(changed);
     m_pBmpWndOriginal->repaint();
     if (!shown) ReportNoPaneCopy();
@@ -497,11 +522,52 @@ void CLumivaneDlg::ReportNoPaneCopy() {
 }
 
 bool CLumivaneDlg::OriginalImageChanged(const BMP_File& picture) {
+    m_pExactOriginal.reset();
     return ShowPicture(*m_pBmpWndOriginal, picture);
 }
 
 bool CLumivaneDlg::ProcessedImageChanged(const BMP_File& picture) {
-    return ShowPicture(*m_pBmpWndDestination, picture);
+    // The pane-sized preview first, as always; the exact one follows when its run is done.
+    const bool shown = ShowPicture(*m_pBmpWndDestination, picture);
+    if (shown && m_view.m_bExactPreview) RequestExactPreview();
+    return shown;
+}
+
+// ---- Exact preview ----------------------------------------------------------------------------------------------
+
+void CLumivaneDlg::SetExactPreview(bool on) {
+    m_view.m_bExactPreview = on;
+    if (on) {
+        RequestExactPreview();
+        return;
+    }
+    m_pExact->Cancel();
+    m_pExactOriginal.reset();
+    static_cast<void>(ShowPicture(*m_pBmpWndDestination, m_state.ProcessedImage()));  // the pane-sized preview again
+}
+
+void CLumivaneDlg::RequestExactPreview() {
+    const BMP_File& original = m_state.OriginalImage();
+    if (original.IsEmpty()) return;
+    if (!m_pExactOriginal) {
+        auto copy = std::make_shared<BMP_File>();
+        if (!copy->CopyFrom(original)) return;  // memory is short: the pane-sized preview stays
+        m_pExactOriginal = std::move(copy);
+    }
+    m_pExact->Request(m_pExactOriginal, m_state.MakeChainParams(), m_pBmpWndDestination->DevicePaneSize(),
+                      m_pBmpWndDestination->devicePixelRatioF());
+}
+
+bool CLumivaneDlg::ExactPreviewBusy() const {
+    return m_pExact->Busy();
+}
+
+void CLumivaneDlg::PlaceExactPreviewBox() {
+    // Under the processed pane's left edge, in the gap above Save.
+    const QRect pane = m_pBmpWndDestination->geometry();
+    const int top = pane.bottom() + 2;
+    const int height = std::clamp(Control(dlg::kSave)->geometry().top() - top - 1, 12, 18);
+    m_pExactBox->setGeometry(pane.left(), top, std::min(pane.width(), 140), height);
 }
 
 void CLumivaneDlg::RepaintPane(CPaneModel& pane) {
@@ -513,6 +579,10 @@ void CLumivaneDlg::RepaintPane(CPaneModel& pane) {
 }
 
 void CLumivaneDlg::ExchangeSizeFields(ProcessingSettings& settings) {
+    TakeSizeFields(settings);
+}
+
+bool CLumivaneDlg::TakeSizeFields(ProcessingSettings& settings) {
     // Width first; the first field that does not hold an unsigned integer stops the exchange, so it and the fields
     // after it keep their previous values in the record.
     const std::pair<int, std::uint32_t ProcessingSettings::*> fields[2] = {
@@ -524,10 +594,11 @@ void CLumivaneDlg::ExchangeSizeFields(ProcessingSettings& settings) {
             m_seam.Message(this, kProgramName, tr("Please enter a positive integer."), IDialogSeam::Icon::Warning);
             edit->setFocus();
             edit->selectAll();
-            return;
+            return false;
         }
         settings.*member = *value;
     }
+    return true;
 }
 
 void CLumivaneDlg::SettingsLoaded(const ProcessingSettings&) {
@@ -590,6 +661,7 @@ void CLumivaneDlg::ArrangeControls() {
     for (const dlg::Placement& placement : m_layout.Arrange(Size{width(), height()})) {
         if (QWidget* control = Control(placement.id)) control->setGeometry(ToQRect(placement.rect));
     }
+    PlaceExactPreviewBox();
     update();
 }
 

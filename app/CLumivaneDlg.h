@@ -27,6 +27,7 @@
 
 #include "app/CLumivaneState.h"
 #include "app/DialogLayout.h"
+#include "app/ViewPreferences.h"
 #include "panes/CBmpWnd.h"
 
 class CAddTextCommand;
@@ -34,6 +35,8 @@ class CColorSwatch;
 class CScanCommand;
 class CTwainUtils;
 class IScannerSystem;
+class CExactPreview;
+class CHelpWindow;
 class CImageFileCommands;
 class CProfileCommands;
 class CWebCameraCommand;
@@ -70,7 +73,16 @@ public:
     const std::string& FileName() const;
     QString ViewerFolder() const;
     CWebCameraCommand& WebCamera() { return *m_pWebCamera; }
+    // Saves and viewer runs still going on behind the window (they end on the interface thread).
+    int PendingFileJobs() const;
     const dlg::DialogLayout& Layout() const { return m_layout; }
+    // The "Exact preview" switch under the processed pane; whether its full-size run is still on its way; what the
+    // window remembers for the user.
+    QCheckBox* ExactPreviewBox() const { return m_pExactBox; }
+    bool ExactPreviewBusy() const;
+    const ViewPreferences& Preferences() const { return m_view; }
+    // The help window, once Help has opened it (a child of this window).
+    CHelpWindow* HelpWindow() const { return m_pHelp; }
 
     // Enter does nothing: the dialog has no OK action.
     void accept() override {}
@@ -112,6 +124,9 @@ private:
     void SyncCheckBoxes();
     void SyncCheckBox(int id, std::int32_t theSwitch);
     void WriteSizeFields();
+    // The size fields into the record, width first; false (the user told) at the first field that is no unsigned
+    // integer, which keeps its previous value, as do the fields after it.
+    bool TakeSizeFields(ProcessingSettings& settings);
     void EnableAcquisitionButtons();
     void UpdateMinimumSize();
     void ArrangeControls();
@@ -119,6 +134,9 @@ private:
     bool ShowChangedOriginal(const Rect& changed);
     void ReportNoPaneCopy();
     QColor LightColor(int light) const;
+    void SetExactPreview(bool on);
+    void RequestExactPreview();
+    void PlaceExactPreviewBox();
 
     IDialogSeam& m_seam;
     std::string m_storePath;
@@ -139,4 +157,9 @@ private:
     std::function<std::vector<std::string>()> m_cameraLister;
     bool m_bCloseAfterScan = false;
     std::unique_ptr<CWebCameraCommand> m_pWebCamera;
+    ViewPreferences m_view;
+    QCheckBox* m_pExactBox = nullptr;
+    CHelpWindow* m_pHelp = nullptr;
+    std::shared_ptr<const BMP_File> m_pExactOriginal;  // the exact preview's copy of the original (null: none yet)
+    std::unique_ptr<CExactPreview> m_pExact;           // last: goes first, before the panes it shows in
 };

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "app/CLumivaneState.h"
+#include "platform/PhotoFile.h"
 #include "platform/PictureSize.h"
 
 namespace {
@@ -60,8 +61,10 @@ Status CorrectPictureOrThrow(const CorrectionRun& run, const Corrections& correc
             return tooLarge(size->width, size->height);
         }
     }
+    // A photo comes in upright; its EXIF data and colour profile go into a full-size JPEG or PNG result.
     BMP_File picture;
-    if (Status read = ReadImageFile(input, picture); !read) return read;
+    PhotoMetadata metadata;
+    if (Status read = ReadPhotoFile(input, picture, metadata); !read) return read;
     if (static_cast<std::int64_t>(picture.Width()) * picture.Height() > run.maxPixels) {
         return tooLarge(picture.Width(), picture.Height());
     }
@@ -73,7 +76,8 @@ Status CorrectPictureOrThrow(const CorrectionRun& run, const Corrections& correc
             return Status::Error(input + ": " + processed.message());
         }
     }
-    return WriteImageFile(output, state.ProcessedImage(), format, stageThreads, run.jpegQuality);
+    if (run.preview) return WriteImageFile(output, state.ProcessedImage(), format, stageThreads, run.jpegQuality);
+    return WritePhotoFile(output, state.ProcessedImage(), format, metadata, stageThreads, run.jpegQuality);
 }
 
 }  // namespace
