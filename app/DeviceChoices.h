@@ -1,7 +1,8 @@
 #pragma once
 // The five device choices kept in the per-user store, not in profiles: the camera's frame size and frame period and
 // the names of the chosen scanner and camera sources. Read when the main window is constructed, written when it is
-// destroyed, both on the store at UserStore::DefaultPath(); lumivane-cli never touches the store.
+// destroyed, both on the store at UserStore::DefaultPath(); lumivane-cli only reads the scanner name from it (the
+// default source of `scan`) and never writes it.
 //
 // Keys: "Software\Tessary\Lumivane\Settings" holds "WEB Camera Size X" and "WEB Camera Size Y" (32-bit numbers,
 // taken only as a pair) and "WEB Camera Frequency" (64-bit number); "Software\Tessary\Lumivane\TwainSources" holds

@@ -28,9 +28,9 @@ std::span<const SaneStatusRow> SaneStatusTable() {
     return kTable;
 }
 
-ScanCode FromSaneStatus(SANE_Status status) {
+ScanCode FromSaneStatus(int status) {
     for (const SaneStatusRow& row : kTable) {
-        if (row.status == status) return row.code;
+        if (static_cast<int>(row.status) == status) return row.code;
     }
     return {kScannerError, 0};
 }

@@ -18,8 +18,9 @@ struct SaneStatusRow {
 // The table: one row for every status of the SANE standard.
 std::span<const SaneStatusRow> SaneStatusTable();
 
-// A status of any operation but opening. A status outside the table (a newer backend) is -19 "Scanner error".
-ScanCode FromSaneStatus(SANE_Status status);
+// A status of any operation but opening. A status outside the table (a newer backend) is -19 "Scanner error"; the
+// status is taken as a plain number, since a backend may return one that is not among SANE_Status's values.
+ScanCode FromSaneStatus(int status);
 
 // A status of sane_open: busy, no memory and cancelled as the table says; every other failure -56.
 ScanCode FromSaneOpenStatus(SANE_Status status);

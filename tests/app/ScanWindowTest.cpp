@@ -53,6 +53,10 @@ protected:
         }
         m_window = std::make_unique<CLumivaneDlg>(m_seam, m_dir.File("registry"));
         m_window->SetCameraLister([this] { return m_cameras; });
+        // The SANE session lives until the program ends, so that the test backend stays loaded and the sanitizer
+        // can name the buffer that backend loses (suppressed in QtLeakSuppressions.cpp).
+        static const auto sane = std::make_shared<SaneScannerSystem>();
+        m_window->SetScannerSystem(sane);
         return *m_window;
     }
     bool UseSane(const std::string& extra = {}) { return testsupport::UseSaneTestBackend(m_saneDir, extra); }

@@ -206,7 +206,7 @@ TEST(SaneStatusTest, EveryStatusHasItsRow) {
     for (const auto& [status, code] : expected) {
         EXPECT_EQ(FromSaneStatus(status), code) << sane_strstatus(status);
     }
-    EXPECT_EQ(FromSaneStatus(static_cast<SANE_Status>(99)), (ScanCode{-19, 0}));
+    EXPECT_EQ(FromSaneStatus(99), (ScanCode{-19, 0}));
     // Opening: the source is not there, whatever the backend says, except busy, memory and cancel.
     EXPECT_EQ(FromSaneOpenStatus(SANE_STATUS_INVAL), (ScanCode{-56, 0}));
     EXPECT_EQ(FromSaneOpenStatus(SANE_STATUS_IO_ERROR), (ScanCode{-56, 0}));
