@@ -34,6 +34,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// Tries of a picture that cannot be read while it is still changing, before the failure is reported anyway (a clock
+// far off on a network server must not keep a bad file waiting for ever).
+constexpr int kMaxAttempts = 1000;
+
 // What identifies one version of a file: a file written again or replaced by another is a new picture; one whose
 // permissions or name changed is not.
 struct FileVersion {
@@ -126,9 +130,10 @@ private:
     std::chrono::duration<double> SettlingTime() const {
         return std::chrono::duration<double>(m_options.pollSeconds.value_or(1.0));
     }
+    // By the status change time, which a copy that keeps the original's times cannot set back or forward.
     bool RecentlyChanged(const FileVersion& version) const {
         const auto age =
-            std::chrono::system_clock::now().time_since_epoch() - std::chrono::nanoseconds(version.modified);
+            std::chrono::system_clock::now().time_since_epoch() - std::chrono::nanoseconds(version.changed);
         return age < SettlingTime();
     }
     std::string InputPath(const std::string& name) const { return m_options.inDir + "/" + name; }
@@ -188,7 +193,7 @@ void Watch::Correct(const WatchQueue::Item& item, int stageThreads) {
         if (!now) return;
         // A file that changed meanwhile, or changed less than the settling time ago, may still be being written by
         // a writer that closes it between pieces: try it again once it has stayed as it is for the settling time.
-        if (*now != version || RecentlyChanged(*now)) {
+        if ((*now != version || RecentlyChanged(*now)) && item.attempt < kMaxAttempts) {
             m_queue.Push({item.name, item.checkResults, item.attempt + 1},
                          std::chrono::duration_cast<WatchQueue::Clock::duration>(SettlingTime()));
             return;

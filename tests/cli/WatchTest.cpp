@@ -112,9 +112,10 @@ public:
         return at == std::string::npos ? -1 : std::stol(status.substr(at + 6));
     }
 
-    // Stops the watcher with SIGTERM; returns its exit status (-1 when it did not exit normally).
-    int Stop() {
-        ::kill(m_pid, SIGTERM);
+    // Stops the watcher with SIGTERM (or SIGINT, as Ctrl+C sends); returns its exit status (-1 when it did not exit
+    // normally).
+    int Stop(int signal = SIGTERM) {
+        ::kill(m_pid, signal);
         int raw = 0;
         const bool exited = WaitUntil([&] { return ::waitpid(m_pid, &raw, WNOHANG) == m_pid; });
         m_pid = -1;
@@ -366,7 +367,7 @@ TEST(Watch, OriginalsMoveToTheDoneFolderOnceTheirResultsAreWritten) {
         SavePicture(Picture(2), run.In() + "/b.png");
         ASSERT_TRUE(run.WaitForResults(2)) << run.Log();
         ASSERT_TRUE(WaitUntil([&] { return NamesIn(run.In()).empty(); })) << run.Log();
-        EXPECT_EQ(run.Stop(), 0);
+        EXPECT_EQ(run.Stop(SIGINT), 0);
         EXPECT_EQ(NamesIn(folder), (std::vector<std::string>{"a-1.bmp", "a.bmp", "b.png"}));
         EXPECT_EQ(ReadText(folder + "/a-1.bmp"), original);
         EXPECT_EQ(ReadText(folder + "/a.bmp"), "an older original");
