@@ -25,6 +25,7 @@ struct CorrectionRun {
     Size pane{288, 193};
     std::int32_t rotate = 0;
     bool preview = false;
+    int jpegQuality = 75;  // 1..100, for JPEG results
     std::int64_t maxPixels = kMaxPixels;  // larger pictures are refused, before their pixels are read when possible
 };
 
