@@ -20,6 +20,7 @@
 
 #include "base/Parallel.h"
 #include "cli/Failure.h"
+#include "cli/Help.h"
 #include "cli/PictureCorrection.h"
 #include "cli/StableFiles.h"
 #include "cli/WatchLog.h"
@@ -179,6 +180,7 @@ void Watch::Correct(const WatchQueue::Item& item, int stageThreads) {
     const std::string temporary = m_options.outDir + "/.lumivane-" + std::to_string(::getpid()) + "-" +
                                   std::to_string(m_temporaryCount.fetch_add(1)) + ExtensionOf(format) + ".part";
     CorrectionRun run;
+    run.jpegQuality = m_options.quality;
     run.maxPixels = m_options.maxPixels.value_or(kMaxPixels);
     Status status = CorrectPicture(run, *corrections, input, temporary, format, stageThreads);
     std::string placed;
@@ -241,6 +243,7 @@ void Watch::ReadProfileAgain() {
         m_log.Note("profile", read.message() + "; the pictures go on with the profile as it was");
         return;
     }
+    AppendNamedOptions(fresh, CorrectionRun{}.pane, m_options.named);
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_corrections = std::make_shared<const Corrections>(std::move(fresh));
@@ -404,19 +407,11 @@ Status CheckFolders(const WatchOptions& options) {
 }  // namespace
 
 int RunWatchCommand(const std::vector<std::string>& arguments) {
-    for (const std::string& argument : arguments) {
-        if (argument == "--help" || argument == "-h") {
-            std::fputs(WatchUsageText(), stdout);
-            return 0;
-        }
-    }
+    if (AsksForHelp(arguments)) return PrintHelp(WatchUsageText());
     std::string error;
     const std::optional<WatchOptions> options = ParseWatchOptions(arguments, &error);
-    if (!options) {
-        ReportFailure(Status::Error(error));
-        std::fputs(WatchUsageText(), stderr);
-        return 2;
-    }
+    if (!options) return ReportUsageError(error, "watch", WatchSynopsis());
+    for (const std::string& warning : options->warnings) ReportWarning(warning);
     if (Status checked = CheckFolders(*options); !checked) {
         ReportFailure(checked);
         return 1;
@@ -426,6 +421,7 @@ int RunWatchCommand(const std::vector<std::string>& arguments) {
         ReportFailure(read);
         return 1;
     }
+    AppendNamedOptions(corrections, CorrectionRun{}.pane, options->named);
     Watch watch(*options, std::move(corrections));
     return watch.Run();
 }

@@ -25,6 +25,3 @@ private:
     std::mutex m_mutex;
     bool m_json;
 };
-
-// text as a JSON string, quotes included.
-std::string JsonString(const std::string& text);
