@@ -42,10 +42,7 @@ std::optional<Corrections> ReadCorrections(const ApplyOptions& options) {
         ReportFailure(read);
         return std::nullopt;
     }
-    if (!options.named.empty()) {
-        const CStrList* profile = corrections.profile ? &*corrections.profile : nullptr;
-        corrections.sets += ProfileLinesAfter(profile, corrections.sets, options.pane, options.named);
-    }
+    AppendNamedOptions(corrections, options.pane, options.named);
     CLumivaneState state(options.pane);
     if (corrections.profile) state.LoadConfigurationLines(*corrections.profile);
     if (!corrections.sets.empty()) state.ApplyProfileLines(corrections.sets);

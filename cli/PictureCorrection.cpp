@@ -32,7 +32,14 @@ Status ReadCorrections(const std::optional<std::string>& profile, const std::vec
     return Status::Ok();
 }
 
+void AppendNamedOptions(Corrections& corrections, Size pane, const std::vector<NamedOption>& named) {
+    if (named.empty()) return;
+    const CStrList* profile = corrections.profile ? &*corrections.profile : nullptr;
+    corrections.sets += ProfileLinesAfter(profile, corrections.sets, pane, named);
+}
+
 // Memory running out anywhere fails this picture alone: a batch or a watch goes on with the next.
+
 Status CorrectPicture(const CorrectionRun& run, const Corrections& corrections, const std::string& input,
                       const std::string& output, ImageFormat format, int stageThreads) {
     try {

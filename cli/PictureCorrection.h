@@ -10,6 +10,7 @@
 
 #include "base/Limits.h"
 #include "base/Status.h"
+#include "cli/NamedOptions.h"
 #include "imaging/Rect.h"
 #include "platform/ImageCodec.h"
 #include "storage/CStrList.h"
@@ -25,13 +26,17 @@ struct CorrectionRun {
     Size pane{288, 193};
     std::int32_t rotate = 0;
     bool preview = false;
-    int jpegQuality = 75;  // 1..100, for JPEG results
+    int jpegQuality = 75;                 // 1..100, for JPEG results
     std::int64_t maxPixels = kMaxPixels;  // larger pictures are refused, before their pixels are read when possible
 };
 
 // Reads the profile when one is named (the error names it) and joins the --set lines.
 Status ReadCorrections(const std::optional<std::string>& profile, const std::vector<std::string>& sets,
                        Corrections& corrections);
+
+// Puts the profile lines of the named options after the --set lines, their rectangles measured in panes of this
+// outer size as the profile and the --set lines leave them.
+void AppendNamedOptions(Corrections& corrections, Size pane, const std::vector<NamedOption>& named);
 
 // One picture from input to output in format; the error names the file and the cause.
 Status CorrectPicture(const CorrectionRun& run, const Corrections& corrections, const std::string& input,

@@ -20,6 +20,7 @@
 
 #include "base/Parallel.h"
 #include "cli/Failure.h"
+#include "cli/Help.h"
 #include "cli/PictureCorrection.h"
 #include "cli/StableFiles.h"
 #include "cli/WatchLog.h"
@@ -33,6 +34,10 @@
 namespace {
 
 namespace fs = std::filesystem;
+
+// Tries of a picture that cannot be read while it is still changing, before the failure is reported anyway (a clock
+// far off on a network server must not keep a bad file waiting for ever).
+constexpr int kMaxAttempts = 1000;
 
 // What identifies one version of a file: a file written again or replaced by another is a new picture; one whose
 // permissions or name changed is not.
@@ -126,9 +131,10 @@ private:
     std::chrono::duration<double> SettlingTime() const {
         return std::chrono::duration<double>(m_options.pollSeconds.value_or(1.0));
     }
+    // By the status change time, which a copy that keeps the original's times cannot set back or forward.
     bool RecentlyChanged(const FileVersion& version) const {
         const auto age =
-            std::chrono::system_clock::now().time_since_epoch() - std::chrono::nanoseconds(version.modified);
+            std::chrono::system_clock::now().time_since_epoch() - std::chrono::nanoseconds(version.changed);
         return age < SettlingTime();
     }
     std::string InputPath(const std::string& name) const { return m_options.inDir + "/" + name; }
@@ -174,6 +180,7 @@ void Watch::Correct(const WatchQueue::Item& item, int stageThreads) {
     const std::string temporary = m_options.outDir + "/.lumivane-" + std::to_string(::getpid()) + "-" +
                                   std::to_string(m_temporaryCount.fetch_add(1)) + ExtensionOf(format) + ".part";
     CorrectionRun run;
+    run.jpegQuality = m_options.quality;
     run.maxPixels = m_options.maxPixels.value_or(kMaxPixels);
     Status status = CorrectPicture(run, *corrections, input, temporary, format, stageThreads);
     std::string placed;
@@ -188,7 +195,7 @@ void Watch::Correct(const WatchQueue::Item& item, int stageThreads) {
         if (!now) return;
         // A file that changed meanwhile, or changed less than the settling time ago, may still be being written by
         // a writer that closes it between pieces: try it again once it has stayed as it is for the settling time.
-        if (*now != version || RecentlyChanged(*now)) {
+        if ((*now != version || RecentlyChanged(*now)) && item.attempt < kMaxAttempts) {
             m_queue.Push({item.name, item.checkResults, item.attempt + 1},
                          std::chrono::duration_cast<WatchQueue::Clock::duration>(SettlingTime()));
             return;
@@ -236,6 +243,7 @@ void Watch::ReadProfileAgain() {
         m_log.Note("profile", read.message() + "; the pictures go on with the profile as it was");
         return;
     }
+    AppendNamedOptions(fresh, CorrectionRun{}.pane, m_options.named);
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_corrections = std::make_shared<const Corrections>(std::move(fresh));
@@ -399,19 +407,11 @@ Status CheckFolders(const WatchOptions& options) {
 }  // namespace
 
 int RunWatchCommand(const std::vector<std::string>& arguments) {
-    for (const std::string& argument : arguments) {
-        if (argument == "--help" || argument == "-h") {
-            std::fputs(WatchUsageText(), stdout);
-            return 0;
-        }
-    }
+    if (AsksForHelp(arguments)) return PrintHelp(WatchUsageText());
     std::string error;
     const std::optional<WatchOptions> options = ParseWatchOptions(arguments, &error);
-    if (!options) {
-        ReportFailure(Status::Error(error));
-        std::fputs(WatchUsageText(), stderr);
-        return 2;
-    }
+    if (!options) return ReportUsageError(error, "watch", WatchSynopsis());
+    for (const std::string& warning : options->warnings) ReportWarning(warning);
     if (Status checked = CheckFolders(*options); !checked) {
         ReportFailure(checked);
         return 1;
@@ -421,6 +421,7 @@ int RunWatchCommand(const std::vector<std::string>& arguments) {
         ReportFailure(read);
         return 1;
     }
+    AppendNamedOptions(corrections, CorrectionRun{}.pane, options->named);
     Watch watch(*options, std::move(corrections));
     return watch.Run();
 }

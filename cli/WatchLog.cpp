@@ -19,7 +19,6 @@ std::string Now(bool iso) {
 
 }  // namespace
 
-
 void WatchLog::Done(const std::string& input, const std::string& output, long long milliseconds) {
     if (m_json) {
         Write("{\"time\":" + JsonString(Now(true)) + ",\"event\":\"done\",\"input\":" + JsonString(input) +

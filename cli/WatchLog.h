@@ -25,4 +25,3 @@ private:
     std::mutex m_mutex;
     bool m_json;
 };
-

@@ -3,8 +3,13 @@
 #include <charconv>
 #include <cmath>
 
+#include <iterator>
+
 #include "app/CLumivaneState.h"
 #include "base/Limits.h"
+#include "cli/Help.h"
+#include "cli/KeyMatch.h"
+#include "cli/SettingChecks.h"
 
 namespace {
 
@@ -57,6 +62,12 @@ bool TakeValue(WatchOptions& options, const std::string& name, const std::string
                         "--max-pixels takes a number from 1 to " + std::to_string(kMaxPixels) + ", not " + value);
         }
         options.maxPixels = pixels;
+    } else if (name == "--quality") {
+        std::int64_t quality = 0;
+        if (!ParseInt(value, quality) || quality < 1 || quality > 100) {
+            return Fail(error, "--quality takes a JPEG quality 1..100, not " + value);
+        }
+        options.quality = static_cast<int>(quality);
     } else if (name == "--poll") {
         double seconds = 0;
         if (!ParseSeconds(value, seconds) || seconds < 0.01 || seconds > 3600) {
@@ -76,6 +87,11 @@ bool Parse(const std::vector<std::string>& arguments, WatchOptions& options, std
             folders.push_back(argument);
             continue;
         }
+        if (const std::size_t before = options.named.size(); TakeNamedOption(arguments, i, options.named, error)) {
+            if (options.named.size() == before) return false;
+            --i;  // the loop steps past the option
+            continue;
+        }
         if (argument == "--") {
             onlyFolders = true;
         } else if (argument == "--existing") {
@@ -86,7 +102,12 @@ bool Parse(const std::vector<std::string>& arguments, WatchOptions& options, std
             const std::string name = argument.substr(0, argument.find('='));
             bool known = false;
             for (const char* valued : kValued) known = known || name == valued;
-            if (!known) return Fail(error, "unknown option " + argument);
+            if (!known) {
+                std::vector<std::string> candidates(std::begin(kValued), std::end(kValued));
+                candidates.insert(candidates.end(), {"--existing", "--json"});
+                for (const NamedOptionInfo& info : NamedOptionTable()) candidates.emplace_back(info.name);
+                return Fail(error, "unknown option " + argument + DidYouMean(ClosestWords(name, candidates)));
+            }
             std::string value;
             if (name.size() < argument.size()) {
                 value = argument.substr(name.size() + 1);
@@ -109,12 +130,17 @@ bool Parse(const std::vector<std::string>& arguments, WatchOptions& options, std
     }
     if (options.profile.empty()) return Fail(error, "watch needs --profile FILE.qmx");
     if (options.outDir.empty()) return Fail(error, "watch needs --out-dir DIR");
-    // Every KEY must name a setting of the profile; a misspelt key would otherwise be ignored silently.
+    // Every KEY must name one setting of the profile, matched as apply matches it, and is written as the profile
+    // spells it.
     CLumivaneState declaration;
-    for (const std::string& line : options.sets) {
-        const std::string key = line.substr(0, line.find('='));
-        if (declaration.m_cFileStorage.Partition(0).FindItem(key) == nullptr) {
-            return Fail(error, "--set: no setting is called \"" + key + "\" (see lumivane-cli profile defaults)");
+    CIniPartition& settings = declaration.m_cFileStorage.Partition(0);
+    for (std::string& line : options.sets) {
+        std::string why;
+        const std::optional<std::string> canonical = CanonicalSettingLine(settings, line, &why);
+        if (!canonical) return Fail(error, "--set: " + why);
+        line = *canonical;
+        if (const std::optional<std::string> warning = NumberWarning(settings, line)) {
+            options.warnings.push_back("--set " + *warning);
         }
     }
     return true;
@@ -128,25 +154,40 @@ std::optional<WatchOptions> ParseWatchOptions(const std::vector<std::string>& ar
     return options;
 }
 
-const char* WatchUsageText() {
-    return "usage:\n"
-           "  lumivane-cli watch IN_DIR --profile FILE.qmx --out-dir DIR [--set KEY=VALUE]... [--format F]\n"
-           "                     [--jobs N] [--done-dir DIR] [--existing] [--max-pixels N] [--poll SECONDS] [--json]\n"
+const char* WatchSynopsis() {
+    return "lumivane-cli watch IN_DIR --profile FILE.qmx --out-dir DIR [OPTION]...";
+}
+
+std::string WatchUsageText() {
+    return std::string(
+               "usage:\n"
+               "  lumivane-cli watch IN_DIR --profile FILE.qmx --out-dir DIR [--set KEY=VALUE]... [--format F]\n"
+               "                     [--jobs N] [--done-dir DIR] [--existing] [--max-pixels N] [--poll SECONDS] "
+               "[--json]\n"
+               "\n"
+               "watch corrects every picture (PNG, JPEG, GIF, BMP) that is written or moved into IN_DIR, until "
+               "stopped\n"
+               "with Ctrl+C or SIGTERM (the pictures in progress are finished first):\n"
+               "  --profile FILE.qmx  the corrections; read again whenever the file changes\n"
+               "  --set KEY=VALUE     then set one profile key (repeatable; any case, blanks ignored)\n"
+               "  --out-dir DIR       where the results go, under each input's name; an existing file is never "
+               "replaced,\n"
+               "                      a clash gets a numbered name (scan-1.png)\n"
+               "  --format F          format of the results: png, jpg, gif or bmp (default: each input's own)\n"
+               "  --jobs N            pictures worked on at once (default: one per core)\n"
+               "  --done-dir DIR      move each original here once its result is written\n"
+               "  --existing          also correct the pictures already in IN_DIR whose results are not in DIR yet\n"
+               "  --max-pixels N      refuse pictures of more than N pixels\n"
+               "  --poll SECONDS      look at IN_DIR every SECONDS instead of being told by the system (network\n"
+               "                      folders); a file is taken when its size and time stayed the same for SECONDS\n"
+               "  --json              log lines as JSON objects, one a line\n"
+               "  --quality Q         JPEG quality of JPEG results, 1..100 (default 75)\n"
+               "Files whose names start with a dot or end in .part, .tmp or ~ are left alone until renamed.\n"
+               "One line per picture on stderr: time, input, result, milliseconds.\n"
+               "\n"
+               "corrections, applied after --profile and --set in the order given:\n") +
+           NamedOptionsHelp() +
            "\n"
-           "watch corrects every picture (PNG, JPEG, GIF, BMP) that is written or moved into IN_DIR, until stopped\n"
-           "with Ctrl+C or SIGTERM (the pictures in progress are finished first):\n"
-           "  --profile FILE.qmx  the corrections; read again whenever the file changes\n"
-           "  --set KEY=VALUE     then set one profile key (repeatable)\n"
-           "  --out-dir DIR       where the results go, under each input's name; an existing file is never replaced,\n"
-           "                      a clash gets a numbered name (scan-1.png)\n"
-           "  --format F          format of the results: png, jpg, gif or bmp (default: each input's own)\n"
-           "  --jobs N            pictures worked on at once (default: one per core)\n"
-           "  --done-dir DIR      move each original here once its result is written\n"
-           "  --existing          also correct the pictures already in IN_DIR whose results are not in DIR yet\n"
-           "  --max-pixels N      refuse pictures of more than N pixels\n"
-           "  --poll SECONDS      look at IN_DIR every SECONDS instead of being told by the system (network\n"
-           "                      folders); a file is taken when its size and time stayed the same for SECONDS\n"
-           "  --json              log lines as JSON objects, one a line\n"
-           "Files whose names start with a dot or end in .part, .tmp or ~ are left alone until renamed.\n"
-           "One line per picture on stderr: time, input, result, milliseconds.\n";
+           "exit status: 0 stopped by SIGINT or SIGTERM, 1 the watch could not start or its folder went away,\n"
+           "2 usage error\n";
 }

@@ -112,9 +112,10 @@ public:
         return at == std::string::npos ? -1 : std::stol(status.substr(at + 6));
     }
 
-    // Stops the watcher with SIGTERM; returns its exit status (-1 when it did not exit normally).
-    int Stop() {
-        ::kill(m_pid, SIGTERM);
+    // Stops the watcher with SIGTERM (or SIGINT, as Ctrl+C sends); returns its exit status (-1 when it did not exit
+    // normally).
+    int Stop(int signal = SIGTERM) {
+        ::kill(m_pid, signal);
         int raw = 0;
         const bool exited = WaitUntil([&] { return ::waitpid(m_pid, &raw, WNOHANG) == m_pid; });
         m_pid = -1;
@@ -336,6 +337,9 @@ TEST(Watch, UsageMistakesAndFoldersThatCannotWork) {
         {{dir.File("in"), "--profile", dir.File("p.qmx"), "--out-dir", "o", "--jobs", "0"}, 2, "--jobs"},
         {{dir.File("in"), "--profile", dir.File("p.qmx"), "--out-dir", "o", "--set", "m_bNope=1"}, 2, "m_bNope"},
         {{dir.File("in"), "--profile", dir.File("p.qmx"), "--out-dir", "o", "--format", "tif"}, 2, "--format"},
+        {{dir.File("in"), "--profile", dir.File("p.qmx"), "--out-dir", "o", "--existng"}, 2, "--existing?"},
+        {{dir.File("in"), "--profile", dir.File("p.qmx"), "--out-dir", "o", "--blur", "0"}, 2, "--blur"},
+        {{"--help"}, 0, ""},
         {{dir.File("missing"), "--profile", dir.File("p.qmx"), "--out-dir", dir.File("o")}, 1, "not a folder"},
         {{dir.File("in"), "--profile", dir.File("none.qmx"), "--out-dir", dir.File("o")}, 1, "none.qmx"},
         {{dir.File("in"), "--profile", dir.File("p.qmx"), "--out-dir", dir.File("in") + "/."}, 1, "must not be"},
@@ -366,7 +370,7 @@ TEST(Watch, OriginalsMoveToTheDoneFolderOnceTheirResultsAreWritten) {
         SavePicture(Picture(2), run.In() + "/b.png");
         ASSERT_TRUE(run.WaitForResults(2)) << run.Log();
         ASSERT_TRUE(WaitUntil([&] { return NamesIn(run.In()).empty(); })) << run.Log();
-        EXPECT_EQ(run.Stop(), 0);
+        EXPECT_EQ(run.Stop(SIGINT), 0);
         EXPECT_EQ(NamesIn(folder), (std::vector<std::string>{"a-1.bmp", "a.bmp", "b.png"}));
         EXPECT_EQ(ReadText(folder + "/a-1.bmp"), original);
         EXPECT_EQ(ReadText(folder + "/a.bmp"), "an older original");
