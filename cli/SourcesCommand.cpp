@@ -5,26 +5,10 @@
 
 #include "acquire/CTwainUtils.h"
 #include "cli/Failure.h"
+#include "cli/Json.h"
 #include "platform/CameraList.h"
 #include "platform/SaneScanner.h"
 
-std::string JsonString(const std::string& text) {
-    std::string out = "\"";
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (byte < 0x20) {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\u%04x", byte);
-            out += escaped;
-        } else {
-            out += c;
-        }
-    }
-    return out + "\"";
-}
 
 namespace {
 

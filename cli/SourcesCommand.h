@@ -10,5 +10,3 @@
 // arguments: what follows "sources". Returns the exit status.
 int RunSources(const std::vector<std::string>& arguments);
 
-// A string as a JSON string literal, quotes included.
-std::string JsonString(const std::string& text);

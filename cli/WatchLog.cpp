@@ -4,6 +4,7 @@
 #include <ctime>
 
 #include "cli/Failure.h"
+#include "cli/Json.h"
 
 namespace {
 
@@ -18,34 +19,6 @@ std::string Now(bool iso) {
 
 }  // namespace
 
-std::string JsonString(const std::string& text) {
-    std::string quoted = "\"";
-    for (const char c : text) {
-        switch (c) {
-            case '"':
-                quoted += "\\\"";
-                break;
-            case '\\':
-                quoted += "\\\\";
-                break;
-            case '\n':
-                quoted += "\\n";
-                break;
-            case '\t':
-                quoted += "\\t";
-                break;
-            default:
-                if (static_cast<unsigned char>(c) < 0x20) {
-                    char escaped[8];
-                    std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(c));
-                    quoted += escaped;
-                } else {
-                    quoted += c;
-                }
-        }
-    }
-    return quoted + "\"";
-}
 
 void WatchLog::Done(const std::string& input, const std::string& output, long long milliseconds) {
     if (m_json) {
