@@ -41,8 +41,11 @@ CWebCameraDlg::CWebCameraDlg(ICameraHost& host, QWidget* parent)
     setModal(false);
     CreateControls();
     m_cCapture.SetFailureListener([this](const CameraFailure& failure) {
-        // On the bus thread: the report and everything after it happen on the interface thread.
-        QMetaObject::invokeMethod(this, [this, failure] { CaptureFailed(failure); }, Qt::QueuedConnection);
+        // On the bus thread: the report and everything after it happen on the interface thread. The run it belongs
+        // to goes with it, so that a report still on its way when Format... restarts the camera is dropped.
+        const int run = m_nRun;
+        QMetaObject::invokeMethod(
+            this, [this, failure, run] { CaptureFailed(failure, run); }, Qt::QueuedConnection);
     });
 }
 
@@ -136,6 +139,8 @@ bool CWebCameraDlg::Init(const std::string& deviceName, std::int32_t* pnSizeX, s
 
 bool CWebCameraDlg::StartCapture(const CameraFormat& format, bool fromPinProperties) {
     const int error = static_cast<int>(ICameraHost::Icon::Error);
+    m_cCapture.Stop();  // the previous run's reports have been posted when its bus thread ends
+    ++m_nRun;
     {
         std::lock_guard lock(m_copyMutex);
         m_bRunning = 1;
@@ -265,8 +270,8 @@ void CWebCameraDlg::TakeFrame() {
     close();
 }
 
-void CWebCameraDlg::CaptureFailed(const CameraFailure& failure) {
-    if (m_bRunning == 0) return;
+void CWebCameraDlg::CaptureFailed(const CameraFailure& failure, int run) {
+    if (m_bRunning == 0 || run != m_nRun) return;
     StopCopies();
     // The newest frame stays shown, and Take hands it over.
     ShowLatestFrame();

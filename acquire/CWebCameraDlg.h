@@ -82,7 +82,7 @@ private:
     void LayoutControls(int width, int height);
     void ApplyAgreedSize();
     void ShowLatestFrame();
-    void CaptureFailed(const CameraFailure& failure);
+    void CaptureFailed(const CameraFailure& failure, int run);
     // Starts the capture with format; reports a failure (renderStream: the text Format... uses when no format can
     // be shown) and returns whether it runs.
     bool StartCapture(const CameraFormat& format, bool fromPinProperties);
@@ -106,6 +106,7 @@ private:
     std::atomic<int> m_bCopying{0};
     std::atomic<std::uint64_t> m_nSamples{0};
     std::atomic<std::int64_t> m_nAgreedPeriod{0};
+    std::atomic<int> m_nRun{0};  // counts the starts of the capture
     CameraFrameBuffer m_cFrame;
 
     VRender m_cRenderer;
