@@ -7,6 +7,7 @@
 #include <QTemporaryDir>
 #include <QUrl>
 #include <QWidget>
+#include <iterator>
 #include <optional>
 #include <utility>
 
@@ -83,7 +84,9 @@ void CImageFileCommands::SaveAs() {
                         ToQStringList(filefilters::NameFilters(filefilters::kSaveImage)));
     if (choice) {
         // A filter the dialog does not name counts as the first, the one it starts with.
-        const int type = choice->filterIndex >= 0 && choice->filterIndex < 4 ? choice->filterIndex : 0;
+        const int type = choice->filterIndex >= 0 && choice->filterIndex < static_cast<int>(std::size(kSaveTypes))
+                             ? choice->filterIndex
+                             : 0;
         const std::string path = filefilters::PathWithExtension(NativePath(QFileInfo(choice->path).absoluteFilePath()),
                                                                 ExtensionOf(kSaveTypes[type]));
         if (WriteResult(path)) {
@@ -100,7 +103,7 @@ bool CImageFileCommands::WriteResult(const std::string& path) {
     const std::optional<ImageFormat> format = FormatFromName(path);
     if (!format) {
         ShowFailure(m_seam, &m_window,
-                    Status::Error(path + ": the name does not end in png, jpg, gif or bmp; nothing was saved."));
+                    Status::Error(path + ": the name does not end in png, jpg, gif, bmp or tif; nothing was saved."));
         return false;
     }
     const Status saved = WriteFullSize(path, *format);

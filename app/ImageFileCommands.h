@@ -57,8 +57,8 @@ public:
     QString ViewerFolder() const;
 
     // The type of each Save As filter, in the order of the filters.
-    static constexpr ImageFormat kSaveTypes[4] = {ImageFormat::Png, ImageFormat::Jpeg, ImageFormat::Gif,
-                                                  ImageFormat::Bmp};
+    static constexpr ImageFormat kSaveTypes[] = {ImageFormat::Png, ImageFormat::Jpeg, ImageFormat::Gif,
+                                                 ImageFormat::Bmp, ImageFormat::Tiff};
 
 private:
     // The full-size result into path in the format its name gives, then the preview again. False (reported) on

@@ -101,8 +101,8 @@ bool ParseApply(ArgumentWalker& walker, ApplyOptions& options, std::string* erro
             options.outDir = *value;
         } else if (name == "--format") {
             options.format = FormatFromName("." + *value, true);
-            if (!options.format || (value->size() != 3 && *value != "jpeg")) {
-                return Fail(error, "--format takes png, jpg, gif or bmp, not " + *value);
+            if (!options.format || (value->size() != 3 && *value != "jpeg" && *value != "tiff")) {
+                return Fail(error, "--format takes png, jpg, gif, bmp or tif, not " + *value);
             }
         } else if (name == "--jobs") {
             std::int64_t jobs = 0;
@@ -124,7 +124,7 @@ bool ParseApply(ArgumentWalker& walker, ApplyOptions& options, std::string* erro
     if (options.output && options.format)
         return Fail(error, "--format goes with --out-dir; -o takes the output's extension");
     if (options.output && !FormatFromName(*options.output, true)) {
-        return Fail(error, *options.output + ": unknown image format (use .png, .jpg, .jpeg, .gif or .bmp)");
+        return Fail(error, *options.output + ": unknown image format (use .png, .jpg, .jpeg, .gif, .bmp or .tif)");
     }
     // Every KEY must name a setting of the profile; a misspelt key would otherwise be ignored silently.
     CLumivaneState declaration;
@@ -203,11 +203,11 @@ const char* UsageText() {
     return "usage:\n"
            "  lumivane-cli apply [--profile FILE.qmx] [--set KEY=VALUE]... [--rotate N] [--pane WxH] [--preview]\n"
            "                     INPUT -o OUTPUT\n"
-           "  lumivane-cli apply [options as above] INPUT... --out-dir DIR [--format png|jpg|gif|bmp] [--jobs N]\n"
+           "  lumivane-cli apply [options as above] INPUT... --out-dir DIR [--format png|jpg|gif|bmp|tif] [--jobs N]\n"
            "  lumivane-cli profile show FILE.qmx\n"
            "  lumivane-cli profile defaults [-o FILE.qmx]\n"
            "\n"
-           "apply runs the corrections of a profile over pictures (PNG, JPEG, GIF, BMP) as the window would:\n"
+           "apply runs the corrections of a profile over pictures (PNG, JPEG, GIF, BMP, TIFF) as the window would:\n"
            "  --profile FILE.qmx  load this profile first\n"
            "  --set KEY=VALUE     then set one profile key (repeatable), e.g. --set m_bGrayScale=1\n"
            "  --rotate N          clockwise quarter turns, 0..3\n"

@@ -143,17 +143,17 @@ struct FormatCase {
 
 TEST_F(FileCommandsTest, LoadFromDiskTakesEachFormatAndKeepsTheNameAsItIs) {
     const FormatCase cases[] = {
-        {"Photo.PNG", ImageFormat::Png, true},
-        {"scan.bmp", ImageFormat::Bmp, true},
-        {"Shot.Jpg", ImageFormat::Jpeg, false},
-        {"frame.gif", ImageFormat::Gif, true},
+        {"Photo.PNG", ImageFormat::Png, true},  {"scan.bmp", ImageFormat::Bmp, true},
+        {"Shot.Jpg", ImageFormat::Jpeg, false}, {"frame.gif", ImageFormat::Gif, true},
+        {"page.tif", ImageFormat::Tiff, true},
     };
     for (const FormatCase& c : cases) {
         const BMP_File written = WritePicture(m_dir.File(c.file), c.format);
         Load(m_dir.File(c.file));
-        EXPECT_EQ(m_seam.Calls().back().filters,
-                  QStringList({"PNG, BMP, GIF, JPG Files (*.png *.bmp *.jpg *gif)", "PNG Files(*.png)",
-                               "JPG Files(*.jpg)", "GIF Files(*.gif)", "BMP Files(*.bmp)"}));
+        EXPECT_EQ(
+            m_seam.Calls().back().filters,
+            QStringList({"PNG, BMP, GIF, JPG, TIFF Files (*.png *.bmp *.jpg *gif *.tif *.tiff)", "PNG Files(*.png)",
+                         "JPG Files(*.jpg)", "GIF Files(*.gif)", "BMP Files(*.bmp)", "TIFF Files(*.tif *.tiff)"}));
         const BMP_File& original = State().OriginalImage();
         if (c.exact) {
             EXPECT_TRUE(SamePixels(written, original)) << c.file;
@@ -168,8 +168,8 @@ TEST_F(FileCommandsTest, LoadFromDiskTakesEachFormatAndKeepsTheNameAsItIs) {
     // A cancelled dialog changes nothing.
     m_seam.AnswerOpenFile(std::nullopt);
     Click(dlg::kLoadFromDisk);
-    EXPECT_EQ(Window().windowTitle(), "Lumivane - frame.gif");
-    EXPECT_EQ(Window().FileName(), m_dir.File("frame.gif"));
+    EXPECT_EQ(Window().windowTitle(), "Lumivane - page.tif");
+    EXPECT_EQ(Window().FileName(), m_dir.File("page.tif"));
 }
 
 TEST_F(FileCommandsTest, AFailedLoadReportsAndKeepsPicturesTitleAndSaveTarget) {
@@ -178,7 +178,7 @@ TEST_F(FileCommandsTest, AFailedLoadReportsAndKeepsPicturesTitleAndSaveTarget) {
     const BMP_File processed = Processed();
     // Files whose type the window does not take, whatever they hold, and files it cannot decode.
     WritePicture(m_dir.File("photo.jpeg"), ImageFormat::Jpeg);
-    WritePicture(m_dir.File("photo.tif"), ImageFormat::Png);
+    WritePicture(m_dir.File("photo.pcx"), ImageFormat::Png);
     std::ofstream(m_dir.File("broken.png")) << "not a picture";
     struct Failure {
         const char* file;
@@ -186,8 +186,8 @@ TEST_F(FileCommandsTest, AFailedLoadReportsAndKeepsPicturesTitleAndSaveTarget) {
     };
     const Failure failures[] = {
         {"photo.jpeg", "Unknonw File Format!"},
-        {"photo.tif", "Unknonw File Format!"},
-        {"broken.png", "broken.png: not a PNG, JPEG, GIF or BMP file"},
+        {"photo.pcx", "Unknonw File Format!"},
+        {"broken.png", "broken.png: not a PNG, JPEG, GIF, BMP or TIFF file"},
         {"missing.bmp", "missing.bmp: cannot open"},
     };
     for (const Failure& f : failures) {
@@ -260,6 +260,7 @@ TEST_F(FileCommandsTest, SaveAsAddsTheChosenTypesExtensionOnceAndTakesTheName) {
         {"photopng", 0, "photopng.png", "\x89PNG"},
         {"shot", 1, "shot.jpg", "\xFF\xD8"},
         {"Anim.GIF", 2, "Anim.GIF", "GIF8"},
+        {"archive", 4, "archive.tif", "II*"},
         {"plain", 3, "plain.bmp", "BM"},
     };
     for (const SaveAsCase& c : cases) {
@@ -274,8 +275,8 @@ TEST_F(FileCommandsTest, SaveAsAddsTheChosenTypesExtensionOnceAndTakesTheName) {
         EXPECT_EQ(Window().windowTitle().toStdString(), "Lumivane - " + written);
         EXPECT_TRUE(SaveEnabled());
     }
-    EXPECT_EQ(LastCall().filters,
-              QStringList({"PNG Files(*.png)", "JPG Files(*.jpg)", "GIF Files(*.gif)", "BMP Files(*.bmp)"}));
+    EXPECT_EQ(LastCall().filters, QStringList({"PNG Files(*.png)", "JPG Files(*.jpg)", "GIF Files(*.gif)",
+                                               "BMP Files(*.bmp)", "TIFF Files(*.tif)"}));
     EXPECT_FALSE(fs::exists(m_dir.File("typed.png.png")));
     // Save now writes to the last name.
     fs::remove(m_dir.File("plain.bmp"));
@@ -551,7 +552,7 @@ TEST_F(FileCommandsTest, ADroppedFileIsLoadedAsLoadFromDiskLoadsIt) {
     EXPECT_EQ(Window().FileName(), m_dir.File("first.png"));
 
     m_seam.ExpectMessage();
-    EXPECT_TRUE(drop({QUrl::fromLocalFile(QString::fromStdString(m_dir.File("picture.tif")))}));
+    EXPECT_TRUE(drop({QUrl::fromLocalFile(QString::fromStdString(m_dir.File("picture.pcx")))}));
     EXPECT_EQ(LastCall().text, "Unknonw File Format!");
     EXPECT_EQ(Window().FileName(), m_dir.File("first.png"));
 }
