@@ -17,10 +17,10 @@ namespace filefilters {
 inline constexpr std::string_view kLoadImage =
     "PNG, BMP, GIF, JPG, TIFF Files|*.png;*.bmp;*.jpg;*gif;*.tif;*.tiff|PNG Files(*.png)|*.png|JPG Files(*.jpg)|*.jpg|"
     "GIF Files(*.gif)|*.gif|BMP Files(*.bmp)|*.bmp|TIFF Files(*.tif *.tiff)|*.tif;*.tiff||";
-// Save As: the types in this order are PNG, JPEG, GIF, BMP and TIFF.
+// Save As: the types in this order are PNG, JPEG, GIF, BMP, TIFF and PDF (one page).
 inline constexpr std::string_view kSaveImage =
     "PNG Files(*.png)|*.png|JPG Files(*.jpg)|*.jpg|GIF Files(*.gif)|*.gif|BMP Files(*.bmp)|*.bmp|"
-    "TIFF Files(*.tif)|*.tif||";
+    "TIFF Files(*.tif)|*.tif|PDF Files(*.pdf)|*.pdf||";
 // Load and Save configuration.
 inline constexpr std::string_view kProfile = "Tessary Configuration File (*.qmx)|*.qmx||";
 

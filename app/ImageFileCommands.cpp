@@ -103,7 +103,7 @@ bool CImageFileCommands::WriteResult(const std::string& path) {
     const std::optional<ImageFormat> format = FormatFromName(path);
     if (!format) {
         ShowFailure(m_seam, &m_window,
-                    Status::Error(path + ": the name does not end in png, jpg, gif, bmp or tif; nothing was saved."));
+                    Status::Error(path + ": the name does not end in png, jpg, gif, bmp, tif or pdf; nothing was saved."));
         return false;
     }
     const Status saved = WriteFullSize(path, *format);

@@ -58,7 +58,7 @@ public:
 
     // The type of each Save As filter, in the order of the filters.
     static constexpr ImageFormat kSaveTypes[] = {ImageFormat::Png, ImageFormat::Jpeg, ImageFormat::Gif,
-                                                 ImageFormat::Bmp, ImageFormat::Tiff};
+                                                 ImageFormat::Bmp, ImageFormat::Tiff, ImageFormat::Pdf};
 
 private:
     // The full-size result into path in the format its name gives, then the preview again. False (reported) on

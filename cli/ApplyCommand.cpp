@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -18,6 +19,7 @@
 #include "app/CLumivaneState.h"
 #include "base/Parallel.h"
 #include "cli/Failure.h"
+#include "platform/DocumentWriter.h"
 #include "platform/ImageCodec.h"
 
 namespace {
@@ -44,26 +46,77 @@ std::optional<Corrections> ReadCorrections(const ApplyOptions& options) {
     return corrections;
 }
 
-// One picture through the state; the error names the file and the cause.
-Status ProcessOne(const ApplyOptions& options, const Corrections& corrections, const std::string& input,
-                  const std::string& output, ImageFormat format, int stageThreads) {
+// One picture (`name` names it in messages) through a fresh state; `take` gets the result. The error names the file
+// and the cause.
+Status Correct(const ApplyOptions& options, const Corrections& corrections, const std::string& name, BMP_File& picture,
+               int stageThreads, const std::function<Status(const BMP_File&)>& take) {
     CLumivaneState state(options.pane);
     state.SetThreads(stageThreads);
     if (corrections.profile) state.LoadConfigurationLines(*corrections.profile);
     if (!corrections.sets.empty()) state.ApplyProfileLines(corrections.sets);
     state.SetRotation(options.rotate);
-
-    BMP_File picture;
-    if (Status read = ReadImageFile(input, picture); !read) return read;
     if (!state.ShowAcquiredImage(std::move(picture))) {
-        return Status::Error(input + ": the picture could not be taken (no pixels, or not enough memory)");
+        return Status::Error(name + ": the picture could not be taken (no pixels, or not enough memory)");
     }
     if (!options.preview) {
         if (const Status processed = state.Process(false); !processed) {
-            return Status::Error(input + ": " + processed.message());
+            return Status::Error(name + ": " + processed.message());
         }
     }
-    return WriteImageFile(output, state.ProcessedImage(), format, stageThreads);
+    return take(state.ProcessedImage());
+}
+
+// The result of page `index` of `count` of an input: output itself for a file of one picture, NAME-pN.EXT beside
+// it for each page of a file of several.
+std::string PageOutput(const std::string& output, std::size_t index, std::size_t count) {
+    if (count < 2) return output;
+    const fs::path path(output);
+    return (path.parent_path() / (path.stem().string() + "-p" + std::to_string(index + 1) + path.extension().string()))
+        .string();
+}
+
+// Every picture of one input through the state, each written to its own result.
+Status ProcessOne(const ApplyOptions& options, const Corrections& corrections, const std::string& input,
+                  const std::string& output, ImageFormat format, int stageThreads) {
+    return ReadImagePages(input, [&](BMP_File& page, Resolution resolution, std::size_t index, std::size_t count) {
+        const std::string target = PageOutput(output, index, count);
+        return Correct(options, corrections, count > 1 ? input + " (page " + std::to_string(index + 1) + ")" : input,
+                       page, stageThreads, [&](const BMP_File& result) {
+                           return WriteImageFile(target, result, format, stageThreads, resolution);
+                       });
+    });
+}
+
+// Every page of every input, in order, into one document. When an input fails, the pages before it are kept.
+int RunDocument(const ApplyOptions& options, const Corrections& corrections, ImageFormat format) {
+    const int threads = DefaultThreadCount();
+    PdfOptions pdf;
+    pdf.dpi = options.dpi;
+    pdf.quality = options.quality;
+    pdf.lossless = options.lossless;
+    DocumentWriter document(*options.output, format, pdf, threads);
+    Status failure;
+    for (const std::string& input : options.inputs) {
+        failure =
+            ReadImagePages(input, [&](BMP_File& page, Resolution resolution, std::size_t index, std::size_t count) {
+                const std::string name = count > 1 ? input + " (page " + std::to_string(index + 1) + ")" : input;
+                return Correct(options, corrections, name, page, threads,
+                               [&](const BMP_File& result) { return document.AddPage(result, resolution); });
+            });
+        if (!failure) break;
+    }
+    if (!failure) ReportFailure(failure);
+    if (document.PageCount() == 0) return 1;
+    if (const Status finished = document.Finish(); !finished) {
+        ReportFailure(finished);
+        return 1;
+    }
+    if (!failure) {
+        ReportFailure(Status::Error(*options.output + ": kept the " + std::to_string(document.PageCount()) +
+                                    " page(s) before the failure"));
+        return 1;
+    }
+    return 0;
 }
 
 // Writes lines to stderr and keeps a progress line at the bottom when stderr is a terminal.
@@ -198,9 +251,10 @@ int RunApply(const ApplyOptions& options) {
     const std::optional<Corrections> corrections = ReadCorrections(options);
     if (!corrections) return 1;
     if (options.outDir) return RunBatch(options, *corrections);
+    const ImageFormat format = *FormatFromName(*options.output, true);
+    if (IsDocumentFormat(format)) return RunDocument(options, *corrections, format);
     const std::string& input = options.inputs.front();
-    const Status status = ProcessOne(options, *corrections, input, *options.output,
-                                     *FormatFromName(*options.output, true), DefaultThreadCount());
+    const Status status = ProcessOne(options, *corrections, input, *options.output, format, DefaultThreadCount());
     if (!status) {
         ReportFailure(status);
         return 1;

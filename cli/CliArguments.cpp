@@ -4,6 +4,7 @@
 
 #include "app/CLumivaneState.h"
 #include "base/Limits.h"
+#include "platform/DocumentWriter.h"
 
 namespace {
 
@@ -74,9 +75,13 @@ bool ParseApply(ArgumentWalker& walker, ApplyOptions& options, std::string* erro
             options.preview = true;
             continue;
         }
+        if (argument == "--lossless") {
+            options.lossless = true;
+            continue;
+        }
         std::string name;
-        for (const char* candidate :
-             {"--profile", "--set", "--rotate", "--pane", "--out-dir", "--format", "--jobs", "--output", "-o"}) {
+        for (const char* candidate : {"--profile", "--set", "--rotate", "--pane", "--out-dir", "--format", "--jobs",
+                                      "--output", "-o", "--dpi", "--quality"}) {
             if (ArgumentWalker::Is(argument, candidate)) name = candidate;
         }
         if (name.empty()) return Fail(error, "unknown option " + argument);
@@ -102,7 +107,7 @@ bool ParseApply(ArgumentWalker& walker, ApplyOptions& options, std::string* erro
         } else if (name == "--format") {
             options.format = FormatFromName("." + *value, true);
             if (!options.format || (value->size() != 3 && *value != "jpeg" && *value != "tiff")) {
-                return Fail(error, "--format takes png, jpg, gif, bmp or tif, not " + *value);
+                return Fail(error, "--format takes png, jpg, gif, bmp, tif or pdf, not " + *value);
             }
         } else if (name == "--jobs") {
             std::int64_t jobs = 0;
@@ -110,6 +115,18 @@ bool ParseApply(ArgumentWalker& walker, ApplyOptions& options, std::string* erro
                 return Fail(error, "--jobs takes a number of at least 1, not " + *value);
             }
             options.jobs = static_cast<int>(jobs);
+        } else if (name == "--dpi") {
+            std::int64_t dpi = 0;
+            if (!ParseInt(*value, dpi) || dpi < 1 || dpi > 100000) {
+                return Fail(error, "--dpi takes dots per inch, 1 to 100000, not " + *value);
+            }
+            options.dpi = static_cast<double>(dpi);
+        } else if (name == "--quality") {
+            std::int64_t quality = 0;
+            if (!ParseInt(*value, quality) || quality < 1 || quality > 100) {
+                return Fail(error, "--quality takes 1 to 100, not " + *value);
+            }
+            options.quality = static_cast<int>(quality);
         } else {
             options.output = *value;
         }
@@ -118,13 +135,16 @@ bool ParseApply(ArgumentWalker& walker, ApplyOptions& options, std::string* erro
     if (options.inputs.empty()) return Fail(error, "apply needs an input picture");
     if (options.output && options.outDir) return Fail(error, "give either -o OUTPUT or --out-dir DIR, not both");
     if (!options.output && !options.outDir) return Fail(error, "apply needs -o OUTPUT (or --out-dir DIR)");
-    if (options.output && options.inputs.size() > 1) {
-        return Fail(error, "-o names one output; give --out-dir DIR for several inputs");
+    const std::optional<ImageFormat> outputFormat =
+        options.output ? FormatFromName(*options.output, true) : std::nullopt;
+    if (options.output && options.inputs.size() > 1 && !(outputFormat && IsDocumentFormat(*outputFormat))) {
+        return Fail(error, "-o names one picture; give --out-dir DIR, or a .pdf or .tif document, for several inputs");
     }
     if (options.output && options.format)
         return Fail(error, "--format goes with --out-dir; -o takes the output's extension");
     if (options.output && !FormatFromName(*options.output, true)) {
-        return Fail(error, *options.output + ": unknown image format (use .png, .jpg, .jpeg, .gif, .bmp or .tif)");
+        return Fail(error,
+                    *options.output + ": unknown image format (use .png, .jpg, .jpeg, .gif, .bmp, .tif or .pdf)");
     }
     // Every KEY must name a setting of the profile; a misspelt key would otherwise be ignored silently.
     CLumivaneState declaration;
@@ -203,7 +223,10 @@ const char* UsageText() {
     return "usage:\n"
            "  lumivane-cli apply [--profile FILE.qmx] [--set KEY=VALUE]... [--rotate N] [--pane WxH] [--preview]\n"
            "                     INPUT -o OUTPUT\n"
-           "  lumivane-cli apply [options as above] INPUT... --out-dir DIR [--format png|jpg|gif|bmp|tif] [--jobs N]\n"
+           "  lumivane-cli apply [options as above] INPUT... --out-dir DIR [--format png|jpg|gif|bmp|tif|pdf] [--jobs "
+           "N]\n"
+           "  lumivane-cli apply [options as above] INPUT... -o DOCUMENT.pdf|DOCUMENT.tif [--dpi N] [--quality Q]\n"
+           "                     [--lossless]\n"
            "  lumivane-cli profile show FILE.qmx\n"
            "  lumivane-cli profile defaults [-o FILE.qmx]\n"
            "\n"
@@ -217,6 +240,13 @@ const char* UsageText() {
            "  --out-dir DIR       write each result to DIR under its input's name\n"
            "  --format F          format of the results in DIR (default: each input's own)\n"
            "  --jobs N            pictures worked on at once (default: one per core)\n"
+           "  --dpi N             page resolution of a document (default: each picture's own, else 300)\n"
+           "  --quality Q         JPEG quality of PDF pages, 1..100 (default 75)\n"
+           "  --lossless          PDF pages compressed without loss (Flate) instead of JPEG\n"
+           "\n"
+           "A multi-page TIFF input gives every page: NAME-p1, NAME-p2, ... in --out-dir, every page in a document.\n"
+           "-o DOCUMENT.pdf or .tif writes one document of every page of every input, in the order given; when an\n"
+           "input fails, the pages before it are kept and the exit status is 1. PDF files are not read.\n"
            "\n"
            "exit status: 0 success, 1 an input or output failed, 2 usage error\n";
 }

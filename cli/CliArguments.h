@@ -21,6 +21,10 @@ struct ApplyOptions {
     std::optional<std::string> outDir;  // many inputs
     std::optional<ImageFormat> format;  // with outDir
     int jobs = 0;                       // 0: one per core
+    // Documents (-o FILE.pdf or FILE.tif): every page of every input, in order.
+    std::optional<double> dpi;  // page resolution imposed on every page
+    int quality = 75;           // JPEG quality of PDF pages
+    bool lossless = false;      // PDF pages as Flate instead of JPEG
 };
 
 struct ProfileOptions {

@@ -14,6 +14,7 @@
 #include "platform/CodecSupport.h"
 #include "platform/GifCodec.h"
 #include "platform/JpegCodec.h"
+#include "platform/PdfWriter.h"
 #include "platform/PngCodec.h"
 #include "platform/TiffCodec.h"
 
@@ -67,6 +68,7 @@ std::optional<ImageFormat> FormatFromName(std::string_view name, bool acceptJpeg
     if (EndsWithNoCase(name, "gif")) return ImageFormat::Gif;
     if (EndsWithNoCase(name, "bmp")) return ImageFormat::Bmp;
     if (EndsWithNoCase(name, "tif") || EndsWithNoCase(name, ".tiff")) return ImageFormat::Tiff;
+    if (EndsWithNoCase(name, "pdf")) return ImageFormat::Pdf;
     if (acceptJpeg && EndsWithNoCase(name, ".jpeg")) return ImageFormat::Jpeg;
     return std::nullopt;
 }
@@ -83,6 +85,8 @@ const char* ExtensionOf(ImageFormat format) {
             return ".bmp";
         case ImageFormat::Tiff:
             return ".tif";
+        case ImageFormat::Pdf:
+            return ".pdf";
     }
     return "";
 }
@@ -154,6 +158,14 @@ Status WriteImage(const std::string& path, const BMP_File& picture, ImageFormat 
         if (written) written = writer.Close();
         return written || writer.WriteFailed() ? file.Commit() : written;
     }
+    if (format == ImageFormat::Pdf) {
+        PdfWriter writer(path, PdfOptions{});
+        if (Status added = writer.AddPage(picture, resolution, threads); !added) return added;
+        AtomicFile file(path);
+        if (Status opened = file.Open(); !opened) return opened;
+        if (Status written = writer.Write(file); !written) return written;
+        return file.Commit();
+    }
     AtomicFile file(path);
     if (Status opened = file.Open(); !opened) return opened;
     codec::EncodeSink sink(file);
@@ -170,6 +182,7 @@ Status WriteImage(const std::string& path, const BMP_File& picture, ImageFormat 
             break;
         case ImageFormat::Bmp:
         case ImageFormat::Tiff:
+        case ImageFormat::Pdf:
             break;
     }
     // A failed write is reported by Commit with its cause, and the target stays as it was.

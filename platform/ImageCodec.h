@@ -15,14 +15,14 @@
 #include "imaging/BMP_File.h"
 #include "platform/Resolution.h"
 
-enum class ImageFormat { Png, Jpeg, Gif, Bmp, Tiff };
+enum class ImageFormat { Png, Jpeg, Gif, Bmp, Tiff, Pdf };
 
 // The format a file name names, by its last three characters compared without regard to case: "png", "jpg", "gif",
-// "bmp" and "tif"; a name ending in ".tiff" names TIFF too. With acceptJpeg, a name ending in ".jpeg" also names JPEG
-// (the command line takes it; the window does not).
+// "bmp", "tif" and "pdf"; a name ending in ".tiff" names TIFF too. With acceptJpeg, a name ending in ".jpeg" also names
+// JPEG (the command line takes it; the window does not).
 std::optional<ImageFormat> FormatFromName(std::string_view name, bool acceptJpeg = false);
 
-// The usual extension of a format, with its dot: ".png", ".jpg", ".gif", ".bmp", ".tif".
+// The usual extension of a format, with its dot: ".png", ".jpg", ".gif", ".bmp", ".tif", ".pdf".
 const char* ExtensionOf(ImageFormat format);
 
 // Decodes the file into picture (the first page of a TIFF file with several). On failure picture is unchanged and the
@@ -38,7 +38,8 @@ Status ReadImagePages(const std::string& path, const PageVisitor& visit);
 
 // Encodes picture into path in the given format: PNG with a per-row filter choice and deflate level 5, JPEG at quality
 // 75, GIF as one frame with a palette of at most 256 colours built from the picture (exact when it has no more), BMP as
-// 24-bit, TIFF as Deflate 8-bit RGB (grey when every pixel is grey) at `resolution` (300 dpi when not known). On
+// 24-bit, TIFF as Deflate 8-bit RGB (grey when every pixel is grey) at `resolution` (300 dpi when not known), PDF
+// as one page (see PdfWriter.h). On
 // failure an existing file is untouched and the message names the file and the cause. PNG compression and the GIF
 // colour table use up to `threads` threads (0: one per core); callers that already run one save per core pass 1. The
 // bytes written do not depend on it.

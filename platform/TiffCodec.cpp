@@ -1,10 +1,10 @@
 #include "platform/TiffCodec.h"
 
-#include <libdeflate.h>
 #include <fcntl.h>
+#include <libdeflate.h>
 #include <sys/stat.h>
-#include <unistd.h>
 #include <tiffio.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -373,7 +373,11 @@ namespace {
 // The stream is write-only: what is read comes through the read-only descriptor, at the stream's position.
 tmsize_t ReadStream(thandle_t handle, void* out, tmsize_t count) {
     auto* state = static_cast<TiffWriter::State*>(handle);
-    if (count < 0 || std::fflush(state->stream) != 0) return 0;
+    if (count < 0 || state->writeFailed) return 0;
+    if (std::fflush(state->stream) != 0) {
+        state->writeFailed = true;  // the buffered pages could not be written; Commit reports why
+        return 0;
+    }
     const off_t at = ::ftello(state->stream);
     if (at < 0) return 0;
     const ssize_t n = ::pread(state->readBack, out, static_cast<std::size_t>(count), at);
@@ -394,7 +398,8 @@ tmsize_t WriteStream(thandle_t handle, void* data, tmsize_t count) {
 
 toff_t SeekStream(thandle_t handle, toff_t offset, int whence) {
     auto* state = static_cast<TiffWriter::State*>(handle);
-    if (offset > static_cast<toff_t>(INT64_MAX)) return static_cast<toff_t>(-1);
+    // After a failed write the stream may already be closed by the commit that reports it.
+    if (state->writeFailed || offset > static_cast<toff_t>(INT64_MAX)) return static_cast<toff_t>(-1);
     if (::fseeko(state->stream, static_cast<off_t>(offset), whence) != 0) return static_cast<toff_t>(-1);
     const off_t at = ::ftello(state->stream);
     return at < 0 ? static_cast<toff_t>(-1) : static_cast<toff_t>(at);
@@ -403,7 +408,12 @@ toff_t SeekStream(thandle_t handle, toff_t offset, int whence) {
 toff_t SizeOfStream(thandle_t handle) {
     auto* state = static_cast<TiffWriter::State*>(handle);
     struct stat info {};
-    if (std::fflush(state->stream) != 0 || ::fstat(::fileno(state->stream), &info) != 0) return 0;
+    if (state->writeFailed) return 0;
+    if (std::fflush(state->stream) != 0) {
+        state->writeFailed = true;
+        return 0;
+    }
+    if (::fstat(::fileno(state->stream), &info) != 0) return 0;
     return static_cast<toff_t>(info.st_size);
 }
 

@@ -101,7 +101,7 @@ TEST(ImageCodecNames, FormatFromTheLastThreeCharacters) {
         {"photojpeg", true, std::nullopt},  // ".jpeg" means the dot too
         {"photo.tif", false, ImageFormat::Tiff},
         {"Scan.TIFF", false, ImageFormat::Tiff},
-        {"photo.pdf", true, std::nullopt},
+        {"photo.pdf", true, ImageFormat::Pdf},
         {"photo.png.bak", false, std::nullopt},
         {"pn", false, std::nullopt},
         {"", true, std::nullopt},
