@@ -10,6 +10,7 @@
 #include <atomic>
 #include <cstdarg>
 #include <cstring>
+#include <mutex>
 #include <vector>
 
 #include "base/Parallel.h"
@@ -223,9 +224,85 @@ std::string Cause(const TiffMessages& messages, const char* fallback) {
     return messages.any ? std::string(messages.text) : std::string(fallback);
 }
 
+// The common layouts of scans, 8-bit RGB or grey in contiguous strips shown as stored, are decoded strip by strip
+// straight into the picture, the strips shared among threads, each with a handle of its own on the same bytes. Other
+// layouts go through libtiff's RGBA conversion.
+bool IsPlainStripLayout(TIFF* tiff, std::uint16_t samples, std::uint16_t bits, bool& grey) {
+    std::uint16_t photometric = 0, planar = PLANARCONFIG_CONTIG, orientation = ORIENTATION_TOPLEFT, compression = 0;
+    std::uint16_t extraCount = 0;
+    std::uint16_t* extra = nullptr;
+    TIFFGetFieldDefaulted(tiff, TIFFTAG_PLANARCONFIG, &planar);
+    TIFFGetFieldDefaulted(tiff, TIFFTAG_ORIENTATION, &orientation);
+    TIFFGetFieldDefaulted(tiff, TIFFTAG_COMPRESSION, &compression);
+    TIFFGetFieldDefaulted(tiff, TIFFTAG_EXTRASAMPLES, &extraCount, &extra);
+    if (TIFFGetField(tiff, TIFFTAG_PHOTOMETRIC, &photometric) != 1) return false;
+    grey = photometric == PHOTOMETRIC_MINISBLACK && samples == 1;
+    const bool rgb = photometric == PHOTOMETRIC_RGB && samples == 3;
+    return (grey || rgb) && bits == 8 && extraCount == 0 && !TIFFIsTiled(tiff) && planar == PLANARCONFIG_CONTIG &&
+           orientation == ORIENTATION_TOPLEFT && compression != COMPRESSION_OJPEG && compression != COMPRESSION_JPEG;
+}
+
+Status DecodePlainStrips(const std::string& name, const MemoryInput& source, tdir_t directory, std::uint32_t width,
+                         std::uint32_t height, bool grey, BMP_File& picture) {
+    std::uint32_t stripRows = 0;
+    {
+        TiffMessages messages;
+        TiffOptions options(messages);
+        MemoryInput input{source.data, source.size, 0};
+        TiffHandle tiff(TIFFClientOpenExt(name.c_str(), "r", &input, ReadMemory, WriteNothing, SeekMemory, CloseNothing,
+                                          SizeOfMemory, MapMemory, UnmapNothing, options.Get()));
+        if (tiff.Get() == nullptr || TIFFSetDirectory(tiff.Get(), directory) == 0) {
+            return Status::Error(name + ": invalid TIFF file (" + Cause(messages, "the page cannot be read") + ")");
+        }
+        TIFFGetFieldDefaulted(tiff.Get(), TIFFTAG_ROWSPERSTRIP, &stripRows);
+    }
+    stripRows = std::clamp<std::uint32_t>(stripRows, 1, height);
+    const auto strips = static_cast<std::int32_t>((height + stripRows - 1) / stripRows);
+    const std::size_t rowBytes = std::size_t{width} * (grey ? 1 : 3);
+    std::mutex lock;
+    std::string failure;
+    ParallelRows(
+        strips, static_cast<std::int64_t>(picture.PixelCount()), DefaultThreadCount(),
+        [&](std::int32_t begin, std::int32_t end) {
+            TiffMessages messages;
+            TiffOptions options(messages);
+            MemoryInput input{source.data, source.size, 0};
+            TiffHandle tiff(TIFFClientOpenExt(name.c_str(), "r", &input, ReadMemory, WriteNothing, SeekMemory,
+                                              CloseNothing, SizeOfMemory, MapMemory, UnmapNothing, options.Get()));
+            std::unique_ptr<std::uint8_t[]> greyRows;
+            bool ok = tiff.Get() != nullptr && TIFFSetDirectory(tiff.Get(), directory) != 0;
+            if (ok && grey) {
+                greyRows = codec::TryAllocate(rowBytes * stripRows);
+                ok = greyRows != nullptr;
+            }
+            for (std::int32_t s = begin; ok && s < end; ++s) {
+                const std::uint32_t top = static_cast<std::uint32_t>(s) * stripRows;
+                const std::uint32_t rows = std::min(stripRows, height - top);
+                const auto size = static_cast<tmsize_t>(rowBytes * rows);
+                auto* out = grey ? greyRows.get()
+                                 : reinterpret_cast<std::uint8_t*>(picture.Row(static_cast<std::int32_t>(top)));
+                ok =
+                    TIFFReadEncodedStrip(tiff.Get(), static_cast<std::uint32_t>(s), out, size) == size && !messages.any;
+                if (ok && grey) {
+                    for (std::uint32_t r = 0; r < rows; ++r) {
+                        Pixel* row = picture.Row(static_cast<std::int32_t>(top + r));
+                        const std::uint8_t* in = greyRows.get() + r * rowBytes;
+                        for (std::uint32_t x = 0; x < width; ++x) row[x] = Pixel{in[x], in[x], in[x]};
+                    }
+                }
+            }
+            if (!ok) {
+                std::lock_guard<std::mutex> guard(lock);
+                if (failure.empty()) failure = Cause(messages, "the pixel data is damaged or ends early");
+            }
+        });
+    if (!failure.empty()) return Status::Error(name + ": invalid TIFF file (" + failure + ")");
+    return Status::Ok();
+}
+
 // Decodes the page the handle's current directory describes. `name` names it in messages.
-Status DecodePage(TIFF* tiff, const std::string& name, TiffMessages& messages, BMP_File& picture,
-                  Resolution& resolution) {
+Status DecodePage(TIFF* tiff, const MemoryInput& source, const std::string& name, TiffMessages& messages,
+                  BMP_File& picture, Resolution& resolution) {
     std::uint32_t width = 0;
     std::uint32_t height = 0;
     if (TIFFGetField(tiff, TIFFTAG_IMAGEWIDTH, &width) != 1 || TIFFGetField(tiff, TIFFTAG_IMAGELENGTH, &height) != 1) {
@@ -256,6 +333,20 @@ Status DecodePage(TIFF* tiff, const std::string& name, TiffMessages& messages, B
         resolution = Resolution{xres * scale, yres * scale};
     } else {
         resolution = Resolution{};
+    }
+
+    bool grey = false;
+    if (IsPlainStripLayout(tiff, samples, bits, grey)) {
+        BMP_File decoded;
+        if (!decoded.Reshape(static_cast<std::int32_t>(width), static_cast<std::int32_t>(height))) {
+            return Status::Error(name + ": not enough memory to read the TIFF file");
+        }
+        if (Status read = DecodePlainStrips(name, source, TIFFCurrentDirectory(tiff), width, height, grey, decoded);
+            !read) {
+            return read;
+        }
+        picture.Swap(decoded);
+        return Status::Ok();
     }
 
     RgbaImage image;
@@ -335,7 +426,7 @@ Status DecodeTiffPages(const std::string& path, std::span<const std::uint8_t> by
         const std::string name = PageName(path, index, count);
         BMP_File page;
         Resolution resolution;
-        if (Status decoded = DecodePage(tiff.Get(), name, messages, page, resolution); !decoded) return decoded;
+        if (Status decoded = DecodePage(tiff.Get(), input, name, messages, page, resolution); !decoded) return decoded;
         if (Status taken = visit(page, resolution, index, count); !taken) return taken;
         if (firstOnly || index + 1 >= count) break;
         if (TIFFReadDirectory(tiff.Get()) == 0) {
