@@ -5,11 +5,14 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <map>
 #include <mutex>
+#include <new>
 #include <optional>
 #include <set>
 #include <string>
@@ -19,51 +22,53 @@
 #include "app/CLumivaneState.h"
 #include "base/Parallel.h"
 #include "cli/Failure.h"
+#include "cli/NamedOptions.h"
+#include "cli/PictureCorrection.h"
+#include "cli/SettingChecks.h"
 #include "platform/DocumentWriter.h"
 #include "platform/ImageCodec.h"
+#include "platform/PhotoFile.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-// The corrections every picture gets, read once: the profile's lines and the --set lines.
-struct Corrections {
-    std::optional<CStrList> profile;
-    std::string sets;
-};
+// How each picture is taken, from the options.
+CorrectionRun RunOf(const ApplyOptions& options) {
+    return {options.pane, options.rotate, options.preview, options.quality, options.maxPixels};
+}
 
-// Reads the profile (the error names it) and joins the --set lines.
+// Reads the profile and the --set lines, and puts the named options' lines after the --set lines; a failure is
+// reported.
 std::optional<Corrections> ReadCorrections(const ApplyOptions& options) {
     Corrections corrections;
-    if (options.profile) {
-        corrections.profile.emplace();
-        if (const Status read = corrections.profile->ReadFile(*options.profile); !read) {
-            ReportFailure(read);
-            return std::nullopt;
-        }
+    if (const Status read = ReadCorrections(options.profile, options.sets, corrections); !read) {
+        ReportFailure(read);
+        return std::nullopt;
     }
-    for (const std::string& line : options.sets) corrections.sets += line + "\n";
+    if (!options.named.empty()) {
+        const CStrList* profile = corrections.profile ? &*corrections.profile : nullptr;
+        corrections.sets += ProfileLinesAfter(profile, corrections.sets, options.pane, options.named);
+    }
+    CLumivaneState state(options.pane);
+    if (corrections.profile) state.LoadConfigurationLines(*corrections.profile);
+    if (!corrections.sets.empty()) state.ApplyProfileLines(corrections.sets);
+    if (const std::optional<std::string> warning = SkippedResizeWarning(state.m_settings)) ReportWarning(*warning);
     return corrections;
 }
 
-// One picture (`name` names it in messages) through a fresh state; `take` gets the result. The error names the file
-// and the cause.
-Status Correct(const ApplyOptions& options, const Corrections& corrections, const std::string& name, BMP_File& picture,
-               int stageThreads, const std::function<Status(const BMP_File&)>& take) {
-    CLumivaneState state(options.pane);
-    state.SetThreads(stageThreads);
-    if (corrections.profile) state.LoadConfigurationLines(*corrections.profile);
-    if (!corrections.sets.empty()) state.ApplyProfileLines(corrections.sets);
-    state.SetRotation(options.rotate);
-    if (!state.ShowAcquiredImage(std::move(picture))) {
-        return Status::Error(name + ": the picture could not be taken (no pixels, or not enough memory)");
-    }
-    if (!options.preview) {
-        if (const Status processed = state.Process(false); !processed) {
-            return Status::Error(name + ": " + processed.message());
-        }
-    }
-    return take(state.ProcessedImage());
+// True when the file holds TIFF data, which may have several pages.
+bool IsTiffContent(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    unsigned char head[4] = {};
+    in.read(reinterpret_cast<char*>(head), sizeof head);
+    if (in.gcount() != 4) return false;
+    return (head[0] == 'I' && head[1] == 'I' && (head[2] == 42 || head[2] == 43) && head[3] == 0) ||
+           (head[0] == 'M' && head[1] == 'M' && head[2] == 0 && (head[3] == 42 || head[3] == 43));
+}
+
+std::string PageName(const std::string& input, std::size_t index, std::size_t count) {
+    return count > 1 ? input + " (page " + std::to_string(index + 1) + ")" : input;
 }
 
 // The result of page `index` of `count` of an input: output itself for a file of one picture, NAME-pN.EXT beside
@@ -75,15 +80,18 @@ std::string PageOutput(const std::string& output, std::size_t index, std::size_t
         .string();
 }
 
-// Every picture of one input through the state, each written to its own result.
+// One input to its result: every page of a TIFF file to a result of its own (NAME-pN when there are several), any
+// other picture as CorrectPicture takes it (upright, its photo data kept).
 Status ProcessOne(const ApplyOptions& options, const Corrections& corrections, const std::string& input,
                   const std::string& output, ImageFormat format, int stageThreads) {
+    if (!IsTiffContent(input)) return CorrectPicture(RunOf(options), corrections, input, output, format, stageThreads);
     return ReadImagePages(input, [&](BMP_File& page, Resolution resolution, std::size_t index, std::size_t count) {
         const std::string target = PageOutput(output, index, count);
-        return Correct(options, corrections, count > 1 ? input + " (page " + std::to_string(index + 1) + ")" : input,
-                       page, stageThreads, [&](const BMP_File& result) {
-                           return WriteImageFile(target, result, format, stageThreads, resolution);
-                       });
+        return CorrectPage(RunOf(options), corrections, PageName(input, index, count), page, stageThreads,
+                           [&](const BMP_File& result) {
+                               return WriteImageFile(target, result, format, stageThreads, options.quality,
+                                                     resolution);
+                           });
     });
 }
 
@@ -95,14 +103,23 @@ int RunDocument(const ApplyOptions& options, const Corrections& corrections, Ima
     pdf.quality = options.quality;
     pdf.lossless = options.lossless;
     DocumentWriter document(*options.output, format, pdf, threads);
+    const auto addPage = [&](const std::string& name, BMP_File& page, Resolution resolution) {
+        return CorrectPage(RunOf(options), corrections, name, page, threads,
+                           [&](const BMP_File& result) { return document.AddPage(result, resolution); });
+    };
     Status failure;
     for (const std::string& input : options.inputs) {
-        failure =
-            ReadImagePages(input, [&](BMP_File& page, Resolution resolution, std::size_t index, std::size_t count) {
-                const std::string name = count > 1 ? input + " (page " + std::to_string(index + 1) + ")" : input;
-                return Correct(options, corrections, name, page, threads,
-                               [&](const BMP_File& result) { return document.AddPage(result, resolution); });
-            });
+        if (IsTiffContent(input)) {
+            failure =
+                ReadImagePages(input, [&](BMP_File& page, Resolution resolution, std::size_t index, std::size_t count) {
+                    return addPage(PageName(input, index, count), page, resolution);
+                });
+        } else {
+            BMP_File picture;
+            PhotoMetadata metadata;  // a photo comes in upright
+            failure = ReadPhotoFile(input, picture, metadata);
+            if (failure) failure = addPage(input, picture, Resolution{});
+        }
         if (!failure) break;
     }
     if (!failure) ReportFailure(failure);
@@ -119,10 +136,12 @@ int RunDocument(const ApplyOptions& options, const Corrections& corrections, Ima
     return 0;
 }
 
-// Writes lines to stderr and keeps a progress line at the bottom when stderr is a terminal.
+// Writes lines to stderr, keeps a progress line at the bottom when stderr is a terminal and ends with a summary line
+// ("7 written, 0 failed, 2.4 s") wherever stderr goes. Quiet: errors only.
 class Reporter {
 public:
-    explicit Reporter(std::size_t total) : m_total(total), m_terminal(::isatty(STDERR_FILENO) == 1) {}
+    Reporter(std::size_t total, bool quiet)
+        : m_total(total), m_terminal(!quiet && ::isatty(STDERR_FILENO) == 1), m_quiet(quiet) {}
 
     void Error(const Status& failure) {
         std::lock_guard<std::mutex> lock(m_mutex);
@@ -138,9 +157,13 @@ public:
         DrawProgress();
     }
 
-    void Finish() {
+    // The summary replaces the progress line.
+    void Finish(double seconds) {
         std::lock_guard<std::mutex> lock(m_mutex);
-        if (m_terminal && m_total > 1) std::fputs("\n", stderr);
+        if (m_quiet) return;
+        if (m_terminal && m_total > 1) std::fputs("\r\033[K", stderr);
+        std::fprintf(stderr, "%zu written, %zu failed, %.1f s\n", m_done, m_failed, seconds);
+        std::fflush(stderr);
     }
 
 private:
@@ -156,6 +179,7 @@ private:
     std::size_t m_done = 0;
     std::size_t m_failed = 0;
     bool m_terminal;
+    bool m_quiet;
 };
 
 // Where a picture goes in --out-dir mode, and in which format.
@@ -200,6 +224,7 @@ std::vector<Job> PlanJobs(const ApplyOptions& options) {
 }
 
 int RunBatch(const ApplyOptions& options, const Corrections& corrections) {
+    const auto start = std::chrono::steady_clock::now();
     std::error_code error;
     fs::create_directories(*options.outDir, error);
     if (error || !fs::is_directory(*options.outDir)) {
@@ -214,15 +239,15 @@ int RunBatch(const ApplyOptions& options, const Corrections& corrections) {
     // Pictures in parallel first; the cores left over go to the stages of each picture.
     const int stageThreads = std::max(1, cores / workers);
 
-    Reporter reporter(jobs.size());
+    Reporter reporter(jobs.size(), options.quiet);
     std::atomic<std::size_t> next{0};
     std::atomic<bool> anyFailed{false};
     const auto work = [&] {
         for (std::size_t i = next.fetch_add(1); i < jobs.size(); i = next.fetch_add(1)) {
             const Job& job = jobs[i];
-            const Status status =
-                job.refusal.empty() ? ProcessOne(options, corrections, job.input, job.output, job.format, stageThreads)
-                                    : Status::Error(job.refusal);
+            const Status status = job.refusal.empty() ? ProcessOne(options, corrections, job.input, job.output,
+                                                                   job.format, stageThreads)
+                                                      : Status::Error(job.refusal);
             if (status) {
                 reporter.Done();
             } else {
@@ -241,13 +266,14 @@ int RunBatch(const ApplyOptions& options, const Corrections& corrections) {
     }
     work();
     for (std::thread& thread : threads) thread.join();
-    reporter.Finish();
+    reporter.Finish(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
     return anyFailed ? 1 : 0;
 }
 
 }  // namespace
 
 int RunApply(const ApplyOptions& options) {
+    for (const std::string& warning : options.warnings) ReportWarning(warning);
     const std::optional<Corrections> corrections = ReadCorrections(options);
     if (!corrections) return 1;
     if (options.outDir) return RunBatch(options, *corrections);

@@ -145,7 +145,7 @@ Status ReadImage(const std::string& path, const PageVisitor& visit, bool firstOn
     return visit(picture, Resolution{}, 0, 1);
 }
 
-Status WriteImage(const std::string& path, const BMP_File& picture, ImageFormat format, int threads,
+Status WriteImage(const std::string& path, const BMP_File& picture, ImageFormat format, int threads, int jpegQuality,
                   Resolution resolution) {
     if (format == ImageFormat::Bmp) return picture.WriteBmp(path);
     if (format == ImageFormat::Tiff) {
@@ -159,7 +159,9 @@ Status WriteImage(const std::string& path, const BMP_File& picture, ImageFormat 
         return written || writer.WriteFailed() ? file.Commit() : written;
     }
     if (format == ImageFormat::Pdf) {
-        PdfWriter writer(path, PdfOptions{});
+        PdfOptions options;
+        options.quality = jpegQuality;
+        PdfWriter writer(path, options);
         if (Status added = writer.AddPage(picture, resolution, threads); !added) return added;
         AtomicFile file(path);
         if (Status opened = file.Open(); !opened) return opened;
@@ -175,7 +177,7 @@ Status WriteImage(const std::string& path, const BMP_File& picture, ImageFormat 
             encoded = EncodePng(path, picture, sink, threads);
             break;
         case ImageFormat::Jpeg:
-            encoded = EncodeJpeg(path, picture, sink);
+            encoded = EncodeJpeg(path, picture, sink, jpegQuality);
             break;
         case ImageFormat::Gif:
             encoded = EncodeGif(path, picture, sink, threads);
@@ -218,10 +220,10 @@ Status ReadImagePages(const std::string& path, const PageVisitor& visit) {
 }
 
 Status WriteImageFile(const std::string& path, const BMP_File& picture, ImageFormat format, int threads,
-                      Resolution resolution) {
+                      int jpegQuality, Resolution resolution) {
     if (threads <= 0) threads = DefaultThreadCount();
     try {
-        return WriteImage(path, picture, format, threads, resolution);
+        return WriteImage(path, picture, format, threads, jpegQuality, resolution);
     } catch (const std::bad_alloc&) {
         return Status::Error(path + ": not enough memory to write the file");
     }

@@ -39,9 +39,9 @@ Status ReadImagePages(const std::string& path, const PageVisitor& visit);
 // Encodes picture into path in the given format: PNG with a per-row filter choice and deflate level 5, JPEG at quality
 // 75, GIF as one frame with a palette of at most 256 colours built from the picture (exact when it has no more), BMP as
 // 24-bit, TIFF as Deflate 8-bit RGB (grey when every pixel is grey) at `resolution` (300 dpi when not known), PDF
-// as one page (see PdfWriter.h). On
-// failure an existing file is untouched and the message names the file and the cause. PNG compression and the GIF
-// colour table use up to `threads` threads (0: one per core); callers that already run one save per core pass 1. The
-// bytes written do not depend on it.
+// as one page (see PdfWriter.h). On failure an existing file is untouched and the message names the file and the
+// cause. PNG compression and the GIF colour table use up to `threads` threads (0: one per core); callers that already
+// run one save per core pass 1. The bytes written do not depend on it. jpegQuality (1..100) is the JPEG quality (of
+// a PDF page too); other formats ignore it.
 Status WriteImageFile(const std::string& path, const BMP_File& picture, ImageFormat format, int threads = 0,
-                      Resolution resolution = {});
+                      int jpegQuality = 75, Resolution resolution = {});

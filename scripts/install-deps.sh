@@ -12,6 +12,7 @@ packages=(
   libjpeg62-turbo-dev libturbojpeg0-dev libpng-dev libgif-dev libdeflate-dev
   libtiff-dev libtiff-tools libqpdf-dev qpdf poppler-utils
   googletest libgtest-dev libbenchmark-dev
+  libexiv2-dev
   xvfb xauth xdotool imagemagick locales
 )
 

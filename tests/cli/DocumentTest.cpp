@@ -104,7 +104,8 @@ TEST(CliDocument, PdfPagesHaveTheirSizeOrderEncodingAndPixels) {
     TempDir dir;
     ASSERT_TRUE(WriteImageFile(dir.File("a4.png"), Page(2480, 3508, 1), ImageFormat::Png));
     ASSERT_TRUE(WriteImageFile(dir.File("b.jpg"), Page(300, 200, 2), ImageFormat::Jpeg));
-    ASSERT_TRUE(WriteImageFile(dir.File("c.tif"), Page(150, 100, 3, true), ImageFormat::Tiff, 0, Resolution{150, 150}));
+    ASSERT_TRUE(WriteImageFile(dir.File("c.tif"), Page(150, 100, 3, true), ImageFormat::Tiff, 0, 75,
+                               Resolution{150, 150}));
     const std::string pdf = dir.File("doc.pdf");
     const Outcome made = Cli({"apply", dir.File("a4.png"), dir.File("b.jpg"), dir.File("c.tif"), "-o", pdf});
     ASSERT_EQ(made.status, 0) << made.out;
