@@ -478,7 +478,7 @@ TEST(CliBatch, ASummaryLineEndsTheBatchUnlessQuiet) {
     const std::string summary = told.err.substr(last);
     EXPECT_EQ(summary.rfind("2 written, 1 failed, ", 0), 0u) << told.err;
     EXPECT_TRUE(summary.ends_with(" s\n")) << summary;
-    EXPECT_EQ(told.err.substr(0, last), "lumivane-cli: " + dir.File("b.bmp") + ": not a PNG, JPEG, GIF or BMP file\n");
+    EXPECT_EQ(told.err.substr(0, last), "lumivane-cli: " + dir.File("b.bmp") + ": not a PNG, JPEG, GIF, BMP or TIFF file\n");
 
     std::vector<std::string> quiet = batch;
     quiet.push_back("--quiet");
