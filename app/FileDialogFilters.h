@@ -16,11 +16,13 @@ namespace filefilters {
 
 // Load from disk.
 inline constexpr std::string_view kLoadImage =
-    "PNG, BMP, GIF, JPG Files|*.png;*.bmp;*.jpg;*.jpeg;*gif|PNG Files(*.png)|*.png|JPG Files(*.jpg *.jpeg)|*.jpg;*.jpeg|"
-    "GIF Files(*.gif)|*.gif|BMP Files(*.bmp)|*.bmp||";
-// Save As: the types in this order are PNG, JPEG, GIF and BMP.
+    "PNG, BMP, GIF, JPG, TIFF Files|*.png;*.bmp;*.jpg;*.jpeg;*gif;*.tif;*.tiff|PNG Files(*.png)|*.png|"
+    "JPG Files(*.jpg *.jpeg)|*.jpg;*.jpeg|GIF Files(*.gif)|*.gif|BMP Files(*.bmp)|*.bmp|"
+    "TIFF Files(*.tif *.tiff)|*.tif;*.tiff||";
+// Save As: the types in this order are PNG, JPEG, GIF, BMP, TIFF and PDF (one page).
 inline constexpr std::string_view kSaveImage =
-    "PNG Files(*.png)|*.png|JPG Files(*.jpg *.jpeg)|*.jpg;*.jpeg|GIF Files(*.gif)|*.gif|BMP Files(*.bmp)|*.bmp||";
+    "PNG Files(*.png)|*.png|JPG Files(*.jpg *.jpeg)|*.jpg;*.jpeg|GIF Files(*.gif)|*.gif|BMP Files(*.bmp)|*.bmp|"
+    "TIFF Files(*.tif)|*.tif|PDF Files(*.pdf)|*.pdf||";
 // Load and Save configuration.
 inline constexpr std::string_view kProfile = "Tessary Configuration File (*.qmx)|*.qmx||";
 

@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 #include <QUrl>
 #include <QWidget>
+#include <iterator>
 #include <new>
 #include <memory>
 #include <optional>
@@ -100,7 +101,9 @@ void CImageFileCommands::SaveAs() {
                         ToQStringList(filefilters::NameFilters(filefilters::kSaveImage)));
     if (choice) {
         // A filter the dialog does not name counts as the first, the one it starts with.
-        const int type = choice->filterIndex >= 0 && choice->filterIndex < 4 ? choice->filterIndex : 0;
+        const int type = choice->filterIndex >= 0 && choice->filterIndex < static_cast<int>(std::size(kSaveTypes))
+                             ? choice->filterIndex
+                             : 0;
         // A JPEG may keep the longer spelling the user typed.
         const std::string path = filefilters::PathWithExtension(NativePath(QFileInfo(choice->path).absoluteFilePath()),
                                                                 ExtensionOf(kSaveTypes[type]),
@@ -117,7 +120,7 @@ bool CImageFileCommands::StartWrite(const std::string& path, bool takeName) {
     const std::optional<ImageFormat> format = FormatFromName(path, true);
     if (!format) {
         ShowFailure(m_seam, &m_window,
-                    Status::Error(path + ": the name does not end in png, jpg, jpeg, gif or bmp; nothing was saved."));
+                    Status::Error(path + ": the name does not end in png, jpg, jpeg, gif, bmp, tif or pdf; nothing was saved."));
         return false;
     }
     auto run = std::make_shared<FullSizeRun>();

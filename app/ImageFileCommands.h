@@ -72,8 +72,8 @@ public:
     QString ViewerFolder() const;
 
     // The type of each Save As filter, in the order of the filters.
-    static constexpr ImageFormat kSaveTypes[4] = {ImageFormat::Png, ImageFormat::Jpeg, ImageFormat::Gif,
-                                                  ImageFormat::Bmp};
+    static constexpr ImageFormat kSaveTypes[] = {ImageFormat::Png, ImageFormat::Jpeg, ImageFormat::Gif,
+                                                 ImageFormat::Bmp, ImageFormat::Tiff, ImageFormat::Pdf};
 
 private:
     // Starts writing the full-size result into path in the format its name gives; false (reported) when it cannot

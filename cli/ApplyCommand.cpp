@@ -8,6 +8,8 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <new>
@@ -23,7 +25,9 @@
 #include "cli/NamedOptions.h"
 #include "cli/PictureCorrection.h"
 #include "cli/SettingChecks.h"
+#include "platform/DocumentWriter.h"
 #include "platform/ImageCodec.h"
+#include "platform/PhotoFile.h"
 
 namespace {
 
@@ -48,6 +52,85 @@ std::optional<Corrections> ReadCorrections(const ApplyOptions& options) {
     if (!corrections.sets.empty()) state.ApplyProfileLines(corrections.sets);
     if (const std::optional<std::string> warning = SkippedResizeWarning(state.m_settings, !options.preview)) ReportWarning(*warning);
     return corrections;
+}
+
+// True when the file holds TIFF data, which may have several pages.
+bool IsTiffContent(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    unsigned char head[4] = {};
+    in.read(reinterpret_cast<char*>(head), sizeof head);
+    if (in.gcount() != 4) return false;
+    return (head[0] == 'I' && head[1] == 'I' && (head[2] == 42 || head[2] == 43) && head[3] == 0) ||
+           (head[0] == 'M' && head[1] == 'M' && head[2] == 0 && (head[3] == 42 || head[3] == 43));
+}
+
+std::string PageName(const std::string& input, std::size_t index, std::size_t count) {
+    return count > 1 ? input + " (page " + std::to_string(index + 1) + ")" : input;
+}
+
+// The result of page `index` of `count` of an input: output itself for a file of one picture, NAME-pN.EXT beside
+// it for each page of a file of several.
+std::string PageOutput(const std::string& output, std::size_t index, std::size_t count) {
+    if (count < 2) return output;
+    const fs::path path(output);
+    return (path.parent_path() / (path.stem().string() + "-p" + std::to_string(index + 1) + path.extension().string()))
+        .string();
+}
+
+// One input to its result: every page of a TIFF file to a result of its own (NAME-pN when there are several), any
+// other picture as CorrectPicture takes it (upright, its photo data kept).
+Status ProcessOne(const ApplyOptions& options, const Corrections& corrections, const std::string& input,
+                  const std::string& output, ImageFormat format, int stageThreads) {
+    if (!IsTiffContent(input)) return CorrectPicture(RunOf(options), corrections, input, output, format, stageThreads);
+    return ReadImagePages(input, [&](BMP_File& page, Resolution resolution, std::size_t index, std::size_t count) {
+        const std::string target = PageOutput(output, index, count);
+        return CorrectPage(RunOf(options), corrections, PageName(input, index, count), page, stageThreads,
+                           [&](const BMP_File& result) {
+                               return WriteImageFile(target, result, format, stageThreads, options.quality,
+                                                     resolution);
+                           });
+    });
+}
+
+// Every page of every input, in order, into one document. When an input fails, the pages before it are kept.
+int RunDocument(const ApplyOptions& options, const Corrections& corrections, ImageFormat format) {
+    const int threads = DefaultThreadCount();
+    PdfOptions pdf;
+    pdf.dpi = options.dpi;
+    pdf.quality = options.quality;
+    pdf.lossless = options.lossless;
+    DocumentWriter document(*options.output, format, pdf, threads);
+    const auto addPage = [&](const std::string& name, BMP_File& page, Resolution resolution) {
+        return CorrectPage(RunOf(options), corrections, name, page, threads,
+                           [&](const BMP_File& result) { return document.AddPage(result, resolution); });
+    };
+    Status failure;
+    for (const std::string& input : options.inputs) {
+        if (IsTiffContent(input)) {
+            failure =
+                ReadImagePages(input, [&](BMP_File& page, Resolution resolution, std::size_t index, std::size_t count) {
+                    return addPage(PageName(input, index, count), page, resolution);
+                });
+        } else {
+            BMP_File picture;
+            PhotoMetadata metadata;  // a photo comes in upright
+            failure = ReadPhotoFile(input, picture, metadata);
+            if (failure) failure = addPage(input, picture, Resolution{});
+        }
+        if (!failure) break;
+    }
+    if (!failure) ReportFailure(failure);
+    if (document.PageCount() == 0) return 1;
+    if (const Status finished = document.Finish(); !finished) {
+        ReportFailure(finished);
+        return 1;
+    }
+    if (!failure) {
+        ReportFailure(Status::Error(*options.output + ": kept the " + std::to_string(document.PageCount()) +
+                                    " page(s) before the failure"));
+        return 1;
+    }
+    return 0;
 }
 
 // Writes lines to stderr, keeps a progress line at the bottom when stderr is a terminal and ends with a summary line
@@ -159,8 +242,8 @@ int RunBatch(const ApplyOptions& options, const Corrections& corrections) {
     const auto work = [&] {
         for (std::size_t i = next.fetch_add(1); i < jobs.size(); i = next.fetch_add(1)) {
             const Job& job = jobs[i];
-            const Status status = job.refusal.empty() ? CorrectPicture(RunOf(options), corrections, job.input,
-                                                                       job.output, job.format, stageThreads)
+            const Status status = job.refusal.empty() ? ProcessOne(options, corrections, job.input, job.output,
+                                                                   job.format, stageThreads)
                                                       : Status::Error(job.refusal);
             if (status) {
                 reporter.Done();
@@ -191,9 +274,10 @@ int RunApply(const ApplyOptions& options) {
     const std::optional<Corrections> corrections = ReadCorrections(options);
     if (!corrections) return 1;
     if (options.outDir) return RunBatch(options, *corrections);
+    const ImageFormat format = *FormatFromName(*options.output, true);
+    if (IsDocumentFormat(format)) return RunDocument(options, *corrections, format);
     const std::string& input = options.inputs.front();
-    const Status status = CorrectPicture(RunOf(options), *corrections, input, *options.output,
-                                         *FormatFromName(*options.output, true), DefaultThreadCount());
+    const Status status = ProcessOne(options, *corrections, input, *options.output, format, DefaultThreadCount());
     if (!status) {
         ReportFailure(status);
         return 1;

@@ -5,6 +5,7 @@
 
 #include "app/CLumivaneState.h"
 #include "base/Limits.h"
+#include "platform/DocumentWriter.h"
 #include "cli/Help.h"
 #include "cli/KeyMatch.h"
 #include "cli/SettingChecks.h"
@@ -80,6 +81,10 @@ bool ParseApply(ArgumentWalker& walker, ApplyOptions& options, std::string* erro
             options.preview = true;
             continue;
         }
+        if (argument == "--lossless") {
+            options.lossless = true;
+            continue;
+        }
         if (argument == "--quiet" || argument == "-q") {
             options.quiet = true;
             continue;
@@ -96,7 +101,7 @@ bool ParseApply(ArgumentWalker& walker, ApplyOptions& options, std::string* erro
             continue;
         }
         static const std::vector<std::string> kValueOptions = {"--profile", "--set",  "--rotate", "--pane", "--out-dir",
-                                                               "--format",  "--jobs", "--output", "-o", "--quality", "--max-pixels"};
+                                                               "--format",  "--jobs", "--output", "-o", "--quality", "--max-pixels", "--dpi"};
         std::string name;
         for (const std::string& candidate : kValueOptions) {
             if (ArgumentWalker::Is(argument, candidate)) name = candidate;
@@ -105,6 +110,7 @@ bool ParseApply(ArgumentWalker& walker, ApplyOptions& options, std::string* erro
             std::vector<std::string> known = kValueOptions;
             known.push_back("--preview");
             known.push_back("--quiet");
+            known.push_back("--lossless");
             for (const NamedOptionInfo& info : NamedOptionTable()) known.emplace_back(info.name);
             return Fail(error, "unknown option " + argument +
                                    DidYouMean(ClosestWords(argument.substr(0, argument.find('=')), known)));
@@ -130,8 +136,8 @@ bool ParseApply(ArgumentWalker& walker, ApplyOptions& options, std::string* erro
             options.outDir = *value;
         } else if (name == "--format") {
             options.format = FormatFromName("." + *value, true);
-            if (!options.format || (value->size() != 3 && *value != "jpeg")) {
-                return Fail(error, "--format takes png, jpg, gif or bmp, not " + *value);
+            if (!options.format || (value->size() != 3 && *value != "jpeg" && *value != "tiff")) {
+                return Fail(error, "--format takes png, jpg, gif, bmp, tif or pdf, not " + *value);
             }
         } else if (name == "--jobs") {
             std::int64_t jobs = 0;
@@ -152,6 +158,12 @@ bool ParseApply(ArgumentWalker& walker, ApplyOptions& options, std::string* erro
                             "--max-pixels takes a number from 1 to " + std::to_string(kMaxPixels) + ", not " + *value);
             }
             options.maxPixels = pixels;
+        } else if (name == "--dpi") {
+            std::int64_t dpi = 0;
+            if (!ParseInt(*value, dpi) || dpi < 1 || dpi > 100000) {
+                return Fail(error, "--dpi takes dots per inch, 1 to 100000, not " + *value);
+            }
+            options.dpi = static_cast<double>(dpi);
         } else {
             options.output = *value;
         }
@@ -160,13 +172,16 @@ bool ParseApply(ArgumentWalker& walker, ApplyOptions& options, std::string* erro
     if (options.inputs.empty()) return Fail(error, "apply needs an input picture");
     if (options.output && options.outDir) return Fail(error, "give either -o OUTPUT or --out-dir DIR, not both");
     if (!options.output && !options.outDir) return Fail(error, "apply needs -o OUTPUT (or --out-dir DIR)");
-    if (options.output && options.inputs.size() > 1) {
-        return Fail(error, "-o names one output; give --out-dir DIR for several inputs");
+    const std::optional<ImageFormat> outputFormat =
+        options.output ? FormatFromName(*options.output, true) : std::nullopt;
+    if (options.output && options.inputs.size() > 1 && !(outputFormat && IsDocumentFormat(*outputFormat))) {
+        return Fail(error, "-o names one picture; give --out-dir DIR, or a .pdf or .tif document, for several inputs");
     }
     if (options.output && options.format)
         return Fail(error, "--format goes with --out-dir; -o takes the output's extension");
     if (options.output && !FormatFromName(*options.output, true)) {
-        return Fail(error, *options.output + ": unknown image format (use .png, .jpg, .jpeg, .gif or .bmp)");
+        return Fail(error,
+                    *options.output + ": unknown image format (use .png, .jpg, .jpeg, .gif, .bmp, .tif or .pdf)");
     }
     // Every KEY must name one setting of the profile (a misspelt key would otherwise be ignored silently); it is
     // written as the profile spells it, blanks included, so that the line reads as a profile line would.

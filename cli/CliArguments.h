@@ -29,6 +29,9 @@ struct ApplyOptions {
     bool quiet = false;                 // no progress or summary line
     std::vector<std::string> warnings;  // found while parsing (a --set value that is no number), printed first
     std::int64_t maxPixels = kMaxPixels;  // larger pictures are refused
+    // Documents (-o FILE.pdf or FILE.tif): every page of every input, in order.
+    std::optional<double> dpi;  // page resolution imposed on every page
+    bool lossless = false;      // PDF pages as Flate instead of JPEG
 };
 
 struct ProfileOptions {

@@ -88,3 +88,30 @@ Status CorrectPictureOrThrow(const CorrectionRun& run, const Corrections& correc
 }
 
 }  // namespace
+
+Status CorrectPage(const CorrectionRun& run, const Corrections& corrections, const std::string& name,
+                   BMP_File& picture, int stageThreads, const std::function<Status(const BMP_File&)>& take) {
+    try {
+        if (static_cast<std::int64_t>(picture.Width()) * picture.Height() > run.maxPixels) {
+            return Status::Error(name + ": a picture of " + std::to_string(picture.Width()) + " × " +
+                                 std::to_string(picture.Height()) + " pixels is larger than the limit of " +
+                                 std::to_string(run.maxPixels) + " pixels");
+        }
+        CLumivaneState state(run.pane);
+        state.SetThreads(stageThreads);
+        if (corrections.profile) state.LoadConfigurationLines(*corrections.profile);
+        if (!corrections.sets.empty()) state.ApplyProfileLines(corrections.sets);
+        state.SetRotation(run.rotate);
+        if (!state.ShowAcquiredImage(std::move(picture))) {
+            return Status::Error(name + ": the picture could not be taken (no pixels, or not enough memory)");
+        }
+        if (!run.preview) {
+            if (const Status processed = state.Process(false); !processed) {
+                return Status::Error(name + ": " + processed.message());
+            }
+        }
+        return take(state.ProcessedImage());
+    } catch (const std::bad_alloc&) {
+        return Status::Error("not enough memory for " + name);
+    }
+}

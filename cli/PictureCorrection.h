@@ -4,6 +4,7 @@
 // full-size (or preview) run, the result written.
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -41,3 +42,8 @@ void AppendNamedOptions(Corrections& corrections, Size pane, const std::vector<N
 // One picture from input to output in format; the error names the file and the cause.
 Status CorrectPicture(const CorrectionRun& run, const Corrections& corrections, const std::string& input,
                       const std::string& output, ImageFormat format, int stageThreads);
+
+// A picture already read (a page of a document; `name` names it in messages) through the same corrections; `take`
+// gets the result.
+Status CorrectPage(const CorrectionRun& run, const Corrections& corrections, const std::string& name,
+                   BMP_File& picture, int stageThreads, const std::function<Status(const BMP_File&)>& take);

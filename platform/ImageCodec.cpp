@@ -14,11 +14,13 @@
 #include "platform/CodecSupport.h"
 #include "platform/GifCodec.h"
 #include "platform/JpegCodec.h"
+#include "platform/PdfWriter.h"
 #include "platform/PngCodec.h"
+#include "platform/TiffCodec.h"
 
 namespace {
 
-enum class Content { Png, Jpeg, Gif, Bmp, Unknown };
+enum class Content { Png, Jpeg, Gif, Bmp, Tiff, Pdf, Unknown };
 
 // Enough of the start of a file to recognise its format.
 constexpr std::size_t kSniffBytes = 64;
@@ -32,6 +34,12 @@ Content Recognise(std::span<const std::uint8_t> head) {
         return Content::Gif;
     }
     if (head.size() >= 2 && head[0] == 'B' && head[1] == 'M') return Content::Bmp;
+    // Classic TIFF (42) and BigTIFF (43), in either byte order.
+    if (head.size() >= 4 && ((head[0] == 'I' && head[1] == 'I' && (head[2] == 42 || head[2] == 43) && head[3] == 0) ||
+                             (head[0] == 'M' && head[1] == 'M' && head[2] == 0 && (head[3] == 42 || head[3] == 43)))) {
+        return Content::Tiff;
+    }
+    if (head.size() >= 5 && std::memcmp(head.data(), "%PDF-", 5) == 0) return Content::Pdf;
     return Content::Unknown;
 }
 
@@ -59,6 +67,8 @@ std::optional<ImageFormat> FormatFromName(std::string_view name, bool acceptJpeg
     if (EndsWithNoCase(name, "jpg")) return ImageFormat::Jpeg;
     if (EndsWithNoCase(name, "gif")) return ImageFormat::Gif;
     if (EndsWithNoCase(name, "bmp")) return ImageFormat::Bmp;
+    if (EndsWithNoCase(name, "tif") || EndsWithNoCase(name, ".tiff")) return ImageFormat::Tiff;
+    if (EndsWithNoCase(name, "pdf")) return ImageFormat::Pdf;
     if (acceptJpeg && EndsWithNoCase(name, ".jpeg")) return ImageFormat::Jpeg;
     return std::nullopt;
 }
@@ -73,13 +83,19 @@ const char* ExtensionOf(ImageFormat format) {
             return ".gif";
         case ImageFormat::Bmp:
             return ".bmp";
+        case ImageFormat::Tiff:
+            return ".tif";
+        case ImageFormat::Pdf:
+            return ".pdf";
     }
     return "";
 }
 
 namespace {
 
-Status ReadImage(const std::string& path, BMP_File& picture) {
+constexpr const char* kNotAPicture = ": not a PNG, JPEG, GIF, BMP or TIFF file";
+
+Status ReadImage(const std::string& path, const PageVisitor& visit, bool firstOnly) {
     File file(path.c_str(), "rb");
     if (!file.IsOpen()) return Status::Error(path + ": cannot open: " + std::strerror(errno));
     struct stat info {};
@@ -92,7 +108,10 @@ Status ReadImage(const std::string& path, BMP_File& picture) {
     if (headBytes == 0) return Status::Error(path + ": the file is empty");
     const std::span<const std::uint8_t> headView(head, headBytes);
     const Content content = Recognise(headView);
-    if (content == Content::Unknown) return Status::Error(path + ": not a PNG, JPEG, GIF or BMP file");
+    if (content == Content::Pdf) {
+        return Status::Error(path + ": PDF files are written, not read; give the pictures themselves");
+    }
+    if (content == Content::Unknown) return Status::Error(path + kNotAPicture);
 
     // The whole file in memory, for every decoder.
     FileBytes bytes;
@@ -100,24 +119,55 @@ Status ReadImage(const std::string& path, BMP_File& picture) {
     file.Close();
 
     const std::span<const std::uint8_t> whole = bytes.View();
+    if (content == Content::Tiff) return DecodeTiffPages(path, whole, firstOnly, visit);
+    BMP_File picture;
+    Status decoded;
     switch (content) {
         case Content::Png:
-            return DecodePng(path, whole, picture);
+            decoded = DecodePng(path, whole, picture);
+            break;
         case Content::Jpeg:
-            return DecodeJpeg(path, whole, picture);
+            decoded = DecodeJpeg(path, whole, picture);
+            break;
         case Content::Gif:
-            return DecodeGif(path, whole, picture);
+            decoded = DecodeGif(path, whole, picture);
+            break;
         case Content::Bmp:
             // Uncompressed 24-bit files are read by BMP_File's own rules, which take a file that ends early.
-            return bmp::IsPlainBmp24(whole) ? picture.ReadBmp(whole, path) : DecodeBmp(path, whole, picture);
-        case Content::Unknown:
+            decoded = bmp::IsPlainBmp24(whole) ? picture.ReadBmp(whole, path) : DecodeBmp(path, whole, picture);
             break;
+        case Content::Tiff:
+        case Content::Pdf:
+        case Content::Unknown:
+            return Status::Error(path + kNotAPicture);
     }
-    return Status::Error(path + ": not a PNG, JPEG, GIF or BMP file");
+    if (!decoded) return decoded;
+    return visit(picture, Resolution{}, 0, 1);
 }
 
-Status WriteImage(const std::string& path, const BMP_File& picture, ImageFormat format, int threads, int jpegQuality) {
+Status WriteImage(const std::string& path, const BMP_File& picture, ImageFormat format, int threads, int jpegQuality,
+                  Resolution resolution) {
     if (format == ImageFormat::Bmp) return picture.WriteBmp(path);
+    if (format == ImageFormat::Tiff) {
+        if (picture.IsEmpty()) return Status::Error(path + ": cannot save an empty picture as TIFF");
+        AtomicFile file(path);
+        if (Status opened = file.Open(); !opened) return opened;
+        TiffWriter writer(path);
+        Status written = writer.Open(file);
+        if (written) written = writer.AddPage(picture, resolution, threads);
+        if (written) written = writer.Close();
+        return written || writer.WriteFailed() ? file.Commit() : written;
+    }
+    if (format == ImageFormat::Pdf) {
+        PdfOptions options;
+        options.quality = jpegQuality;
+        PdfWriter writer(path, options);
+        if (Status added = writer.AddPage(picture, resolution, threads); !added) return added;
+        AtomicFile file(path);
+        if (Status opened = file.Open(); !opened) return opened;
+        if (Status written = writer.Write(file); !written) return written;
+        return file.Commit();
+    }
     AtomicFile file(path);
     if (Status opened = file.Open(); !opened) return opened;
     codec::EncodeSink sink(file);
@@ -133,6 +183,8 @@ Status WriteImage(const std::string& path, const BMP_File& picture, ImageFormat 
             encoded = EncodeGif(path, picture, sink, threads);
             break;
         case ImageFormat::Bmp:
+        case ImageFormat::Tiff:
+        case ImageFormat::Pdf:
             break;
     }
     // A failed write is reported by Commit with its cause, and the target stays as it was.
@@ -147,17 +199,31 @@ Status WriteImage(const std::string& path, const BMP_File& picture, ImageFormat 
 // message) ends here as an error rather than an abort.
 Status ReadImageFile(const std::string& path, BMP_File& picture) {
     try {
-        return ReadImage(path, picture);
+        return ReadImage(
+            path,
+            [&picture](BMP_File& page, Resolution, std::size_t, std::size_t) {
+                picture.Swap(page);
+                return Status::Ok();
+            },
+            true);
+    } catch (const std::bad_alloc&) {
+        return Status::Error(path + ": not enough memory to read the file");
+    }
+}
+
+Status ReadImagePages(const std::string& path, const PageVisitor& visit) {
+    try {
+        return ReadImage(path, visit, false);
     } catch (const std::bad_alloc&) {
         return Status::Error(path + ": not enough memory to read the file");
     }
 }
 
 Status WriteImageFile(const std::string& path, const BMP_File& picture, ImageFormat format, int threads,
-                      int jpegQuality) {
+                      int jpegQuality, Resolution resolution) {
     if (threads <= 0) threads = DefaultThreadCount();
     try {
-        return WriteImage(path, picture, format, threads, jpegQuality);
+        return WriteImage(path, picture, format, threads, jpegQuality, resolution);
     } catch (const std::bad_alloc&) {
         return Status::Error(path + ": not enough memory to write the file");
     }

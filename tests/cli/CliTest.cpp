@@ -82,14 +82,14 @@ TEST(CliUsage, MistakesExitWithTwoAndSayWhat) {
         {{"apply", "in.bmp"}, "-o OUTPUT"},
         {{"apply", "a.bmp", "b.bmp", "-o", "x.bmp"}, "--out-dir"},
         {{"apply", "in.bmp", "-o", "x.bmp", "--out-dir", "d"}, "not both"},
-        {{"apply", "in.bmp", "-o", "x.tif"}, "unknown image format"},
+        {{"apply", "in.bmp", "-o", "x.pcx"}, "unknown image format"},
         {{"apply", "in.bmp", "-o", "x.bmp", "--rotate", "4"}, "--rotate"},
         {{"apply", "in.bmp", "-o", "x.bmp", "--pane", "2x2"}, "--pane"},
         {{"apply", "in.bmp", "-o", "x.bmp", "--pane", "288"}, "--pane"},
         {{"apply", "in.bmp", "-o", "x.bmp", "--set", "m_bBlur"}, "KEY=VALUE"},
         {{"apply", "in.bmp", "-o", "x.bmp", "--set", "m_bBlurr=1"}, "m_bBlurr"},
         {{"apply", "in.bmp", "-o", "x.bmp", "--format", "png"}, "--format"},
-        {{"apply", "in.bmp", "--out-dir", "d", "--format", "tif"}, "--format"},
+        {{"apply", "in.bmp", "--out-dir", "d", "--format", "pcx"}, "--format"},
         {{"apply", "in.bmp", "--out-dir", "d", "--jobs", "0"}, "--jobs"},
         {{"apply", "in.bmp", "-o", "x.bmp", "--bogus"}, "--bogus"},
         {{"profile"}, "show"},
@@ -478,7 +478,7 @@ TEST(CliBatch, ASummaryLineEndsTheBatchUnlessQuiet) {
     const std::string summary = told.err.substr(last);
     EXPECT_EQ(summary.rfind("2 written, 1 failed, ", 0), 0u) << told.err;
     EXPECT_TRUE(summary.ends_with(" s\n")) << summary;
-    EXPECT_EQ(told.err.substr(0, last), "lumivane-cli: " + dir.File("b.bmp") + ": not a PNG, JPEG, GIF or BMP file\n");
+    EXPECT_EQ(told.err.substr(0, last), "lumivane-cli: " + dir.File("b.bmp") + ": not a PNG, JPEG, GIF, BMP or TIFF file\n");
 
     std::vector<std::string> quiet = batch;
     quiet.push_back("--quiet");

@@ -259,7 +259,7 @@ TEST(Watch, AFailureARemovedFileAndAClashLeaveTheOthersDone) {
     EXPECT_EQ(run.Stop(), 0);
 
     const std::string log = run.Log();
-    EXPECT_NE(log.find("lumivane-cli: " + run.In() + "/bad.png: not a PNG, JPEG, GIF or BMP file\n"), std::string::npos)
+    EXPECT_NE(log.find("lumivane-cli: " + run.In() + "/bad.png: not a PNG, JPEG, GIF, BMP or TIFF file\n"), std::string::npos)
         << log;
     EXPECT_NE(log.find("large.jpg: a picture of 50 × 41 pixels is larger than the limit of 2000 pixels"),
               std::string::npos)

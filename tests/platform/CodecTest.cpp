@@ -71,7 +71,8 @@ std::size_t EntriesIn(const std::filesystem::path& folder) {
         std::distance(std::filesystem::directory_iterator(folder), std::filesystem::directory_iterator()));
 }
 
-constexpr ImageFormat kAllFormats[] = {ImageFormat::Png, ImageFormat::Jpeg, ImageFormat::Gif, ImageFormat::Bmp};
+constexpr ImageFormat kAllFormats[] = {ImageFormat::Png, ImageFormat::Jpeg, ImageFormat::Gif, ImageFormat::Bmp,
+                                       ImageFormat::Tiff};
 
 std::string Name(ImageFormat format) {
     return std::string("picture") + ExtensionOf(format);
@@ -98,7 +99,9 @@ TEST(ImageCodecNames, FormatFromTheLastThreeCharacters) {
         {"photo.jpeg", true, ImageFormat::Jpeg},  // the command line's spelling
         {"photo.JPEG", true, ImageFormat::Jpeg},
         {"photojpeg", true, std::nullopt},  // ".jpeg" means the dot too
-        {"photo.tif", true, std::nullopt},
+        {"photo.tif", false, ImageFormat::Tiff},
+        {"Scan.TIFF", false, ImageFormat::Tiff},
+        {"photo.pdf", true, ImageFormat::Pdf},
         {"photo.png.bak", false, std::nullopt},
         {"pn", false, std::nullopt},
         {"", true, std::nullopt},
@@ -257,7 +260,7 @@ TEST(ImageCodecSave, ReplacingKeepsPermissionsAndLinks) {
         ASSERT_TRUE(ReadImageFile(target, read));
         EXPECT_EQ(read.Width(), 8) << ExtensionOf(format);
     }
-    EXPECT_EQ(EntriesIn(dir.path()), 8u);  // no temporary files left behind
+    EXPECT_EQ(EntriesIn(dir.path()), 2 * std::size(kAllFormats));  // no temporary files left behind
 }
 
 TEST(ImageCodecSave, PicturesAFormatCannotHoldLeaveTheOldFile) {
@@ -414,7 +417,7 @@ TEST(ImageCodecRead, FailuresNameTheFileAndTheCause) {
         {"missing.png", Kind::Missing, {}, "cannot open"},
         {"folder.png", Kind::Folder, {}, "is a folder"},
         {"empty.png", Kind::File, {}, "the file is empty"},
-        {"text.png", Kind::File, {'h', 'e', 'l', 'l', 'o'}, "not a PNG, JPEG, GIF or BMP file"},
+        {"text.png", Kind::File, {'h', 'e', 'l', 'l', 'o'}, "not a PNG, JPEG, GIF, BMP or TIFF file"},
         {"short.bmp", Kind::File, {'B', 'M', 0, 0}, "BMP file"},
     };
     TempDir dir;
