@@ -9,7 +9,6 @@
 #include "platform/CameraList.h"
 #include "platform/SaneScanner.h"
 
-
 namespace {
 
 std::string JsonList(const std::vector<std::string>& names) {
