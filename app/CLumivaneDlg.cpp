@@ -421,6 +421,10 @@ bool CLumivaneDlg::OpenPicture(const QString& path) {
     return m_pFiles->OpenPicture(path);
 }
 
+bool CLumivaneDlg::OpenProfile(const QString& path) {
+    return m_pProfiles->LoadFile(path);
+}
+
 const std::string& CLumivaneDlg::FileName() const {
     return m_pFiles->FileName();
 }

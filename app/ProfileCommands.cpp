@@ -25,14 +25,19 @@ CProfileCommands::CProfileCommands(CLumivaneState& state, IDialogSeam& seam, QWi
 void CProfileCommands::LoadConfiguration() {
     if (const std::optional<IDialogSeam::FileChoice> choice =
             m_seam.OpenFile(&m_window, QObject::tr("Load a profile"), ProfileFilters())) {
-        // The state refreshes the controls (through the window's SettingsLoaded), the panes and the picture, read or
-        // not.
-        if (const Status loaded = m_state.LoadConfiguration(QFile::encodeName(choice->path).toStdString()); !loaded) {
-            ShowFailure(m_seam, &m_window, loaded, QObject::tr("The profile could not be read."));
-        }
+        LoadFile(choice->path);
+        return;
     }
     // The swatches show the loaded colours.
     m_window.repaint();
+}
+
+bool CProfileCommands::LoadFile(const QString& path) {
+    // The state refreshes the controls (through the window's SettingsLoaded), the panes and the picture, read or not.
+    const Status loaded = m_state.LoadConfiguration(QFile::encodeName(path).toStdString());
+    if (!loaded) ShowFailure(m_seam, &m_window, loaded, QObject::tr("The profile could not be read."));
+    m_window.repaint();  // the swatches show the loaded colours
+    return loaded.ok();
 }
 
 void CProfileCommands::SaveConfiguration() {

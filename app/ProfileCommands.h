@@ -11,6 +11,8 @@
 // The object holds references to the state, the dialog seam and the window (owner of the dialogs, repainted after a
 // load); all must outlive it.
 
+#include <QString>
+
 class CLumivaneState;
 class IDialogSeam;
 class QWidget;
@@ -20,6 +22,8 @@ public:
     CProfileCommands(CLumivaneState& state, IDialogSeam& seam, QWidget& window);
 
     void LoadConfiguration();
+    // Load configuration of the file at path, without the dialog; true when the file was read.
+    bool LoadFile(const QString& path);
     void SaveConfiguration();
 
 private:
