@@ -1,6 +1,7 @@
 #include "app/ProfileCommands.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QObject>
 #include <QStringList>
 #include <QWidget>
@@ -17,6 +18,14 @@ QStringList ProfileFilters() {
     return ToQStringList(filefilters::NameFilters(filefilters::kProfile));
 }
 
+QString FolderOf(const std::string* folder) {
+    return folder != nullptr ? QFile::decodeName(folder->c_str()) : QString();
+}
+
+void Remember(std::string* folder, const QString& path) {
+    if (folder != nullptr) *folder = QFile::encodeName(QFileInfo(path).absolutePath()).toStdString();
+}
+
 }  // namespace
 
 CProfileCommands::CProfileCommands(CLumivaneState& state, IDialogSeam& seam, QWidget& window)
@@ -24,7 +33,8 @@ CProfileCommands::CProfileCommands(CLumivaneState& state, IDialogSeam& seam, QWi
 
 void CProfileCommands::LoadConfiguration() {
     if (const std::optional<IDialogSeam::FileChoice> choice =
-            m_seam.OpenFile(&m_window, QObject::tr("Load a profile"), ProfileFilters())) {
+            m_seam.OpenFile(&m_window, QObject::tr("Load a profile"), ProfileFilters(), FolderOf(m_pFolder))) {
+        Remember(m_pFolder, choice->path);
         LoadFile(choice->path);
         return;
     }
@@ -42,8 +52,9 @@ bool CProfileCommands::LoadFile(const QString& path) {
 
 void CProfileCommands::SaveConfiguration() {
     const std::optional<IDialogSeam::FileChoice> choice =
-        m_seam.SaveFile(&m_window, QObject::tr("Save the profile"), ProfileFilters());
+        m_seam.SaveFile(&m_window, QObject::tr("Save the profile"), ProfileFilters(), FolderOf(m_pFolder));
     if (!choice) return;
+    Remember(m_pFolder, choice->path);
     if (const Status saved = m_state.SaveConfiguration(QFile::encodeName(choice->path).toStdString()); !saved) {
         ShowFailure(m_seam, &m_window, saved, QObject::tr("The profile could not be saved."));
     }
