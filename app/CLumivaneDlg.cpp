@@ -11,6 +11,7 @@
 #include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
 #include <QResizeEvent>
@@ -22,9 +23,13 @@
 #include <optional>
 #include <utility>
 
+#include "acquire/CTwainSourcesDlg.h"
+#include "acquire/CTwainUtils.h"
 #include "app/CAboutDlg.h"
 #include "app/CAddTextCommand.h"
 #include "app/CColorSwatch.h"
+#include "app/CScanCommand.h"
+#include "app/CWebCameraCommand.h"
 #include "app/DialogSeam.h"
 #include "app/DialogUnits.h"
 #include "app/CHelpWindow.h"
@@ -38,6 +43,8 @@
 #include "imaging/dialogs/CAdjustContrastDlg.h"
 #include "imaging/dialogs/CAdjustHSBDlg.h"
 #include "imaging/dialogs/CBlurDlg.h"
+#include "platform/CameraList.h"
+#include "platform/SaneScanner.h"
 #include "platform/UserStore.h"
 
 #ifndef LUMIVANE_VERSION
@@ -158,6 +165,13 @@ CLumivaneDlg::CLumivaneDlg(IDialogSeam& seam, std::string storePath, QWidget* pa
     m_pProfiles->SetFolderMemory(&m_view.m_strProfileFolder);
     m_pAddText = std::make_unique<CAddTextCommand>(
         m_state, m_seam, *this, [this](const Rect& changed) { return ShowChangedOriginal(changed); });
+    SetScannerSystem(std::make_shared<SaneScannerSystem>());
+    m_cameraLister = [] {
+        std::vector<std::string> names;
+        if (!ListCameraNames(names)) names.clear();  // no camera framework: an empty list, no message
+        return names;
+    };
+    m_pWebCamera = std::make_unique<CWebCameraCommand>(m_state, m_seam, *this, *m_pFiles);
     CreateShortcuts();
     // A picture file dropped anywhere on the window is opened, also over the size fields (which would take its name as
     // text).
@@ -315,8 +329,16 @@ void CLumivaneDlg::Command(int id) {
         case dlg::kAddText:
             m_pAddText->Run();
             break;
+        case dlg::kScan:
+            Scan();
+            break;
+        case dlg::kSources:
+            ChooseSources();
+            break;
+        case dlg::kWebCamera:
+            m_pWebCamera->Run();
+            break;
         default:
-            // Scan, Web camera and Sources: their commands come with the acquisition features.
             break;
     }
 }
@@ -393,6 +415,48 @@ void CLumivaneDlg::ChooseLightColor(int light) {
     // Also after Cancel the chain runs again and the swatches are repainted.
     m_state.ChooseLightColor(light, chosen);
     for (int id : kSwatches) Control(id)->update();
+}
+
+void CLumivaneDlg::SetScannerSystem(std::shared_ptr<IScannerSystem> system) {
+    // The area and the counter start afresh with another scanner system.
+    m_pScan.reset();
+    m_pTwain = std::make_unique<CTwainUtils>(std::move(system), m_storePath);
+    m_pScan = std::make_unique<CScanCommand>(m_state, m_seam, *this, *m_pTwain, [this] { m_pFiles->ForgetFileName(); });
+}
+
+void CLumivaneDlg::Scan() {
+    m_pScan->Run(m_state.m_device.m_strScannerSrc);
+    if (m_bCloseAfterScan) {
+        m_bCloseAfterScan = false;
+        QDialog::reject();
+    }
+}
+
+void CLumivaneDlg::reject() {
+    if (m_pScan && m_pScan->Running()) {
+        m_bCloseAfterScan = true;
+        m_pScan->CancelRunning();
+        return;
+    }
+    QDialog::reject();
+}
+
+void CLumivaneDlg::ChooseSources() {
+    SourceListing listing;
+    listing.scanners = [this] { return m_pTwain->GetSourceNames(); };
+    listing.cameras = m_cameraLister;
+    SourcePrompts prompts;
+    prompts.askYesNo = [this](QWidget* owner, const QString& caption, const QString& text) {
+        QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::Yes | QMessageBox::No, owner);
+        m_seam.RunDialog(box);
+        return box.clickedButton() == box.button(QMessageBox::Yes);
+    };
+    prompts.showError = [this](QWidget* owner, const QString& caption, const QString& text) {
+        m_seam.Message(owner, caption, text, IDialogSeam::Icon::Error);
+    };
+    CTwainSourcesDlg dialog(&m_state.m_device.m_strScannerSrc, &m_state.m_device.m_strCameraSrc, listing,
+                            std::move(prompts), [this] { m_pTwain->ResetScanSettings(); }, this);
+    if (m_seam.RunDialog(dialog) == QDialog::Accepted) EnableAcquisitionButtons();
 }
 
 void CLumivaneDlg::ShowHelp() {

@@ -19,6 +19,7 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -31,10 +32,14 @@
 
 class CAddTextCommand;
 class CColorSwatch;
+class CScanCommand;
+class CTwainUtils;
+class IScannerSystem;
 class CExactPreview;
 class CHelpWindow;
 class CImageFileCommands;
 class CProfileCommands;
+class CWebCameraCommand;
 class IDialogSeam;
 class QCheckBox;
 class QLineEdit;
@@ -58,12 +63,19 @@ public:
     void SetHelpFolders(std::vector<std::filesystem::path> folders) { m_helpFolders = std::move(folders); }
 
     CLumivaneState& State() { return m_state; }
+    // Scanning: the scanner utilities (on SANE unless another scanner system is set), the Scan command, and the camera
+    // names the source dialog lists (GStreamer's video sources unless set).
+    void SetScannerSystem(std::shared_ptr<IScannerSystem> system);
+    void SetCameraLister(std::function<std::vector<std::string>()> lister) { m_cameraLister = std::move(lister); }
+    CTwainUtils& Twain() { return *m_pTwain; }
+    CScanCommand& ScanCommand() { return *m_pScan; }
     QWidget* Control(int id) const;
     CBmpWnd& OriginalPane() { return *m_pBmpWndOriginal; }
     CBmpWnd& ProcessedPane() { return *m_pBmpWndDestination; }
     // The current image file's full path (empty when none is held); the viewer's temporary folder.
     const std::string& FileName() const;
     QString ViewerFolder() const;
+    CWebCameraCommand& WebCamera() { return *m_pWebCamera; }
     // Saves and viewer runs still going on behind the window (they end on the interface thread).
     int PendingFileJobs() const;
     const dlg::DialogLayout& Layout() const { return m_layout; }
@@ -77,6 +89,8 @@ public:
 
     // Enter does nothing: the dialog has no OK action.
     void accept() override {}
+    // Esc and the close box end the dialog; during a scan they break the scan off first and close when it has ended.
+    void reject() override;
 
     // IStateView
     bool OriginalImageChanged(const BMP_File& picture) override;
@@ -107,6 +121,8 @@ private:
     void ChooseLightColor(int light);
     void ShowHelp();
     void ShowAbout();
+    void Scan();
+    void ChooseSources();
     void SyncLightEditBoxes();
     void SyncCheckBoxes();
     void SyncCheckBox(int id, std::int32_t theSwitch);
@@ -139,6 +155,11 @@ private:
     std::unique_ptr<CImageFileCommands> m_pFiles;
     std::unique_ptr<CProfileCommands> m_pProfiles;
     std::unique_ptr<CAddTextCommand> m_pAddText;
+    std::unique_ptr<CTwainUtils> m_pTwain;
+    std::unique_ptr<CScanCommand> m_pScan;
+    std::function<std::vector<std::string>()> m_cameraLister;
+    bool m_bCloseAfterScan = false;
+    std::unique_ptr<CWebCameraCommand> m_pWebCamera;
     ViewPreferences m_view;
     QCheckBox* m_pExactBox = nullptr;
     CHelpWindow* m_pHelp = nullptr;

@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 #include <QUrl>
 #include <QWidget>
+#include <new>
 #include <memory>
 #include <optional>
 #include <utility>
@@ -62,7 +63,14 @@ bool CImageFileCommands::OpenPicture(const QString& path) {
         ShowFailure(m_seam, &m_window, read);
         return false;
     }
-    if (!m_state.ShowAcquiredImage(std::move(picture))) {
+    bool taken = false;
+    try {
+        taken = m_state.ShowAcquiredImage(std::move(picture));
+    } catch (const std::bad_alloc&) {
+        ShowFailure(m_seam, &m_window, Status::Error("not enough memory for " + native));
+        return false;
+    }
+    if (!taken) {
         ShowFailure(m_seam, &m_window, QObject::tr("%1: the picture is too large to be taken in.").arg(full));
         return false;
     }

@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QStringList>
 #include <QWidget>
+#include <new>
 #include <optional>
 #include <string>
 
@@ -44,7 +45,13 @@ void CProfileCommands::LoadConfiguration() {
 
 bool CProfileCommands::LoadFile(const QString& path) {
     // The state refreshes the controls (through the window's SettingsLoaded), the panes and the picture, read or not.
-    const Status loaded = m_state.LoadConfiguration(QFile::encodeName(path).toStdString());
+    const std::string native = QFile::encodeName(path).toStdString();
+    Status loaded;
+    try {
+        loaded = m_state.LoadConfiguration(native);
+    } catch (const std::bad_alloc&) {
+        loaded = Status::Error("not enough memory for " + native);
+    }
     if (!loaded) ShowFailure(m_seam, &m_window, loaded, QObject::tr("The profile could not be read."));
     m_window.repaint();  // the swatches show the loaded colours
     return loaded.ok();

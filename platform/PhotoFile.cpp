@@ -91,10 +91,10 @@ Exiv2::ExifData RewrittenExif(const PhotoMetadata& metadata, std::int32_t width,
 }
 
 Status Embed(const std::string& path, const BMP_File& picture, ImageFormat format, const PhotoMetadata& metadata,
-             int threads) {
+             int threads, int jpegQuality) {
     ScratchFile scratch(path);
     if (!scratch.Made()) return Status::Error(path + ": cannot write: " + std::strerror(errno));
-    if (Status encoded = WriteImageFile(scratch.Path(), picture, format, threads); !encoded) {
+    if (Status encoded = WriteImageFile(scratch.Path(), picture, format, threads, jpegQuality); !encoded) {
         return Status::Error(path + ": " + encoded.message());
     }
     std::vector<std::uint8_t> bytes;
@@ -140,13 +140,13 @@ Status ReadPhotoFile(const std::string& path, BMP_File& picture, PhotoMetadata& 
 }
 
 Status WritePhotoFile(const std::string& path, const BMP_File& picture, ImageFormat format,
-                      const PhotoMetadata& metadata, int threads) {
+                      const PhotoMetadata& metadata, int threads, int jpegQuality) {
     if (metadata.Empty() || (format != ImageFormat::Jpeg && format != ImageFormat::Png)) {
-        return WriteImageFile(path, picture, format, threads);
+        return WriteImageFile(path, picture, format, threads, jpegQuality);
     }
     InitialiseOnce();
     try {
-        return Embed(path, picture, format, metadata, threads);
+        return Embed(path, picture, format, metadata, threads, jpegQuality);
     } catch (const std::bad_alloc&) {
         return Status::Error(path + ": not enough memory to write the file");
     }

@@ -31,4 +31,4 @@ Status ReadPhotoFile(const std::string& path, BMP_File& picture, PhotoMetadata& 
 
 // WriteImageFile, with metadata carried into a JPEG or PNG target (see above).
 Status WritePhotoFile(const std::string& path, const BMP_File& picture, ImageFormat format,
-                      const PhotoMetadata& metadata, int threads = 0);
+                      const PhotoMetadata& metadata, int threads = 0, int jpegQuality = 75);
