@@ -160,6 +160,9 @@ CLumivaneDlg::CLumivaneDlg(IDialogSeam& seam, std::string storePath, QWidget* pa
     });
     m_pFiles = std::make_unique<CImageFileCommands>(m_state, m_seam, *this, *Control(dlg::kSave));
     m_pProfiles = std::make_unique<CProfileCommands>(m_state, m_seam, *this);
+    // The picture and profile dialogs open where they were last used, remembered for the user.
+    m_pFiles->SetFolderMemory(&m_view.m_strPictureFolder);
+    m_pProfiles->SetFolderMemory(&m_view.m_strProfileFolder);
     m_pAddText = std::make_unique<CAddTextCommand>(
         m_state, m_seam, *this, [this](const Rect& changed) { return ShowChangedOriginal(changed); });
     SetScannerSystem(std::make_shared<SaneScannerSystem>());
@@ -483,6 +486,10 @@ void CLumivaneDlg::ShowAbout() {
 
 bool CLumivaneDlg::OpenPicture(const QString& path) {
     return m_pFiles->OpenPicture(path);
+}
+
+bool CLumivaneDlg::OpenProfile(const QString& path) {
+    return m_pProfiles->LoadFile(path);
 }
 
 const std::string& CLumivaneDlg::FileName() const {

@@ -55,6 +55,9 @@ public:
     // Opens a picture file as the new original, as loading from disk does after its dialog; a failure is shown in a
     // message box and changes nothing.
     bool OpenPicture(const QString& path);
+    // Loads a profile as Load configuration does after its dialog (a profile named on the command line, a profile
+    // opened from the file manager); a failure is shown in a message box. True when the file was read.
+    bool OpenProfile(const QString& path);
 
     // The folders searched for the help pages (HelpPages.h); the program's own are set by default.
     void SetHelpFolders(std::vector<std::filesystem::path> folders) { m_helpFolders = std::move(folders); }

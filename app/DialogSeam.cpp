@@ -24,8 +24,8 @@ QMessageBox::Icon ToQt(IDialogSeam::Icon icon) {
 }
 
 std::optional<IDialogSeam::FileChoice> RunFileDialog(QWidget* owner, const QString& caption, const QStringList& filters,
-                                                     QFileDialog::AcceptMode mode) {
-    QFileDialog dialog(owner, caption);
+                                                     QFileDialog::AcceptMode mode, const QString& folder) {
+    QFileDialog dialog(owner, caption, folder);
     dialog.setAcceptMode(mode);
     dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
     // The caller decides about overwriting; the program's save commands replace files without asking.
@@ -74,13 +74,13 @@ std::optional<TextStyle> QtDialogSeam::ChooseFont(QWidget* owner, const TextStyl
 }
 
 std::optional<IDialogSeam::FileChoice> QtDialogSeam::OpenFile(QWidget* owner, const QString& caption,
-                                                              const QStringList& filters) {
-    return RunFileDialog(owner, caption, filters, QFileDialog::AcceptOpen);
+                                                              const QStringList& filters, const QString& folder) {
+    return RunFileDialog(owner, caption, filters, QFileDialog::AcceptOpen, folder);
 }
 
 std::optional<IDialogSeam::FileChoice> QtDialogSeam::SaveFile(QWidget* owner, const QString& caption,
-                                                              const QStringList& filters) {
-    return RunFileDialog(owner, caption, filters, QFileDialog::AcceptSave);
+                                                              const QStringList& filters, const QString& folder) {
+    return RunFileDialog(owner, caption, filters, QFileDialog::AcceptSave, folder);
 }
 
 bool QtDialogSeam::OpenExternally(const QUrl& url) {
@@ -117,13 +117,13 @@ std::optional<TextStyle> ScriptedDialogSeam::ChooseFont(QWidget*, const TextStyl
 }
 
 std::optional<IDialogSeam::FileChoice> ScriptedDialogSeam::OpenFile(QWidget*, const QString& caption,
-                                                                    const QStringList& filters) {
-    return Take({Kind::OpenFile, caption, {}, Icon::Information, filters}).file;
+                                                                    const QStringList& filters, const QString& folder) {
+    return Take({Kind::OpenFile, caption, folder, Icon::Information, filters}).file;
 }
 
 std::optional<IDialogSeam::FileChoice> ScriptedDialogSeam::SaveFile(QWidget*, const QString& caption,
-                                                                    const QStringList& filters) {
-    return Take({Kind::SaveFile, caption, {}, Icon::Information, filters}).file;
+                                                                    const QStringList& filters, const QString& folder) {
+    return Take({Kind::SaveFile, caption, folder, Icon::Information, filters}).file;
 }
 
 bool ScriptedDialogSeam::OpenExternally(const QUrl& url) {

@@ -39,13 +39,15 @@ public:
     virtual std::optional<TextStyle> ChooseFont(QWidget* owner, const TextStyle& initial) = 0;
 
     // The open and save file dialogs. filters are the name filters offered ("PNG Files (*.png)", ...); the filter
-    // chosen is returned with the path. Nothing when the user cancels.
+    // chosen is returned with the path. The dialog opens in folder when one is given. Nothing when the user cancels.
     struct FileChoice {
         QString path;
         int filterIndex = 0;  // index into the filters offered
     };
-    virtual std::optional<FileChoice> OpenFile(QWidget* owner, const QString& caption, const QStringList& filters) = 0;
-    virtual std::optional<FileChoice> SaveFile(QWidget* owner, const QString& caption, const QStringList& filters) = 0;
+    virtual std::optional<FileChoice> OpenFile(QWidget* owner, const QString& caption, const QStringList& filters,
+                                               const QString& folder = QString()) = 0;
+    virtual std::optional<FileChoice> SaveFile(QWidget* owner, const QString& caption, const QStringList& filters,
+                                               const QString& folder = QString()) = 0;
 
     // Hands a file or address to the desktop's default program; false when that could not be started.
     virtual bool OpenExternally(const QUrl& url) = 0;
@@ -69,8 +71,10 @@ public:
     void Message(QWidget* owner, const QString& caption, const QString& text, Icon icon) override;
     std::optional<QColor> ChooseColor(QWidget* owner, const QColor& initial) override;
     std::optional<TextStyle> ChooseFont(QWidget* owner, const TextStyle& initial) override;
-    std::optional<FileChoice> OpenFile(QWidget* owner, const QString& caption, const QStringList& filters) override;
-    std::optional<FileChoice> SaveFile(QWidget* owner, const QString& caption, const QStringList& filters) override;
+    std::optional<FileChoice> OpenFile(QWidget* owner, const QString& caption, const QStringList& filters,
+                                       const QString& folder = QString()) override;
+    std::optional<FileChoice> SaveFile(QWidget* owner, const QString& caption, const QStringList& filters,
+                                       const QString& folder = QString()) override;
     bool OpenExternally(const QUrl& url) override;
     int RunDialog(QDialog& dialog) override;
 };
@@ -83,7 +87,8 @@ public:
     struct Call {
         Kind kind;
         QString caption;  // caption or title; the url for OpenExternally; the window title for Dialog
-        QString text;     // message text; the class name for Dialog; the initial colour ("#rrggbb") for Color
+        QString text;     // message text; the class name for Dialog; the initial colour ("#rrggbb") for Color; the
+                          // folder the dialog opens in for OpenFile and SaveFile
         Icon icon = Icon::Information;
         QStringList filters;
     };
@@ -142,8 +147,10 @@ public:
     void Message(QWidget* owner, const QString& caption, const QString& text, Icon icon) override;
     std::optional<QColor> ChooseColor(QWidget* owner, const QColor& initial) override;
     std::optional<TextStyle> ChooseFont(QWidget* owner, const TextStyle& initial) override;
-    std::optional<FileChoice> OpenFile(QWidget* owner, const QString& caption, const QStringList& filters) override;
-    std::optional<FileChoice> SaveFile(QWidget* owner, const QString& caption, const QStringList& filters) override;
+    std::optional<FileChoice> OpenFile(QWidget* owner, const QString& caption, const QStringList& filters,
+                                       const QString& folder = QString()) override;
+    std::optional<FileChoice> SaveFile(QWidget* owner, const QString& caption, const QStringList& filters,
+                                       const QString& folder = QString()) override;
     bool OpenExternally(const QUrl& url) override;
     int RunDialog(QDialog& dialog) override;
 

@@ -39,12 +39,14 @@ CImageFileCommands::CImageFileCommands(CLumivaneState& state, IDialogSeam& seam,
 CImageFileCommands::~CImageFileCommands() = default;
 
 void CImageFileCommands::LoadFromDisk() {
-    const std::optional<IDialogSeam::FileChoice> choice = m_seam.OpenFile(
-        &m_window, QObject::tr("Open a picture"), ToQStringList(filefilters::NameFilters(filefilters::kLoadImage)));
+    const std::optional<IDialogSeam::FileChoice> choice =
+        m_seam.OpenFile(&m_window, QObject::tr("Open a picture"),
+                        ToQStringList(filefilters::NameFilters(filefilters::kLoadImage)), Folder());
     if (!choice) {
         ShowTitle();
         return;
     }
+    RememberFolder(choice->path);
     OpenPicture(choice->path);
 }
 
@@ -98,8 +100,9 @@ void CImageFileCommands::SaveAs() {
     }
     const std::optional<IDialogSeam::FileChoice> choice =
         m_seam.SaveFile(&m_window, QObject::tr("Save the corrected picture"),
-                        ToQStringList(filefilters::NameFilters(filefilters::kSaveImage)));
+                        ToQStringList(filefilters::NameFilters(filefilters::kSaveImage)), Folder());
     if (choice) {
+        RememberFolder(choice->path);
         // A filter the dialog does not name counts as the first, the one it starts with.
         const int type = choice->filterIndex >= 0 && choice->filterIndex < static_cast<int>(std::size(kSaveTypes))
                              ? choice->filterIndex
@@ -231,6 +234,14 @@ void CImageFileCommands::ShowProgress(int percent) {
 
 void CImageFileCommands::EndProgress() {
     if (m_pProgress && PendingJobs() == 0) m_pProgress->hide();
+}
+
+QString CImageFileCommands::Folder() const {
+    return m_pFolder != nullptr ? QFile::decodeName(m_pFolder->c_str()) : QString();
+}
+
+void CImageFileCommands::RememberFolder(const QString& path) {
+    if (m_pFolder != nullptr) *m_pFolder = NativePath(QFileInfo(path).absolutePath());
 }
 
 void CImageFileCommands::ForgetFileName() {

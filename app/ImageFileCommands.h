@@ -68,6 +68,8 @@ public:
     void ForgetFileName();
 
     const std::string& FileName() const { return m_strFileName; }
+    // The folder the picture dialogs open in and remember (held by the caller, kept for the user; may be null).
+    void SetFolderMemory(std::string* folder) { m_pFolder = folder; }
     // The folder of the viewer's files (empty before the first use).
     QString ViewerFolder() const;
 
@@ -85,6 +87,8 @@ private:
     void EndProgress();
     void ShowTitle();
     void EnableSave();
+    QString Folder() const;
+    void RememberFolder(const QString& path);
 
     CLumivaneState& m_state;
     IDialogSeam& m_seam;
@@ -92,6 +96,7 @@ private:
     QWidget& m_saveButton;
     std::string m_strFileName;
     QString m_strShownName;  // what the title shows after "Lumivane - "
+    std::string* m_pFolder = nullptr;
     PhotoMetadata m_metadata;  // of the picture loaded last: goes into a JPEG or PNG saved from it
     std::unique_ptr<QTemporaryDir> m_pViewerFolder;
     QProgressBar* m_pProgress = nullptr;  // a child of the window, made at the first save

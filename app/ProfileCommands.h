@@ -11,6 +11,9 @@
 // The object holds references to the state, the dialog seam and the window (owner of the dialogs, repainted after a
 // load); all must outlive it.
 
+#include <QString>
+#include <string>
+
 class CLumivaneState;
 class IDialogSeam;
 class QWidget;
@@ -20,10 +23,15 @@ public:
     CProfileCommands(CLumivaneState& state, IDialogSeam& seam, QWidget& window);
 
     void LoadConfiguration();
+    // Load configuration of the file at path, without the dialog; true when the file was read.
+    bool LoadFile(const QString& path);
+    // The folder the profile dialogs open in and remember (held by the caller, kept for the user; may be null).
+    void SetFolderMemory(std::string* folder) { m_pFolder = folder; }
     void SaveConfiguration();
 
 private:
     CLumivaneState& m_state;
     IDialogSeam& m_seam;
     QWidget& m_window;
+    std::string* m_pFolder = nullptr;
 };

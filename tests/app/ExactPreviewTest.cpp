@@ -1,18 +1,21 @@
 // The exact preview under QT_QPA_PLATFORM=offscreen: the processed pane shows the full-size result reduced the way the
 // original pane reduces its picture, after the pane-sized preview, which stays byte for byte what it was; a newer
-// change wins over a run still going; the switch is remembered for the user.
+// change wins over a run still going; the switch, and the folders the picture and profile dialogs were last used in,
+// are remembered for the user.
 
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QTest>
+#include <filesystem>
 #include <memory>
 #include <random>
 
 #include "app/CLumivaneDlg.h"
 #include "app/DialogSeam.h"
 #include "app/DialogUnits.h"
+#include "platform/ImageCodec.h"
 #include "tests/support/QtTestApp.h"
 #include "tests/support/TestSupport.h"
 
@@ -92,6 +95,37 @@ TEST_F(ExactPreviewTest, ANewerChangeWinsOverARunStillGoingAndTheSwitchIsRemembe
     again->ExactPreviewBox()->click();
     again.reset();
     EXPECT_FALSE(OpenWindow()->ExactPreviewBox()->isChecked());
+}
+
+TEST_F(ExactPreviewTest, PictureAndProfileDialogsOpenWhereEachWasLastUsedAlsoAfterARestart) {
+    using Kind = ScriptedDialogSeam::Kind;
+    std::filesystem::create_directories(m_dir.path() / "Pictures");
+    std::filesystem::create_directories(m_dir.path() / "Profiles");
+    const std::string picture = m_dir.File("Pictures/a.bmp");
+    std::mt19937 random(1);
+    ASSERT_TRUE(WriteImageFile(picture, testsupport::RandomImage(random, 20, 10), ImageFormat::Bmp).ok());
+    const std::string profile = m_dir.File("Profiles/p.qmx");
+    {
+        auto window = OpenWindow();
+        m_seam.AnswerOpenFile(IDialogSeam::FileChoice{QString::fromStdString(picture), 0});
+        Click(*window, dlg::kLoadFromDisk);
+        EXPECT_EQ(m_seam.Calls().back().text, "") << "the first time: where the dialog would open";
+        m_seam.AnswerSaveFile(IDialogSeam::FileChoice{QString::fromStdString(profile), 0});
+        Click(*window, dlg::kSaveConfiguration);
+        EXPECT_EQ(m_seam.Calls().back().text, "");
+        m_seam.AnswerSaveFile(std::nullopt);
+        Click(*window, dlg::kSaveAs);
+        EXPECT_EQ(m_seam.Calls().back().kind, Kind::SaveFile);
+        EXPECT_EQ(m_seam.Calls().back().text.toStdString(), (m_dir.path() / "Pictures").string());
+    }
+    auto window = OpenWindow();
+    m_seam.AnswerOpenFile(std::nullopt);
+    Click(*window, dlg::kLoadConfiguration);
+    EXPECT_EQ(m_seam.Calls().back().text.toStdString(), (m_dir.path() / "Profiles").string());
+    m_seam.AnswerOpenFile(std::nullopt);
+    Click(*window, dlg::kLoadFromDisk);
+    EXPECT_EQ(m_seam.Calls().back().text.toStdString(), (m_dir.path() / "Pictures").string());
+    EXPECT_TRUE(m_seam.Unexpected().empty());
 }
 
 }  // namespace

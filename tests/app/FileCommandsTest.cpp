@@ -491,6 +491,16 @@ TEST_F(FileCommandsTest, ALoadedProfileChecksItsBoxesFillsTheFieldsAndResizesThe
     EXPECT_EQ(State().m_settings.m_bInvertG, 0);
 }
 
+TEST_F(FileCommandsTest, AProfileOpenedWithoutTheDialogLoadsAsLoadConfigurationDoes) {
+    std::ofstream(m_dir.File("cl.qmx")) << "[Settings]\r\nm_bEmboss=1\r\nm_nSizeX=777\r\n";
+    EXPECT_TRUE(Window().OpenProfile(QString::fromStdString(m_dir.File("cl.qmx"))));
+    EXPECT_TRUE(Checked(dlg::kEmboss));
+    EXPECT_EQ(static_cast<QLineEdit*>(Window().Control(dlg::kSizeX))->text(), "777");
+    m_seam.ExpectMessage();
+    EXPECT_FALSE(Window().OpenProfile(QString::fromStdString(m_dir.File("none.qmx"))));
+    EXPECT_TRUE(LastCall().text.contains("none.qmx")) << LastCall().text.toStdString();
+}
+
 TEST_F(FileCommandsTest, AProfileThatCannotBeReadOrWrittenIsReportedByName) {
     const std::string missing = m_dir.File("missing.qmx");
     const std::string unwritable = m_dir.File("plain.txt/p.qmx");
