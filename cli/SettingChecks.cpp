@@ -57,13 +57,11 @@ std::optional<std::string> NumberWarning(CIniPartition& settings, std::string_vi
     return text;
 }
 
-std::optional<std::string> SkippedResizeWarning(const ProcessingSettings& settings, bool fullSize) {
+std::optional<std::string> SkippedResizeWarning(const ProcessingSettings& settings) {
     if (settings.m_bResize == 0 || FitsPictureLimit(settings.m_nSizeX, settings.m_nSizeY)) return std::nullopt;
     std::string text = "resize to " + std::to_string(settings.m_nSizeX) + " x " + std::to_string(settings.m_nSizeY);
     if (settings.m_nSizeX == 0 || settings.m_nSizeY == 0) {
         text += " has no pixels";
-    } else if (fullSize) {
-        return std::nullopt;  // the full-size run fails with its own error: its result would have the wrong size
     } else {
         text += " is beyond the limit of " + std::to_string(kMaxPixels) + " pixels";
     }

@@ -14,6 +14,5 @@ struct ProcessingSettings;
 // it allowed) is not a number of that kind, naming the line and the value the setting takes instead.
 std::optional<std::string> NumberWarning(CIniPartition& settings, std::string_view line);
 
-// A warning when resize is on with a size the resize stage skips: no pixels, or beyond the picture limit in a
-// preview run (a full-size run fails on a size beyond the limit instead, so there it gives no warning).
-std::optional<std::string> SkippedResizeWarning(const ProcessingSettings& settings, bool fullSize = false);
+// A warning when resize is on with a size the resize stage skips (no pixels, or beyond the picture limit).
+std::optional<std::string> SkippedResizeWarning(const ProcessingSettings& settings);
