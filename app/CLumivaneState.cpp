@@ -87,6 +87,19 @@ Status CLumivaneState::Process(bool preview) {
     return Status::Ok();
 }
 
+Status CLumivaneState::MakeFullSizeRun(FullSizeRun& run) {
+    if (m_cOriginalImage.IsEmpty()) return Status::Error("there is no picture yet");
+    BMP_File copy;
+    if (!copy.CopyFrom(m_cOriginalImage)) {
+        return Status::Error("not enough memory to process a picture of " + std::to_string(m_cOriginalImage.Width()) +
+                             " × " + std::to_string(m_cOriginalImage.Height()) + " pixels");
+    }
+    if (m_settings.m_bResize) m_pView->ExchangeSizeFields(m_settings);
+    run.picture = std::move(copy);
+    run.params = MakeChainParams();
+    return Status::Ok();
+}
+
 ChainParams CLumivaneState::MakeChainParams() const {
     const ProcessingSettings& s = m_settings;
     ChainParams p;

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <map>
@@ -16,77 +17,47 @@
 #include <thread>
 #include <vector>
 
-#include "app/CLumivaneState.h"
 #include "base/Parallel.h"
 #include "cli/Failure.h"
+#include "cli/NamedOptions.h"
+#include "cli/PictureCorrection.h"
+#include "cli/SettingChecks.h"
 #include "platform/ImageCodec.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-// The corrections every picture gets, read once: the profile's lines and the --set lines.
-struct Corrections {
-    std::optional<CStrList> profile;
-    std::string sets;
-};
+// How each picture is taken, from the options.
+CorrectionRun RunOf(const ApplyOptions& options) {
+    return {options.pane, options.rotate, options.preview, options.quality, options.maxPixels};
+}
 
-// Reads the profile (the error names it) and joins the --set lines.
+// Reads the profile and the --set lines, and puts the named options' lines after the --set lines; a failure is
+// reported.
 std::optional<Corrections> ReadCorrections(const ApplyOptions& options) {
     Corrections corrections;
-    if (options.profile) {
-        corrections.profile.emplace();
-        Status read;
-        try {
-            read = corrections.profile->ReadFile(*options.profile);
-        } catch (const std::bad_alloc&) {
-            read = Status::Error("not enough memory for " + *options.profile);
-        }
-        if (!read) {
-            ReportFailure(read);
-            return std::nullopt;
-        }
+    if (const Status read = ReadCorrections(options.profile, options.sets, corrections); !read) {
+        ReportFailure(read);
+        return std::nullopt;
     }
-    for (const std::string& line : options.sets) corrections.sets += line + "\n";
+    if (!options.named.empty()) {
+        const CStrList* profile = corrections.profile ? &*corrections.profile : nullptr;
+        corrections.sets += ProfileLinesAfter(profile, corrections.sets, options.pane, options.named);
+    }
+    CLumivaneState state(options.pane);
+    if (corrections.profile) state.LoadConfigurationLines(*corrections.profile);
+    if (!corrections.sets.empty()) state.ApplyProfileLines(corrections.sets);
+    if (const std::optional<std::string> warning = SkippedResizeWarning(state.m_settings)) ReportWarning(*warning);
     return corrections;
 }
 
-// One picture through the state; the error names the file and the cause.
-Status ProcessPicture(const ApplyOptions& options, const Corrections& corrections, const std::string& input,
-                      const std::string& output, ImageFormat format, int stageThreads) {
-    CLumivaneState state(options.pane);
-    state.SetThreads(stageThreads);
-    if (corrections.profile) state.LoadConfigurationLines(*corrections.profile);
-    if (!corrections.sets.empty()) state.ApplyProfileLines(corrections.sets);
-    state.SetRotation(options.rotate);
-
-    BMP_File picture;
-    if (Status read = ReadImageFile(input, picture); !read) return read;
-    if (!state.ShowAcquiredImage(std::move(picture))) {
-        return Status::Error(input + ": the picture could not be taken (no pixels, or not enough memory)");
-    }
-    if (!options.preview) {
-        if (const Status processed = state.Process(false); !processed) {
-            return Status::Error(input + ": " + processed.message());
-        }
-    }
-    return WriteImageFile(output, state.ProcessedImage(), format, stageThreads);
-}
-
-// ProcessPicture, where memory running out anywhere fails this picture alone: a batch goes on with the next.
-Status ProcessOne(const ApplyOptions& options, const Corrections& corrections, const std::string& input,
-                  const std::string& output, ImageFormat format, int stageThreads) {
-    try {
-        return ProcessPicture(options, corrections, input, output, format, stageThreads);
-    } catch (const std::bad_alloc&) {
-        return Status::Error("not enough memory for " + input);
-    }
-}
-
-// Writes lines to stderr and keeps a progress line at the bottom when stderr is a terminal.
+// Writes lines to stderr, keeps a progress line at the bottom when stderr is a terminal and ends with a summary line
+// ("7 written, 0 failed, 2.4 s") wherever stderr goes. Quiet: errors only.
 class Reporter {
 public:
-    explicit Reporter(std::size_t total) : m_total(total), m_terminal(::isatty(STDERR_FILENO) == 1) {}
+    Reporter(std::size_t total, bool quiet)
+        : m_total(total), m_terminal(!quiet && ::isatty(STDERR_FILENO) == 1), m_quiet(quiet) {}
 
     void Error(const Status& failure) {
         std::lock_guard<std::mutex> lock(m_mutex);
@@ -102,9 +73,13 @@ public:
         DrawProgress();
     }
 
-    void Finish() {
+    // The summary replaces the progress line.
+    void Finish(double seconds) {
         std::lock_guard<std::mutex> lock(m_mutex);
-        if (m_terminal && m_total > 1) std::fputs("\n", stderr);
+        if (m_quiet) return;
+        if (m_terminal && m_total > 1) std::fputs("\r\033[K", stderr);
+        std::fprintf(stderr, "%zu written, %zu failed, %.1f s\n", m_done, m_failed, seconds);
+        std::fflush(stderr);
     }
 
 private:
@@ -120,6 +95,7 @@ private:
     std::size_t m_done = 0;
     std::size_t m_failed = 0;
     bool m_terminal;
+    bool m_quiet;
 };
 
 // Where a picture goes in --out-dir mode, and in which format.
@@ -164,6 +140,7 @@ std::vector<Job> PlanJobs(const ApplyOptions& options) {
 }
 
 int RunBatch(const ApplyOptions& options, const Corrections& corrections) {
+    const auto start = std::chrono::steady_clock::now();
     std::error_code error;
     fs::create_directories(*options.outDir, error);
     if (error || !fs::is_directory(*options.outDir)) {
@@ -178,15 +155,15 @@ int RunBatch(const ApplyOptions& options, const Corrections& corrections) {
     // Pictures in parallel first; the cores left over go to the stages of each picture.
     const int stageThreads = std::max(1, cores / workers);
 
-    Reporter reporter(jobs.size());
+    Reporter reporter(jobs.size(), options.quiet);
     std::atomic<std::size_t> next{0};
     std::atomic<bool> anyFailed{false};
     const auto work = [&] {
         for (std::size_t i = next.fetch_add(1); i < jobs.size(); i = next.fetch_add(1)) {
             const Job& job = jobs[i];
-            const Status status =
-                job.refusal.empty() ? ProcessOne(options, corrections, job.input, job.output, job.format, stageThreads)
-                                    : Status::Error(job.refusal);
+            const Status status = job.refusal.empty() ? CorrectPicture(RunOf(options), corrections, job.input,
+                                                                       job.output, job.format, stageThreads)
+                                                      : Status::Error(job.refusal);
             if (status) {
                 reporter.Done();
             } else {
@@ -205,19 +182,20 @@ int RunBatch(const ApplyOptions& options, const Corrections& corrections) {
     }
     work();
     for (std::thread& thread : threads) thread.join();
-    reporter.Finish();
+    reporter.Finish(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
     return anyFailed ? 1 : 0;
 }
 
 }  // namespace
 
 int RunApply(const ApplyOptions& options) {
+    for (const std::string& warning : options.warnings) ReportWarning(warning);
     const std::optional<Corrections> corrections = ReadCorrections(options);
     if (!corrections) return 1;
     if (options.outDir) return RunBatch(options, *corrections);
     const std::string& input = options.inputs.front();
-    const Status status = ProcessOne(options, *corrections, input, *options.output,
-                                     *FormatFromName(*options.output, true), DefaultThreadCount());
+    const Status status = CorrectPicture(RunOf(options), *corrections, input, *options.output,
+                                         *FormatFromName(*options.output, true), DefaultThreadCount());
     if (!status) {
         ReportFailure(status);
         return 1;

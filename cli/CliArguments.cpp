@@ -1,9 +1,13 @@
 #include "cli/CliArguments.h"
 
+#include <algorithm>
 #include <charconv>
 
 #include "app/CLumivaneState.h"
 #include "base/Limits.h"
+#include "cli/Help.h"
+#include "cli/KeyMatch.h"
+#include "cli/SettingChecks.h"
 
 namespace {
 
@@ -33,6 +37,8 @@ public:
     explicit ArgumentWalker(const std::vector<std::string>& arguments) : m_arguments(arguments) {}
 
     bool Done() const { return m_next >= m_arguments.size(); }
+    const std::vector<std::string>& Arguments() const { return m_arguments; }
+    std::size_t& Position() { return m_next; }
     const std::string& Next() { return m_arguments[m_next++]; }
 
     // For an option that takes a value: the value, or nothing when it is missing.
@@ -74,12 +80,35 @@ bool ParseApply(ArgumentWalker& walker, ApplyOptions& options, std::string* erro
             options.preview = true;
             continue;
         }
+        if (argument == "--quiet" || argument == "-q") {
+            options.quiet = true;
+            continue;
+        }
+        if (const NamedOptionInfo* info = FindNamedOption(argument)) {
+            std::optional<std::string> value = std::string();
+            if (argument.find('=') != std::string::npos || !info->value.empty()) {
+                value = walker.Value(argument, std::string(info->name));
+            }
+            if (!value) return Fail(error, std::string(info->name) + " needs a value: " + std::string(info->value));
+            std::optional<NamedOption> option = ReadNamedOption(*info, *value, error);
+            if (!option) return false;
+            options.named.push_back(*option);
+            continue;
+        }
+        static const std::vector<std::string> kValueOptions = {"--profile", "--set",  "--rotate", "--pane", "--out-dir",
+                                                               "--format",  "--jobs", "--output", "-o", "--quality", "--max-pixels"};
         std::string name;
-        for (const char* candidate :
-             {"--profile", "--set", "--rotate", "--pane", "--out-dir", "--format", "--jobs", "--output", "-o"}) {
+        for (const std::string& candidate : kValueOptions) {
             if (ArgumentWalker::Is(argument, candidate)) name = candidate;
         }
-        if (name.empty()) return Fail(error, "unknown option " + argument);
+        if (name.empty()) {
+            std::vector<std::string> known = kValueOptions;
+            known.push_back("--preview");
+            known.push_back("--quiet");
+            for (const NamedOptionInfo& info : NamedOptionTable()) known.emplace_back(info.name);
+            return Fail(error, "unknown option " + argument +
+                                   DidYouMean(ClosestWords(argument.substr(0, argument.find('=')), known)));
+        }
         const std::optional<std::string> value = walker.Value(argument, name);
         if (!value) return Fail(error, name + " needs a value");
         if (name == "--profile") {
@@ -110,6 +139,19 @@ bool ParseApply(ArgumentWalker& walker, ApplyOptions& options, std::string* erro
                 return Fail(error, "--jobs takes a number of at least 1, not " + *value);
             }
             options.jobs = static_cast<int>(jobs);
+        } else if (name == "--quality") {
+            std::int64_t quality = 0;
+            if (!ParseInt(*value, quality) || quality < 1 || quality > 100) {
+                return Fail(error, "--quality takes a JPEG quality 1..100, not " + *value);
+            }
+            options.quality = static_cast<int>(quality);
+        } else if (name == "--max-pixels") {
+            std::int64_t pixels = 0;
+            if (!ParseInt(*value, pixels) || pixels < 1 || pixels > kMaxPixels) {
+                return Fail(error,
+                            "--max-pixels takes a number from 1 to " + std::to_string(kMaxPixels) + ", not " + *value);
+            }
+            options.maxPixels = pixels;
         } else {
             options.output = *value;
         }
@@ -126,48 +168,109 @@ bool ParseApply(ArgumentWalker& walker, ApplyOptions& options, std::string* erro
     if (options.output && !FormatFromName(*options.output, true)) {
         return Fail(error, *options.output + ": unknown image format (use .png, .jpg, .jpeg, .gif or .bmp)");
     }
-    // Every KEY must name a setting of the profile; a misspelt key would otherwise be ignored silently.
+    // Every KEY must name one setting of the profile (a misspelt key would otherwise be ignored silently); it is
+    // written as the profile spells it, blanks included, so that the line reads as a profile line would.
     CLumivaneState declaration;
-    for (const std::string& line : options.sets) {
-        std::string key = line.substr(0, line.find('='));
-        if (declaration.m_cFileStorage.Partition(0).FindItem(key) == nullptr) {
-            return Fail(error, "--set: no setting is called \"" + key + "\" (see lumivane-cli profile defaults)");
+    for (std::string& line : options.sets) {
+        std::string why;
+        const std::optional<std::string> canonical =
+            CanonicalSettingLine(declaration.m_cFileStorage.Partition(0), line, &why);
+        if (!canonical) return Fail(error, "--set: " + why);
+        line = *canonical;
+        if (const std::optional<std::string> warning =
+                NumberWarning(declaration.m_cFileStorage.Partition(0), line)) {
+            options.warnings.push_back("--set " + *warning);
         }
     }
     return true;
 }
 
 bool ParseProfile(ArgumentWalker& walker, ProfileOptions& options, std::string* error) {
-    if (walker.Done()) return Fail(error, "profile needs show FILE.qmx or defaults [-o FILE.qmx]");
+    using Action = ProfileOptions::Action;
+    if (walker.Done()) return Fail(error, "profile needs an action: show, defaults, set, new or diff");
     const std::string action = walker.Next();
-    if (action == "show") {
-        options.action = ProfileOptions::Action::Show;
-    } else if (action == "defaults") {
-        options.action = ProfileOptions::Action::Defaults;
-    } else {
-        return Fail(error, "profile takes show or defaults, not " + action);
+    static const std::vector<std::pair<std::string, Action>> kActions = {
+        {"show", Action::Show}, {"defaults", Action::Defaults}, {"set", Action::Set},
+        {"new", Action::New},   {"diff", Action::Diff}};
+    const auto found = std::find_if(kActions.begin(), kActions.end(), [&](const auto& a) { return a.first == action; });
+    if (found == kActions.end()) {
+        std::vector<std::string> names;
+        for (const auto& a : kActions) names.push_back(a.first);
+        return Fail(error, "profile takes show, defaults, set, new or diff, not " + action +
+                               DidYouMean(ClosestWords(action, names)));
     }
+    options.action = found->second;
+    const bool edits = options.action == Action::Set || options.action == Action::New;
+    const std::size_t filesWanted = options.action == Action::Diff ? 2 : options.action == Action::Show ||
+                                                                                  options.action == Action::Set
+                                                                              ? 1
+                                                                              : 0;
+    CLumivaneState declaration;
+    CIniPartition& settings = declaration.m_cFileStorage.Partition(0);
+    // A KEY=VALUE edit: the key as the profile spells it, a warning when the value is no number.
+    const auto addLine = [&](const std::string& line) {
+        std::string why;
+        const std::optional<std::string> canonical = CanonicalSettingLine(settings, line, &why);
+        if (!canonical) return Fail(error, why);
+        if (const std::optional<std::string> warning = NumberWarning(settings, *canonical)) {
+            options.warnings.push_back(*warning);
+        }
+        options.edits.push_back({*canonical, std::nullopt});
+        return true;
+    };
     while (!walker.Done()) {
+        if (edits) {
+            std::vector<NamedOption> named;
+            if (TakeNamedOption(walker.Arguments(), walker.Position(), named, error)) {
+                if (named.empty()) return false;
+                options.edits.push_back({std::string(), named.front()});
+                continue;
+            }
+        }
         const std::string argument = walker.Next();
         if (ArgumentWalker::Is(argument, "--pane")) {
             const std::optional<std::string> value = walker.Value(argument, "--pane");
             if (!value || !ParsePane(*value, options.pane))
                 return Fail(error, "--pane takes WIDTHxHEIGHT, e.g. 288x193");
-        } else if (options.action == ProfileOptions::Action::Defaults &&
+        } else if ((options.action == Action::Defaults || options.action == Action::New) &&
                    (ArgumentWalker::Is(argument, "-o") || ArgumentWalker::Is(argument, "--output"))) {
             const std::optional<std::string> value =
                 walker.Value(argument, ArgumentWalker::Is(argument, "-o") ? "-o" : "--output");
             if (!value) return Fail(error, "-o needs a file name");
             options.output = *value;
-        } else if (options.action == ProfileOptions::Action::Show && options.file.empty() &&
-                   (argument.empty() || argument[0] != '-')) {
-            options.file = argument;
+        } else if (options.action == Action::Show && argument == "--json") {
+            options.json = true;
+        } else if (edits && ArgumentWalker::Is(argument, "--set")) {
+            const std::optional<std::string> value = walker.Value(argument, "--set");
+            if (!value) return Fail(error, "--set needs KEY=VALUE");
+            if (!addLine(*value)) return false;
+        } else if (edits && argument == "--rotate") {
+            return Fail(error, "--rotate is not kept in a profile; give it to apply");
+        } else if (options.files.size() < filesWanted && (argument.empty() || argument[0] != '-')) {
+            options.files.push_back(argument);
+        } else if (edits && !argument.empty() && argument[0] != '-' && argument.find('=') != std::string::npos) {
+            if (!addLine(argument)) return false;
+        } else if (!argument.empty() && argument[0] == '-' && argument != "-") {
+            std::vector<std::string> known = {"--pane"};
+            if (options.action == Action::Defaults || options.action == Action::New) known.push_back("--output");
+            if (options.action == Action::Show) known.push_back("--json");
+            if (edits) {
+                known.push_back("--set");
+                for (const NamedOptionInfo& info : NamedOptionTable()) known.emplace_back(info.name);
+            }
+            return Fail(error, "unknown option " + argument +
+                                   DidYouMean(ClosestWords(argument.substr(0, argument.find('=')), known)));
         } else {
             return Fail(error, "unexpected argument " + argument);
         }
     }
-    if (options.action == ProfileOptions::Action::Show && options.file.empty()) {
-        return Fail(error, "profile show needs a FILE.qmx");
+    if (options.files.size() < filesWanted) {
+        static const char* const kNeeds[] = {"profile show needs a FILE.qmx", "", "profile set needs a FILE.qmx",
+                                             "", "profile diff needs two profiles, A.qmx B.qmx"};
+        return Fail(error, kNeeds[static_cast<int>(options.action)]);
+    }
+    if (options.action == Action::Set && options.edits.empty()) {
+        return Fail(error, "profile set needs KEY=VALUE or a correction option, e.g. --blur 7");
     }
     return true;
 }
@@ -182,9 +285,16 @@ std::optional<CliCommand> ParseCommandLine(const std::vector<std::string>& argum
         return std::nullopt;
     }
     const std::string verb = walker.Next();
+    const std::vector<std::string> rest(arguments.begin() + 1, arguments.end());
     if (verb == "--help" || verb == "-h" || verb == "help") {
         command.kind = CliCommand::Kind::Help;
-    } else if (verb == "--version") {
+        if (!rest.empty() && (rest.front() == "apply" || rest.front() == "profile" || rest.front() == "completion")) {
+            command.topic = rest.front();
+        }
+    } else if ((verb == "apply" || verb == "profile" || verb == "completion") && AsksForHelp(rest)) {
+        command.kind = CliCommand::Kind::Help;
+        command.topic = verb;
+    } else if (verb == "--version" || verb == "-V") {
         command.kind = CliCommand::Kind::Version;
     } else if (verb == "apply") {
         command.kind = CliCommand::Kind::Apply;
@@ -192,31 +302,29 @@ std::optional<CliCommand> ParseCommandLine(const std::vector<std::string>& argum
     } else if (verb == "profile") {
         command.kind = CliCommand::Kind::Profile;
         if (!ParseProfile(walker, command.profile, error)) return std::nullopt;
+    } else if (verb == "completion") {
+        command.kind = CliCommand::Kind::Completion;
+        if (rest.size() != 1 || (rest[0] != "bash" && rest[0] != "zsh" && rest[0] != "fish")) {
+            *error = "completion takes one shell: bash, zsh or fish";
+            return std::nullopt;
+        }
+        command.shell = rest[0];
     } else {
-        *error = "unknown command " + verb;
+        *error = "unknown command " + verb + DidYouMean(ClosestWords(verb, {"apply", "profile", "completion"}));
         return std::nullopt;
     }
     return command;
 }
 
+std::string UsageTopic(const std::vector<std::string>& arguments) {
+    if (!arguments.empty() &&
+        (arguments.front() == "apply" || arguments.front() == "profile" || arguments.front() == "completion")) {
+        return arguments.front();
+    }
+    return {};
+}
+
 const char* UsageText() {
-    return "usage:\n"
-           "  lumivane-cli apply [--profile FILE.qmx] [--set KEY=VALUE]... [--rotate N] [--pane WxH] [--preview]\n"
-           "                     INPUT -o OUTPUT\n"
-           "  lumivane-cli apply [options as above] INPUT... --out-dir DIR [--format png|jpg|gif|bmp] [--jobs N]\n"
-           "  lumivane-cli profile show FILE.qmx\n"
-           "  lumivane-cli profile defaults [-o FILE.qmx]\n"
-           "\n"
-           "apply runs the corrections of a profile over pictures (PNG, JPEG, GIF, BMP) as the window would:\n"
-           "  --profile FILE.qmx  load this profile first\n"
-           "  --set KEY=VALUE     then set one profile key (repeatable), e.g. --set m_bGrayScale=1\n"
-           "  --rotate N          clockwise quarter turns, 0..3\n"
-           "  --pane WxH          outer size of the picture panes (default 288x193)\n"
-           "  --preview           write the pane-sized preview instead of the full-size result\n"
-           "  -o OUTPUT           the result; its extension gives the format\n"
-           "  --out-dir DIR       write each result to DIR under its input's name\n"
-           "  --format F          format of the results in DIR (default: each input's own)\n"
-           "  --jobs N            pictures worked on at once (default: one per core)\n"
-           "\n"
-           "exit status: 0 success, 1 an input or output failed, 2 usage error\n";
+    static const std::string text = HelpText("");
+    return text.c_str();
 }

@@ -9,3 +9,7 @@ std::string FailureLine(const Status& failure) {
 void ReportFailure(const Status& failure) {
     std::fputs(FailureLine(failure).c_str(), stderr);
 }
+
+void ReportWarning(const std::string& text) {
+    std::fputs(("lumivane-cli: warning: " + text + "\n").c_str(), stderr);
+}

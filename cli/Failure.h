@@ -10,3 +10,6 @@
 std::string FailureLine(const Status& failure);
 
 void ReportFailure(const Status& failure);
+
+// A warning: "lumivane-cli: warning: " and the text, one line on stderr. The run goes on.
+void ReportWarning(const std::string& text);

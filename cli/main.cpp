@@ -7,8 +7,14 @@
 
 #include "cli/ApplyCommand.h"
 #include "cli/CliArguments.h"
+#include "cli/Completion.h"
 #include "cli/Failure.h"
+#include "cli/Help.h"
+#include "cli/GrabCommand.h"
 #include "cli/ProfileCommand.h"
+#include "cli/WatchCommand.h"
+#include "cli/ScanCommand.h"
+#include "cli/SourcesCommand.h"
 
 #ifndef LUMIVANE_VERSION
 #define LUMIVANE_VERSION "0"
@@ -16,12 +22,18 @@
 
 int main(int argc, char** argv) {
     const std::vector<std::string> arguments(argv + 1, argv + argc);
+    if (!arguments.empty() && arguments.front() == "watch") {
+        return RunWatchCommand({arguments.begin() + 1, arguments.end()});
+    }
+    // The scanner commands parse their own options.
+    if (!arguments.empty() && arguments[0] == "sources") return RunSources({arguments.begin() + 1, arguments.end()});
+    if (!arguments.empty() && arguments[0] == "scan") return RunScan({arguments.begin() + 1, arguments.end()});
+    if (!arguments.empty() && arguments.front() == "grab") return RunGrab({arguments.begin() + 1, arguments.end()});
     std::string error;
     const std::optional<CliCommand> command = ParseCommandLine(arguments, &error);
     if (!command) {
-        ReportFailure(Status::Error(error));
-        std::fputs(UsageText(), stderr);
-        return 2;
+        const std::string topic = UsageTopic(arguments);
+        return ReportUsageError(error, topic, Synopsis(topic));
     }
     switch (command->kind) {
         case CliCommand::Kind::Apply:
@@ -32,8 +44,9 @@ int main(int argc, char** argv) {
             std::printf("lumivane-cli %s\n", LUMIVANE_VERSION);
             return 0;
         case CliCommand::Kind::Help:
-            std::fputs(UsageText(), stdout);
-            return 0;
+            return PrintHelp(HelpText(command->topic));
+        case CliCommand::Kind::Completion:
+            return PrintHelp(*CompletionScript(command->shell));
     }
     return 2;
 }

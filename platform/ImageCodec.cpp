@@ -116,7 +116,7 @@ Status ReadImage(const std::string& path, BMP_File& picture) {
     return Status::Error(path + ": not a PNG, JPEG, GIF or BMP file");
 }
 
-Status WriteImage(const std::string& path, const BMP_File& picture, ImageFormat format, int threads) {
+Status WriteImage(const std::string& path, const BMP_File& picture, ImageFormat format, int threads, int jpegQuality) {
     if (format == ImageFormat::Bmp) return picture.WriteBmp(path);
     AtomicFile file(path);
     if (Status opened = file.Open(); !opened) return opened;
@@ -127,7 +127,7 @@ Status WriteImage(const std::string& path, const BMP_File& picture, ImageFormat 
             encoded = EncodePng(path, picture, sink, threads);
             break;
         case ImageFormat::Jpeg:
-            encoded = EncodeJpeg(path, picture, sink);
+            encoded = EncodeJpeg(path, picture, sink, jpegQuality);
             break;
         case ImageFormat::Gif:
             encoded = EncodeGif(path, picture, sink, threads);
@@ -153,10 +153,11 @@ Status ReadImageFile(const std::string& path, BMP_File& picture) {
     }
 }
 
-Status WriteImageFile(const std::string& path, const BMP_File& picture, ImageFormat format, int threads) {
+Status WriteImageFile(const std::string& path, const BMP_File& picture, ImageFormat format, int threads,
+                      int jpegQuality) {
     if (threads <= 0) threads = DefaultThreadCount();
     try {
-        return WriteImage(path, picture, format, threads);
+        return WriteImage(path, picture, format, threads, jpegQuality);
     } catch (const std::bad_alloc&) {
         return Status::Error(path + ": not enough memory to write the file");
     }

@@ -27,5 +27,6 @@ Status ReadImageFile(const std::string& path, BMP_File& picture);
 // 75, GIF as one frame with a palette of at most 256 colours built from the picture (exact when it has no more), BMP as
 // 24-bit. On failure an existing file is untouched and the message names the file and the cause. PNG compression and
 // the GIF colour table use up to `threads` threads (0: one per core); callers that already run one save per core
-// pass 1. The bytes written do not depend on it.
-Status WriteImageFile(const std::string& path, const BMP_File& picture, ImageFormat format, int threads = 0);
+// pass 1. The bytes written do not depend on it. jpegQuality (1..100) is the JPEG quality; other formats ignore it.
+Status WriteImageFile(const std::string& path, const BMP_File& picture, ImageFormat format, int threads = 0,
+                      int jpegQuality = 75);

@@ -230,7 +230,7 @@ bool JpegReadPixels(JpegDecoder* decoder, BMP_File* picture, std::uint8_t* cmyk,
     return true;
 }
 
-bool JpegWriteAll(JpegEncoder* encoder, const BMP_File* picture) {
+bool JpegWriteAll(JpegEncoder* encoder, const BMP_File* picture, int quality) {
     if (setjmp(encoder->error.jump)) return false;
     j_compress_ptr info = &encoder->info;
     info->err = &encoder->error.manager;
@@ -245,7 +245,7 @@ bool JpegWriteAll(JpegEncoder* encoder, const BMP_File* picture) {
     info->input_components = 3;
     info->in_color_space = JCS_EXT_RGB;
     jpeg_set_defaults(info);
-    jpeg_set_quality(info, kJpegQuality, TRUE);
+    jpeg_set_quality(info, quality < 1 ? 1 : quality > 100 ? 100 : quality, TRUE);
     jpeg_start_compress(info, TRUE);
     while (info->next_scanline < info->image_height) {
         const JDIMENSION first = info->next_scanline;
@@ -321,12 +321,12 @@ Status DecodeJpeg(const std::string& path, std::span<const std::uint8_t> bytes, 
     return Status::Ok();
 }
 
-Status EncodeJpeg(const std::string& path, const BMP_File& picture, codec::EncodeSink& sink) {
+Status EncodeJpeg(const std::string& path, const BMP_File& picture, codec::EncodeSink& sink, int quality) {
     if (Status fits = codec::CheckEncodeSize(path, picture, "JPEG", kMaxJpegSide); !fits) return fits;
     auto encoder = std::make_unique<JpegEncoder>();
     InitError(encoder->error);
     encoder->destination.sink = &sink;
-    if (!JpegWriteAll(encoder.get(), &picture)) {
+    if (!JpegWriteAll(encoder.get(), &picture, quality)) {
         return Status::Error(path + ": cannot encode as JPEG (" + encoder->error.message + ")");
     }
     return Status::Ok();

@@ -8,7 +8,7 @@
 // allocated.
 //
 // Encoding refuses a side beyond 65,500 pixels (the format's limit) before it allocates, and writes a baseline YCbCr
-// file at quality 75 with the library's defaults otherwise.
+// file at the given quality (1..100, default 75; values outside are clamped) with the library's defaults otherwise.
 
 #include <cstdint>
 #include <span>
@@ -22,6 +22,7 @@
 Status DecodeJpeg(const std::string& path, std::span<const std::uint8_t> bytes, BMP_File& picture);
 
 // On a failed write the sink holds the failure and the result is an error; `path` names the file in messages.
-Status EncodeJpeg(const std::string& path, const BMP_File& picture, codec::EncodeSink& sink);
-
 inline constexpr int kJpegQuality = 75;
+
+Status EncodeJpeg(const std::string& path, const BMP_File& picture, codec::EncodeSink& sink,
+                  int quality = kJpegQuality);

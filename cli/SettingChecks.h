@@ -1,0 +1,18 @@
+#pragma once
+// Settings that are taken but will not do what was most likely meant: a value that is not a number for a numeric
+// setting (a profile line reads "12abc" as 12 and "abc" as 0) and a resize the chain skips. Each check gives the text
+// of a warning, or nothing; a warning does not stop the run.
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+class CIniPartition;
+struct ProcessingSettings;
+
+// For a "KEY=VALUE" line whose key names an integer or real setting of settings: a warning when VALUE (blanks around
+// it allowed) is not a number of that kind, naming the line and the value the setting takes instead.
+std::optional<std::string> NumberWarning(CIniPartition& settings, std::string_view line);
+
+// A warning when resize is on with a size the resize stage skips (no pixels, or beyond the picture limit).
+std::optional<std::string> SkippedResizeWarning(const ProcessingSettings& settings);

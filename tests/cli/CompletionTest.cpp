@@ -1,0 +1,82 @@
+// The completion scripts: what bash offers at each place of a command line, and that the scripts parse.
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "cli/Completion.h"
+#include "tests/support/TestSupport.h"
+
+using testsupport::TempDir;
+
+namespace {
+
+std::string ReadText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// What the bash function offers for the words (the last one being completed), sorted, one a line.
+std::string Offered(const TempDir& dir, const std::string& words) {
+    const std::string command = "cd '" + dir.File("files") + "' && bash -c 'source ../script.bash; COMP_WORDS=(" +
+                                words + "); COMP_CWORD=$((${#COMP_WORDS[@]} - 1)); _lumivane_cli; " +
+                                "printf \"%s\\n\" \"${COMPREPLY[@]}\" | LC_ALL=C sort' > ../offered.txt 2>&1";
+    EXPECT_EQ(std::system(command.c_str()), 0) << words;
+    return ReadText(dir.File("offered.txt"));
+}
+
+}  // namespace
+
+TEST(Completion, BashOffersWhatEachPlaceTakes) {
+    TempDir dir;
+    std::ofstream(dir.File("script.bash")) << *CompletionScript("bash");
+    std::filesystem::create_directories(dir.path() / "files" / "sub");
+    for (const char* name : {"a.png", "B.JPG", "c.jpeg", "notes.txt", "warm.qmx"}) {
+        std::ofstream(dir.File(std::string("files/") + name)) << "x";
+    }
+    struct Case {
+        const char* words;
+        const char* offered;
+    };
+    for (const Case& c : {
+             Case{"lumivane-cli ap", "apply\n"},
+             Case{"lumivane-cli apply --bl", "--blur\n"},
+             Case{"lumivane-cli apply --no-h", "--no-hsb\n"},
+             Case{"lumivane-cli apply --set m_bh", "m_bHSB=\n"},
+             Case{"lumivane-cli apply --set m_nsize", "m_nSizeX=\nm_nSizeY=\n"},
+             Case{"lumivane-cli apply --format \"\"", "bmp\ngif\njpg\npng\n"},
+             Case{"lumivane-cli apply --blur \"\"", "\n"},
+             Case{"lumivane-cli apply \"\"", "B.JPG\na.png\nc.jpeg\nsub\n"},
+             Case{"lumivane-cli apply --profile \"\"", "sub\nwarm.qmx\n"},
+             Case{"lumivane-cli apply a.png --out-dir \"\"", "sub\n"},
+             Case{"lumivane-cli profile s", "set\nshow\n"},
+             Case{"lumivane-cli profile show \"\"", "sub\nwarm.qmx\n"},
+             Case{"lumivane-cli profile set warm.qmx light1", "Light1B=\nLight1G=\nLight1R=\n"},
+             Case{"lumivane-cli profile new --cr", "--crop\n"},
+             Case{"lumivane-cli profile show --j", "--json\n"},
+             Case{"lumivane-cli completion \"\"", "bash\nfish\nzsh\n"},
+         }) {
+        EXPECT_EQ(Offered(dir, c.words), c.offered) << c.words;
+    }
+}
+
+TEST(Completion, EveryScriptParses) {
+    TempDir dir;
+    for (const char* shell : {"bash", "zsh", "fish"}) {
+        const std::optional<std::string> script = CompletionScript(shell);
+        ASSERT_TRUE(script.has_value()) << shell;
+        EXPECT_NE(script->find("blur"), std::string::npos) << shell;
+        EXPECT_NE(script->find("m_nBlurSize"), std::string::npos) << shell;
+        const std::string path = dir.File(std::string("script.") + shell);
+        std::ofstream(path) << *script;
+        // Each shell checks the syntax of its own script where it is installed.
+        const std::string check = std::string("command -v ") + shell + " >/dev/null || exit 0; " + shell + " -n '" +
+                                  path + "'";
+        EXPECT_EQ(std::system(("sh -c \"" + check + "\"").c_str()), 0) << shell;
+    }
+    EXPECT_FALSE(CompletionScript("tcsh").has_value());
+}
