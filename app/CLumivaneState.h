@@ -88,8 +88,7 @@ public:
     bool ShowAcquiredImage(std::int32_t width, std::int32_t height, const Pixel* pixels);
     bool ShowAcquiredImage(BMP_File&& picture);
     // Process fails (the cause in the message; there is no file to name) when the working picture could not be made
-    // (memory), or, in full mode, when resize is on with a size beyond the picture limit: the processed picture is
-    // then not the result and must not be saved. With nothing acquired yet it
+    // (memory): the processed picture is then not the result and must not be saved. With nothing acquired yet it
     // succeeds at once. ProcessImage is the same for callers that need no answer (the controls, the panes): a preview
     // that cannot be made leaves the processed pane as it was.
     Status Process(bool preview);

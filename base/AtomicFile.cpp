@@ -56,6 +56,24 @@ std::string UniqueSuffix() {
 
 }  // namespace
 
+std::string AtomicFile::TemporaryNameIn(const std::string& folder) const {
+    return folder + "/." + BaseNameOf(m_resolved) + "." + UniqueSuffix() + ".tmp";
+}
+
+namespace {
+
+// Gives the open unnamed file fd the name path: by its descriptor where the process may (AT_EMPTY_PATH needs a
+// capability), else through its entry in /proc. 0 or the errno of the failure (EEXIST when path is taken).
+int LinkUnnamed(int fd, const std::string& path) {
+    if (::linkat(fd, "", AT_FDCWD, path.c_str(), AT_EMPTY_PATH) == 0) return 0;
+    if (errno == EEXIST) return EEXIST;
+    const std::string proc = "/proc/self/fd/" + std::to_string(fd);
+    if (::linkat(AT_FDCWD, proc.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) == 0) return 0;
+    return errno;
+}
+
+}  // namespace
+
 AtomicFile::AtomicFile(std::string target) : m_target(std::move(target)) {}
 
 AtomicFile::~AtomicFile() {
@@ -68,10 +86,19 @@ Status AtomicFile::Open() {
     m_writeErrno = 0;
     m_resolved = ResolveLinks(m_target);
     const std::string folder = DirectoryOf(m_resolved);
-    const std::string base = BaseNameOf(m_resolved);
+    // An unnamed file first: it gets a name only when Commit links it in, so a process killed while writing leaves
+    // nothing behind. 0666 so that the umask decides the permissions of a new file, as a plain create would.
+    // Linking it in needs its /proc entry unless the process has the capability to link by descriptor.
+    const int unnamed =
+        ::access("/proc/self/fd", X_OK) == 0 ? ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666) : -1;
+    if (unnamed >= 0) {
+        m_stream = ::fdopen(unnamed, "wb");
+        if (m_stream != nullptr) return Status::Ok();
+        ::close(unnamed);
+    }
+    // File systems without unnamed files (and errors, which the named create reports in its own words).
     for (int attempt = 0; attempt < 100; ++attempt) {
-        std::string candidate = folder + "/." + base + "." + UniqueSuffix() + ".tmp";
-        // 0666 so that the umask decides the permissions of a new file, as a plain create would.
+        std::string candidate = TemporaryNameIn(folder);
         const int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0) {
             if (errno == EEXIST) continue;
@@ -118,23 +145,50 @@ Status AtomicFile::Commit() {
             }
         }
     }
+    // An unnamed file is linked in after its stream is closed, through a second descriptor.
+    const bool unnamed = m_tempPath.empty();
+    const int linkFd = error == 0 && unnamed ? ::fcntl(::fileno(m_stream), F_DUPFD_CLOEXEC, 0) : -1;
+    if (error == 0 && unnamed && linkFd < 0) error = errno;
     const bool closed = std::fclose(m_stream) == 0;
     m_stream = nullptr;
     if (error == 0 && !closed) error = errno != 0 ? errno : EIO;
+    if (error == 0 && unnamed) {
+        // No target yet: the file takes its name in one step. Otherwise it gets a temporary name beside the target,
+        // to be renamed over it; only a kill between the two steps can leave that name behind.
+        error = LinkUnnamed(linkFd, m_resolved);
+        if (error == 0) {
+            ::close(linkFd);
+            SyncFolder();
+            return Status::Ok();
+        }
+        for (int attempt = 0; attempt < 100 && (error == EEXIST || error == 0); ++attempt) {
+            std::string candidate = TemporaryNameIn(DirectoryOf(m_resolved));
+            error = LinkUnnamed(linkFd, candidate);
+            if (error == 0) {
+                m_tempPath = std::move(candidate);
+                break;
+            }
+        }
+    }
+    if (linkFd >= 0) ::close(linkFd);
     if (error == 0 && ::rename(m_tempPath.c_str(), m_resolved.c_str()) != 0) error = errno;
     if (error != 0) {
-        ::unlink(m_tempPath.c_str());
+        if (!m_tempPath.empty()) ::unlink(m_tempPath.c_str());
         m_tempPath.clear();
         return Status::Error(m_target + ": cannot write: " + ErrnoText(error));
     }
     m_tempPath.clear();
-    // Make the rename itself durable; a folder that cannot be synced does not undo the save.
+    SyncFolder();
+    return Status::Ok();
+}
+
+void AtomicFile::SyncFolder() const {
+    // Make the new name itself durable; a folder that cannot be synced does not undo the save.
     const int dir = ::open(DirectoryOf(m_resolved).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dir >= 0) {
         ::fsync(dir);
         ::close(dir);
     }
-    return Status::Ok();
 }
 
 void AtomicFile::Discard() {

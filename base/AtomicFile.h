@@ -1,7 +1,10 @@
 #pragma once
-// Replaces a file in one step. The bytes go to a new file beside the target (same folder, so the rename stays on one
-// file system); Commit flushes it to the disk and renames it over the target. Until Commit succeeds the target is
+// Replaces a file in one step. The bytes go to a new file in the target's folder (same folder, so the rename stays on
+// one file system); Commit flushes it to the disk and renames it over the target. Until Commit succeeds the target is
 // untouched, so a failed write, an abandoned AtomicFile or a killed process never leaves a truncated target behind.
+// The new file is unnamed (O_TMPFILE) while it is written and is linked into the folder only by Commit, so a process
+// killed while writing leaves nothing behind either; where the file system has no unnamed files it is a hidden
+// temporary file beside the target instead, removed on every way out but a kill.
 //
 // - An existing target keeps its permission bits (and, where the process may, its owner and group).
 // - A target that is a symbolic link stays a link: the file it points to is the one replaced.
@@ -38,9 +41,13 @@ public:
     void Discard();
 
     const std::string& Target() const { return m_target; }
+    // The hidden temporary file's path; empty while the file being written is unnamed.
     const std::string& TemporaryPath() const { return m_tempPath; }
 
 private:
+    std::string TemporaryNameIn(const std::string& folder) const;
+    void SyncFolder() const;
+
     std::string m_target;    // as the caller named it, for messages
     std::string m_resolved;  // the file that is replaced (symbolic links followed)
     std::string m_tempPath;

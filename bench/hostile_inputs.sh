@@ -44,7 +44,11 @@ left=0
 for attempt in 1 2 3 4 5; do
   "$cli" apply "$work/big.bmp" -o "$work/kill/out.png" &
   pid=$!
-  sleep 1.5
+  # Killed once the new file (named or not) is open in the folder.
+  for _ in $(seq 1 3000); do
+    ls -l "/proc/$pid/fd" 2>/dev/null | grep -q "$work/kill/" && break
+    sleep 0.01
+  done
   kill -9 "$pid" 2>/dev/null
   wait "$pid" 2>/dev/null
   left=$(find "$work/kill" -mindepth 1 ! -name out.png | wc -l)

@@ -62,6 +62,8 @@ std::optional<std::string> SkippedResizeWarning(const ProcessingSettings& settin
     std::string text = "resize to " + std::to_string(settings.m_nSizeX) + " x " + std::to_string(settings.m_nSizeY);
     if (settings.m_nSizeX == 0 || settings.m_nSizeY == 0) {
         text += " has no pixels";
+    } else if (settings.m_nSizeX > kMaxSide || settings.m_nSizeY > kMaxSide) {
+        text += " is beyond the limit of " + std::to_string(kMaxSide) + " pixels a side";
     } else {
         text += " is beyond the limit of " + std::to_string(kMaxPixels) + " pixels";
     }

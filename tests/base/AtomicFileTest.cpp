@@ -1,7 +1,9 @@
 // AtomicFile: the target is replaced whole or not at all.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -27,6 +29,14 @@ std::string ReadText(const std::string& path) {
 std::size_t EntriesIn(const std::filesystem::path& folder) {
     return static_cast<std::size_t>(
         std::distance(std::filesystem::directory_iterator(folder), std::filesystem::directory_iterator()));
+}
+
+// Whether folder's file system makes unnamed files (O_TMPFILE).
+bool UnnamedFilesIn(const std::string& folder) {
+    const int fd = ::open(folder.c_str(), O_TMPFILE | O_WRONLY, 0600);
+    if (fd < 0) return false;
+    ::close(fd);
+    return true;
 }
 
 }  // namespace
@@ -72,7 +82,7 @@ TEST(AtomicFile, DiscardedWriteLeavesTheTargetAndNoDebris) {
         AtomicFile file(dir.File("f.txt"));
         ASSERT_TRUE(file.Open());
         file.Write("partial", 7);
-        EXPECT_EQ(EntriesIn(dir.path()), 2u);
+        EXPECT_EQ(EntriesIn(dir.path()), file.TemporaryPath().empty() ? 1u : 2u) << "unnamed while written";
     }  // destroyed without Commit
     EXPECT_EQ(ReadText(dir.File("f.txt")), "keep");
     EXPECT_EQ(EntriesIn(dir.path()), 1u);
@@ -104,4 +114,48 @@ TEST(AtomicFile, KilledWriterLeavesTheOldFileWhole) {
     ::close(ready[0]);
     ::close(ready[1]);
     EXPECT_EQ(ReadText(target), "original");
+    // Where the file system has unnamed files, the killed writer's file had no name: nothing is left beside.
+    if (UnnamedFilesIn(dir.path().string())) {
+        EXPECT_EQ(EntriesIn(dir.path()), 1u);
+    }
+}
+
+// Every way a save ends with the unnamed file: a new target, a replaced one, one through a link, and a failed write
+// (the file size limit stands in for a full disk); the folder then holds exactly the targets, with the right bytes.
+TEST(AtomicFile, UnnamedFileTakesItsNameOnlyOnCommit) {
+    TempDir dir;
+    if (!UnnamedFilesIn(dir.path().string())) GTEST_SKIP() << "the temporary folder's file system has no O_TMPFILE";
+    AtomicFile fresh(dir.File("new.txt"));
+    ASSERT_TRUE(fresh.Open());
+    EXPECT_TRUE(fresh.TemporaryPath().empty());
+    fresh.Write("first", 5);
+    EXPECT_EQ(EntriesIn(dir.path()), 0u);
+    ASSERT_TRUE(fresh.Commit());
+    EXPECT_EQ(ReadText(dir.File("new.txt")), "first");
+
+    ::chmod(dir.File("new.txt").c_str(), 0640);
+    std::filesystem::create_symlink("new.txt", dir.File("link.txt"));
+    ASSERT_TRUE(WriteFileAtomically(dir.File("link.txt"), "second", 6));
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.File("link.txt")));
+    EXPECT_EQ(ReadText(dir.File("new.txt")), "second");
+    struct stat info {};
+    ASSERT_EQ(::stat(dir.File("new.txt").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0640u);
+    EXPECT_EQ(EntriesIn(dir.path()), 2u);
+
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{1000, 1000};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        const std::vector<char> block(100000, 'x');
+        const Status written = WriteFileAtomically(dir.File("new.txt"), block.data(), block.size());
+        ::_exit(!written && written.message().find("new.txt: cannot write") != std::string::npos ? 0 : 1);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_EQ(ReadText(dir.File("new.txt")), "second");
+    EXPECT_EQ(EntriesIn(dir.path()), 2u);
 }

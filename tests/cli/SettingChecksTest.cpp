@@ -25,7 +25,8 @@ TEST(SettingChecks, AValueThatIsNoNumberIsNamedWithWhatTheSettingTakes) {
              Case{"m_cBmpWndOriginal.CroprcT=0,25",
                   "m_cBmpWndOriginal.CroprcT=0,25: \"0,25\" is not a number; the setting takes 0.000000"},
              Case{"m_cBmpWndOriginal.CroprcT=inf",
-                  "m_cBmpWndOriginal.CroprcT=inf: \"inf\" is not a number; the setting takes 340282346638528859811704183484516925440.000000"},
+                  "m_cBmpWndOriginal.CroprcT=inf: \"inf\" is not a number; the setting takes "
+                  "340282346638528859811704183484516925440.000000"},
              Case{"nokey=abc", ""},
          }) {
         const std::optional<std::string> warning = NumberWarning(settings, c.line);
@@ -44,6 +45,11 @@ TEST(SettingChecks, AResizeTheStageSkipsIsNamed) {
     settings.m_nSizeY = 16385;
     EXPECT_EQ(SkippedResizeWarning(settings).value_or(""),
               "resize to 16384 x 16385 is beyond the limit of 268435456 pixels and is skipped");
+    settings.m_nSizeX = 268435456;
+    settings.m_nSizeY = 1;
+    EXPECT_EQ(SkippedResizeWarning(settings).value_or(""),
+              "resize to 268435456 x 1 is beyond the limit of 65535 pixels a side and is skipped");
     settings.m_nSizeX = 0;
+    settings.m_nSizeY = 16385;
     EXPECT_EQ(SkippedResizeWarning(settings).value_or(""), "resize to 0 x 16385 has no pixels and is skipped");
 }

@@ -34,6 +34,8 @@ int main(int argc, char** argv) {
                     Write(folder + "/jpeg-16384-1000-scans.jpg", hostile::ProgressiveJpeg(16384, 16384, 1000)) &&
                     Write(folder + "/jpeg-4096-1000-scans.jpg", hostile::ProgressiveJpeg(4096, 4096, 1000)) &&
                     Write(folder + "/jpeg-64-3-scans.jpg", hostile::ProgressiveJpeg(64, 48, 3)) &&
+                    Write(folder + "/jpeg-64-150-scans.jpg", hostile::ProgressiveJpeg(64, 48, 150)) &&
+                    Write(folder + "/bmp-70000x1.bmp", hostile::BmpHeaderOnly(70000, 1)) &&
                     Write(folder + "/resize-268435456x1.qmx", hostile::ResizeProfile(268435456, 1)) &&
                     Write(folder + "/store-100000-keys", hostile::StoreWithKeys(100000)) &&
                     Write(folder + "/store-200000-keys", hostile::StoreWithKeys(200000));
