@@ -11,6 +11,7 @@
 #include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
 #include <QResizeEvent>
@@ -22,11 +23,17 @@
 #include <optional>
 #include <utility>
 
+#include "acquire/CTwainSourcesDlg.h"
+#include "acquire/CTwainUtils.h"
 #include "app/CAboutDlg.h"
 #include "app/CAddTextCommand.h"
 #include "app/CColorSwatch.h"
+#include "app/CScanCommand.h"
+#include "app/CWebCameraCommand.h"
 #include "app/DialogSeam.h"
 #include "app/DialogUnits.h"
+#include "app/CHelpWindow.h"
+#include "app/ExactPreview.h"
 #include "app/HelpPages.h"
 #include "app/ImageFileCommands.h"
 #include "app/ProfileCommands.h"
@@ -36,6 +43,8 @@
 #include "imaging/dialogs/CAdjustContrastDlg.h"
 #include "imaging/dialogs/CAdjustHSBDlg.h"
 #include "imaging/dialogs/CBlurDlg.h"
+#include "platform/CameraList.h"
+#include "platform/SaneScanner.h"
 #include "platform/UserStore.h"
 
 #ifndef LUMIVANE_VERSION
@@ -123,6 +132,7 @@ CLumivaneDlg::CLumivaneDlg(IDialogSeam& seam, std::string storePath, QWidget* pa
     if (!m_storePath.empty()) {
         UserStore store(m_storePath);
         m_state.m_device.Read(store);
+        m_view.Read(store);
     }
     m_helpFolders = HelpFolders(QCoreApplication::applicationDirPath().toStdString(), LUMIVANE_HELP_INSTALL_DIR);
 
@@ -139,10 +149,26 @@ CLumivaneDlg::CLumivaneDlg(IDialogSeam& seam, std::string storePath, QWidget* pa
     setStyleSheet(QStringLiteral("QCheckBox { spacing: 3px; }"));
 
     CreateControls();
+    // The exact preview: off by default, remembered for the user; shown in the processed pane when its run is done.
+    m_pExactBox = new QCheckBox(tr("Exact preview"), this);
+    m_pExactBox->setObjectName(QStringLiteral("exactPreview"));
+    m_pExactBox->setToolTip(tr("Show the result computed at the picture's full size, reduced to the pane"));
+    m_pExactBox->setChecked(m_view.m_bExactPreview);
+    connect(m_pExactBox, &QCheckBox::clicked, this, [this](bool on) { SetExactPreview(on); });
+    m_pExact = std::make_unique<CExactPreview>([this](const QImage& image) {
+        if (m_view.m_bExactPreview) m_pBmpWndDestination->ShowExactImage(image);
+    });
     m_pFiles = std::make_unique<CImageFileCommands>(m_state, m_seam, *this, *Control(dlg::kSave));
     m_pProfiles = std::make_unique<CProfileCommands>(m_state, m_seam, *this);
     m_pAddText = std::make_unique<CAddTextCommand>(
         m_state, m_seam, *this, [this](const Rect& changed) { return ShowChangedOriginal(changed); });
+    SetScannerSystem(std::make_shared<SaneScannerSystem>());
+    m_cameraLister = [] {
+        std::vector<std::string> names;
+        if (!ListCameraNames(names)) names.clear();  // no camera framework: an empty list, no message
+        return names;
+    };
+    m_pWebCamera = std::make_unique<CWebCameraCommand>(m_state, m_seam, *this, *m_pFiles);
     CreateShortcuts();
     // A picture file dropped anywhere on the window is opened, also over the size fields (which would take its name as
     // text).
@@ -165,6 +191,7 @@ CLumivaneDlg::CLumivaneDlg(IDialogSeam& seam, std::string storePath, QWidget* pa
     }
     m_layout.Record(Size{width(), height()}, placements);
     m_bLaidOut = true;
+    PlaceExactPreviewBox();
     UpdateMinimumSize();
 }
 
@@ -174,6 +201,7 @@ CLumivaneDlg::~CLumivaneDlg() {
     if (!m_storePath.empty()) {
         UserStore store(m_storePath);
         m_state.m_device.Write(store);
+        m_view.Write(store);
     }
 }
 
@@ -286,7 +314,8 @@ void CLumivaneDlg::Command(int id) {
             m_pProfiles->LoadConfiguration();
             break;
         case dlg::kSaveConfiguration:
-            m_pProfiles->SaveConfiguration();
+            // The profile holds the sizes the fields show, also when no resize run has read them yet.
+            if (TakeSizeFields(m_state.m_settings)) m_pProfiles->SaveConfiguration();
             break;
         case dlg::kBlurSettings:
         case dlg::kBrightnessSettings:
@@ -297,8 +326,16 @@ void CLumivaneDlg::Command(int id) {
         case dlg::kAddText:
             m_pAddText->Run();
             break;
+        case dlg::kScan:
+            Scan();
+            break;
+        case dlg::kSources:
+            ChooseSources();
+            break;
+        case dlg::kWebCamera:
+            m_pWebCamera->Run();
+            break;
         default:
-            // Scan, Web camera and Sources: their commands come with the acquisition features.
             break;
     }
 }
@@ -317,6 +354,11 @@ void CLumivaneDlg::CreateShortcuts() {
 void CLumivaneDlg::OpenEffectSettings(int id) {
     if (id == dlg::kBlurSettings) {
         CBlurDlg dialog(m_state.m_settings.m_nBlurSize, this);
+        // Each size chosen shows at once when blur is on; Cancel brings the old size back the same way.
+        dialog.SetPreview([this](std::int32_t size) {
+            m_state.m_settings.m_nBlurSize = size;
+            if (m_state.m_settings.m_bBlur != 0) m_state.ProcessImage(true);
+        });
         const bool accepted = m_seam.RunDialog(dialog) == QDialog::Accepted;
         m_state.ChooseBlurSize(accepted ? std::optional<std::int32_t>(dialog.Size()) : std::nullopt);
         return;
@@ -363,13 +405,55 @@ void CLumivaneDlg::EnableAcquisitionButtons() {
 
 void CLumivaneDlg::ChooseLightColor(int light) {
     std::optional<std::array<std::int32_t, 3>> chosen;
-    // The colour dialog starts with no colour of its own.
-    if (const std::optional<QColor> color = m_seam.ChooseColor(this, QColor())) {
+    // The colour dialog opens at the light's colour now.
+    if (const std::optional<QColor> color = m_seam.ChooseColor(this, LightColor(light))) {
         chosen = std::array<std::int32_t, 3>{color->red(), color->green(), color->blue()};
     }
     // Also after Cancel the chain runs again and the swatches are repainted.
     m_state.ChooseLightColor(light, chosen);
     for (int id : kSwatches) Control(id)->update();
+}
+
+void CLumivaneDlg::SetScannerSystem(std::shared_ptr<IScannerSystem> system) {
+    // The area and the counter start afresh with another scanner system.
+    m_pScan.reset();
+    m_pTwain = std::make_unique<CTwainUtils>(std::move(system), m_storePath);
+    m_pScan = std::make_unique<CScanCommand>(m_state, m_seam, *this, *m_pTwain, [this] { m_pFiles->ForgetFileName(); });
+}
+
+void CLumivaneDlg::Scan() {
+    m_pScan->Run(m_state.m_device.m_strScannerSrc);
+    if (m_bCloseAfterScan) {
+        m_bCloseAfterScan = false;
+        QDialog::reject();
+    }
+}
+
+void CLumivaneDlg::reject() {
+    if (m_pScan && m_pScan->Running()) {
+        m_bCloseAfterScan = true;
+        m_pScan->CancelRunning();
+        return;
+    }
+    QDialog::reject();
+}
+
+void CLumivaneDlg::ChooseSources() {
+    SourceListing listing;
+    listing.scanners = [this] { return m_pTwain->GetSourceNames(); };
+    listing.cameras = m_cameraLister;
+    SourcePrompts prompts;
+    prompts.askYesNo = [this](QWidget* owner, const QString& caption, const QString& text) {
+        QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::Yes | QMessageBox::No, owner);
+        m_seam.RunDialog(box);
+        return box.clickedButton() == box.button(QMessageBox::Yes);
+    };
+    prompts.showError = [this](QWidget* owner, const QString& caption, const QString& text) {
+        m_seam.Message(owner, caption, text, IDialogSeam::Icon::Error);
+    };
+    CTwainSourcesDlg dialog(&m_state.m_device.m_strScannerSrc, &m_state.m_device.m_strCameraSrc, listing,
+                            std::move(prompts), [this] { m_pTwain->ResetScanSettings(); }, this);
+    if (m_seam.RunDialog(dialog) == QDialog::Accepted) EnableAcquisitionButtons();
 }
 
 void CLumivaneDlg::ShowHelp() {
@@ -383,11 +467,11 @@ void CLumivaneDlg::ShowHelp() {
                        IDialogSeam::Icon::Warning);
         return;
     }
-    const QString path = QString::fromStdString(index->string());
-    if (!m_seam.OpenExternally(QUrl::fromLocalFile(path))) {
-        m_seam.Message(this, kProgramName, tr("%1: no web browser could be started to show the help.").arg(path),
-                       IDialogSeam::Icon::Warning);
+    // The program's own help window: no web browser needed.
+    if (!m_pHelp) {
+        m_pHelp = new CHelpWindow([this](const QUrl& url) { return m_seam.OpenExternally(url); }, this);
     }
+    m_pHelp->ShowPage(QString::fromStdString(index->string()));
 }
 
 void CLumivaneDlg::ShowAbout() {
@@ -409,6 +493,10 @@ QString CLumivaneDlg::ViewerFolder() const {
     return m_pFiles->ViewerFolder();
 }
 
+int CLumivaneDlg::PendingFileJobs() const {
+    return m_pFiles->PendingJobs();
+}
+
 // ---- IStateView -------------------------------------------------------------------------------------------------
 
 bool CLumivaneDlg::ShowPicture(CBmpWnd& pane, const BMP_File& picture) {
@@ -419,6 +507,7 @@ bool CLumivaneDlg::ShowPicture(CBmpWnd& pane, const BMP_File& picture) {
 }
 
 bool CLumivaneDlg::ShowChangedOriginal(const Rect& changed) {
+    m_pExactOriginal.reset();  // the text went into the original: the exact preview copies it again
     const bool shown = m_pBmpWndOriginal->UpdateBitmapRect(changed);
     m_pBmpWndOriginal->repaint();
     if (!shown) ReportNoPaneCopy();
@@ -433,11 +522,52 @@ void CLumivaneDlg::ReportNoPaneCopy() {
 }
 
 bool CLumivaneDlg::OriginalImageChanged(const BMP_File& picture) {
+    m_pExactOriginal.reset();
     return ShowPicture(*m_pBmpWndOriginal, picture);
 }
 
 bool CLumivaneDlg::ProcessedImageChanged(const BMP_File& picture) {
-    return ShowPicture(*m_pBmpWndDestination, picture);
+    // The pane-sized preview first, as always; the exact one follows when its run is done.
+    const bool shown = ShowPicture(*m_pBmpWndDestination, picture);
+    if (shown && m_view.m_bExactPreview) RequestExactPreview();
+    return shown;
+}
+
+// ---- Exact preview ----------------------------------------------------------------------------------------------
+
+void CLumivaneDlg::SetExactPreview(bool on) {
+    m_view.m_bExactPreview = on;
+    if (on) {
+        RequestExactPreview();
+        return;
+    }
+    m_pExact->Cancel();
+    m_pExactOriginal.reset();
+    static_cast<void>(ShowPicture(*m_pBmpWndDestination, m_state.ProcessedImage()));  // the pane-sized preview again
+}
+
+void CLumivaneDlg::RequestExactPreview() {
+    const BMP_File& original = m_state.OriginalImage();
+    if (original.IsEmpty()) return;
+    if (!m_pExactOriginal) {
+        auto copy = std::make_shared<BMP_File>();
+        if (!copy->CopyFrom(original)) return;  // memory is short: the pane-sized preview stays
+        m_pExactOriginal = std::move(copy);
+    }
+    m_pExact->Request(m_pExactOriginal, m_state.MakeChainParams(), m_pBmpWndDestination->DevicePaneSize(),
+                      m_pBmpWndDestination->devicePixelRatioF());
+}
+
+bool CLumivaneDlg::ExactPreviewBusy() const {
+    return m_pExact->Busy();
+}
+
+void CLumivaneDlg::PlaceExactPreviewBox() {
+    // Under the processed pane's left edge, in the gap above Save.
+    const QRect pane = m_pBmpWndDestination->geometry();
+    const int top = pane.bottom() + 2;
+    const int height = std::clamp(Control(dlg::kSave)->geometry().top() - top - 1, 12, 18);
+    m_pExactBox->setGeometry(pane.left(), top, std::min(pane.width(), 140), height);
 }
 
 void CLumivaneDlg::RepaintPane(CPaneModel& pane) {
@@ -449,6 +579,10 @@ void CLumivaneDlg::RepaintPane(CPaneModel& pane) {
 }
 
 void CLumivaneDlg::ExchangeSizeFields(ProcessingSettings& settings) {
+    TakeSizeFields(settings);
+}
+
+bool CLumivaneDlg::TakeSizeFields(ProcessingSettings& settings) {
     // Width first; the first field that does not hold an unsigned integer stops the exchange, so it and the fields
     // after it keep their previous values in the record.
     const std::pair<int, std::uint32_t ProcessingSettings::*> fields[2] = {
@@ -460,10 +594,11 @@ void CLumivaneDlg::ExchangeSizeFields(ProcessingSettings& settings) {
             m_seam.Message(this, kProgramName, tr("Please enter a positive integer."), IDialogSeam::Icon::Warning);
             edit->setFocus();
             edit->selectAll();
-            return;
+            return false;
         }
         settings.*member = *value;
     }
+    return true;
 }
 
 void CLumivaneDlg::SettingsLoaded(const ProcessingSettings&) {
@@ -526,6 +661,7 @@ void CLumivaneDlg::ArrangeControls() {
     for (const dlg::Placement& placement : m_layout.Arrange(Size{width(), height()})) {
         if (QWidget* control = Control(placement.id)) control->setGeometry(ToQRect(placement.rect));
     }
+    PlaceExactPreviewBox();
     update();
 }
 

@@ -19,6 +19,7 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -26,12 +27,19 @@
 
 #include "app/CLumivaneState.h"
 #include "app/DialogLayout.h"
+#include "app/ViewPreferences.h"
 #include "panes/CBmpWnd.h"
 
 class CAddTextCommand;
 class CColorSwatch;
+class CScanCommand;
+class CTwainUtils;
+class IScannerSystem;
+class CExactPreview;
+class CHelpWindow;
 class CImageFileCommands;
 class CProfileCommands;
+class CWebCameraCommand;
 class IDialogSeam;
 class QCheckBox;
 class QLineEdit;
@@ -52,16 +60,34 @@ public:
     void SetHelpFolders(std::vector<std::filesystem::path> folders) { m_helpFolders = std::move(folders); }
 
     CLumivaneState& State() { return m_state; }
+    // Scanning: the scanner utilities (on SANE unless another scanner system is set), the Scan command, and the camera
+    // names the source dialog lists (GStreamer's video sources unless set).
+    void SetScannerSystem(std::shared_ptr<IScannerSystem> system);
+    void SetCameraLister(std::function<std::vector<std::string>()> lister) { m_cameraLister = std::move(lister); }
+    CTwainUtils& Twain() { return *m_pTwain; }
+    CScanCommand& ScanCommand() { return *m_pScan; }
     QWidget* Control(int id) const;
     CBmpWnd& OriginalPane() { return *m_pBmpWndOriginal; }
     CBmpWnd& ProcessedPane() { return *m_pBmpWndDestination; }
     // The current image file's full path (empty when none is held); the viewer's temporary folder.
     const std::string& FileName() const;
     QString ViewerFolder() const;
+    CWebCameraCommand& WebCamera() { return *m_pWebCamera; }
+    // Saves and viewer runs still going on behind the window (they end on the interface thread).
+    int PendingFileJobs() const;
     const dlg::DialogLayout& Layout() const { return m_layout; }
+    // The "Exact preview" switch under the processed pane; whether its full-size run is still on its way; what the
+    // window remembers for the user.
+    QCheckBox* ExactPreviewBox() const { return m_pExactBox; }
+    bool ExactPreviewBusy() const;
+    const ViewPreferences& Preferences() const { return m_view; }
+    // The help window, once Help has opened it (a child of this window).
+    CHelpWindow* HelpWindow() const { return m_pHelp; }
 
     // Enter does nothing: the dialog has no OK action.
     void accept() override {}
+    // Esc and the close box end the dialog; during a scan they break the scan off first and close when it has ended.
+    void reject() override;
 
     // IStateView
     bool OriginalImageChanged(const BMP_File& picture) override;
@@ -92,10 +118,15 @@ private:
     void ChooseLightColor(int light);
     void ShowHelp();
     void ShowAbout();
+    void Scan();
+    void ChooseSources();
     void SyncLightEditBoxes();
     void SyncCheckBoxes();
     void SyncCheckBox(int id, std::int32_t theSwitch);
     void WriteSizeFields();
+    // The size fields into the record, width first; false (the user told) at the first field that is no unsigned
+    // integer, which keeps its previous value, as do the fields after it.
+    bool TakeSizeFields(ProcessingSettings& settings);
     void EnableAcquisitionButtons();
     void UpdateMinimumSize();
     void ArrangeControls();
@@ -103,6 +134,9 @@ private:
     bool ShowChangedOriginal(const Rect& changed);
     void ReportNoPaneCopy();
     QColor LightColor(int light) const;
+    void SetExactPreview(bool on);
+    void RequestExactPreview();
+    void PlaceExactPreviewBox();
 
     IDialogSeam& m_seam;
     std::string m_storePath;
@@ -118,4 +152,14 @@ private:
     std::unique_ptr<CImageFileCommands> m_pFiles;
     std::unique_ptr<CProfileCommands> m_pProfiles;
     std::unique_ptr<CAddTextCommand> m_pAddText;
+    std::unique_ptr<CTwainUtils> m_pTwain;
+    std::unique_ptr<CScanCommand> m_pScan;
+    std::function<std::vector<std::string>()> m_cameraLister;
+    bool m_bCloseAfterScan = false;
+    std::unique_ptr<CWebCameraCommand> m_pWebCamera;
+    ViewPreferences m_view;
+    QCheckBox* m_pExactBox = nullptr;
+    CHelpWindow* m_pHelp = nullptr;
+    std::shared_ptr<const BMP_File> m_pExactOriginal;  // the exact preview's copy of the original (null: none yet)
+    std::unique_ptr<CExactPreview> m_pExact;           // last: goes first, before the panes it shows in
 };

@@ -60,6 +60,17 @@ bool CLumivaneState::ShowAcquiredImage(BMP_File&& picture) {
 Status CLumivaneState::Process(bool preview) {
     if (m_cProcessedImage.IsEmpty()) return Status::Ok();  // nothing acquired yet
     BusyScope busy(*m_pView);
+    if (m_settings.m_bResize) m_pView->ExchangeSizeFields(m_settings);
+    // A resize beyond the picture limit is skipped by the chain; a full-size run, whose result is saved, says so
+    // instead of giving a picture of the wrong size. A size of 0 means no resize.
+    const std::uint32_t sizeX = m_settings.m_nSizeX;
+    const std::uint32_t sizeY = m_settings.m_nSizeY;
+    if (!preview && m_settings.m_bResize && sizeX != 0 && sizeY != 0 && !FitsPictureLimit(sizeX, sizeY)) {
+        return Status::Error("a resize to " + std::to_string(static_cast<std::int32_t>(sizeX)) + " × " +
+                             std::to_string(static_cast<std::int32_t>(sizeY)) +
+                             " pixels is beyond the largest picture accepted (" + std::to_string(kMaxPixels) +
+                             " pixels, " + std::to_string(kMaxSide) + " on a side)");
+    }
     bool prepared;
     if (preview) {
         prepared = ScaleNearest(m_cOriginalImage, m_cProcessedImage, m_destinationOuter.width,
@@ -71,9 +82,21 @@ Status CLumivaneState::Process(bool preview) {
         return Status::Error("not enough memory to process a picture of " + std::to_string(m_cOriginalImage.Width()) +
                              " × " + std::to_string(m_cOriginalImage.Height()) + " pixels");
     }
-    if (m_settings.m_bResize) m_pView->ExchangeSizeFields(m_settings);
     RunChain(m_cProcessedImage, m_cScratch, MakeChainParams());
     m_pView->ProcessedImageChanged(m_cProcessedImage);
+    return Status::Ok();
+}
+
+Status CLumivaneState::MakeFullSizeRun(FullSizeRun& run) {
+    if (m_cOriginalImage.IsEmpty()) return Status::Error("there is no picture yet");
+    BMP_File copy;
+    if (!copy.CopyFrom(m_cOriginalImage)) {
+        return Status::Error("not enough memory to process a picture of " + std::to_string(m_cOriginalImage.Width()) +
+                             " × " + std::to_string(m_cOriginalImage.Height()) + " pixels");
+    }
+    if (m_settings.m_bResize) m_pView->ExchangeSizeFields(m_settings);
+    run.picture = std::move(copy);
+    run.params = MakeChainParams();
     return Status::Ok();
 }
 

@@ -53,6 +53,18 @@ private:
     IStateView& m_view;
 };
 
+// A full-size run of the chain that needs nothing of the state once it is made: a copy of the original and the chain's
+// parameters as they were then. Run may go on another thread while the state changes; it gives the same pixels that
+// ProcessImage(false) would have given at the time the run was made.
+struct FullSizeRun {
+    BMP_File picture;  // the original's copy; after Run, the full-size result
+    ChainParams params;
+    void Run() {
+        BMP_File scratch;
+        RunChain(picture, scratch, params);
+    }
+};
+
 class CLumivaneState : public IPaneOwner {
 public:
     static constexpr Size kDefaultPaneOuter{288, 193};  // the panes' outer size at start: 192 × 119 dialog units
@@ -76,10 +88,14 @@ public:
     bool ShowAcquiredImage(std::int32_t width, std::int32_t height, const Pixel* pixels);
     bool ShowAcquiredImage(BMP_File&& picture);
     // Process fails (the cause in the message; there is no file to name) when the working picture could not be made
-    // (memory): the processed picture is then not the result and must not be saved. With nothing acquired yet it
+    // (memory), or, in full mode, when resize is on with a size beyond the picture limit: the processed picture is
+    // then not the result and must not be saved. With nothing acquired yet it
     // succeeds at once. ProcessImage is the same for callers that need no answer (the controls, the panes): a preview
     // that cannot be made leaves the processed pane as it was.
     Status Process(bool preview);
+    // What a full-size run needs, taken now (the resize fields are read first, as for ProcessImage(false)). Fails when
+    // nothing was acquired yet or when the copy cannot be made (memory); run is then unchanged.
+    Status MakeFullSizeRun(FullSizeRun& run);
     void ProcessImage(bool preview) override { static_cast<void>(Process(preview)); }
 
     // Load configuration: the storage's Load, then the refresh a load does (the original pane's trackers re-mapped,

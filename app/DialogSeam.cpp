@@ -30,6 +30,9 @@ std::optional<IDialogSeam::FileChoice> RunFileDialog(QWidget* owner, const QStri
     dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
     // The caller decides about overwriting; the program's save commands replace files without asking.
     dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+    // Qt's own dialog matches the name filters without regard to case (photo.JPG under "*.jpg"); a desktop's native
+    // dialog may not.
+    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
     dialog.setNameFilters(filters);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
     return IDialogSeam::FileChoice{dialog.selectedFiles().front(),
@@ -105,8 +108,8 @@ void ScriptedDialogSeam::Message(QWidget*, const QString& caption, const QString
     if (answer.whileShown) answer.whileShown();
 }
 
-std::optional<QColor> ScriptedDialogSeam::ChooseColor(QWidget*, const QColor&) {
-    return Take({Kind::Color, {}, {}, Icon::Information, {}}).color;
+std::optional<QColor> ScriptedDialogSeam::ChooseColor(QWidget*, const QColor& initial) {
+    return Take({Kind::Color, {}, initial.isValid() ? initial.name() : QString(), Icon::Information, {}}).color;
 }
 
 std::optional<TextStyle> ScriptedDialogSeam::ChooseFont(QWidget*, const TextStyle&) {

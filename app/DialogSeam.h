@@ -83,7 +83,7 @@ public:
     struct Call {
         Kind kind;
         QString caption;  // caption or title; the url for OpenExternally; the window title for Dialog
-        QString text;     // message text; the class name for Dialog
+        QString text;     // message text; the class name for Dialog; the initial colour ("#rrggbb") for Color
         Icon icon = Icon::Information;
         QStringList filters;
     };

@@ -40,14 +40,19 @@ std::vector<std::string> NameFilters(std::string_view pairs) {
     return filters;
 }
 
-std::string PathWithExtension(const std::string& path, std::string_view extension) {
-    if (path.size() >= extension.size()) {
-        const std::string_view tail = std::string_view(path).substr(path.size() - extension.size());
-        if (std::equal(tail.begin(), tail.end(), extension.begin(), extension.end(),
-                       [](char a, char b) { return AsciiLower(a) == AsciiLower(b); })) {
-            return path;
-        }
-    }
+namespace {
+
+bool EndsWithNoCase(std::string_view text, std::string_view tail) {
+    if (tail.empty() || text.size() < tail.size()) return false;
+    const std::string_view end = text.substr(text.size() - tail.size());
+    return std::equal(end.begin(), end.end(), tail.begin(), tail.end(),
+                      [](char a, char b) { return AsciiLower(a) == AsciiLower(b); });
+}
+
+}  // namespace
+
+std::string PathWithExtension(const std::string& path, std::string_view extension, std::string_view alsoKept) {
+    if (EndsWithNoCase(path, extension) || EndsWithNoCase(path, alsoKept)) return path;
     return path + std::string(extension);
 }
 

@@ -5,10 +5,20 @@
 // m_strFileName is the full path of the file the shown picture was loaded from or last saved to with Save As (empty
 // before either, and when a scan or a camera takes the picture in). It is stored as the file system spells it (case
 // is kept) and absolute, so Save writes back to that file wherever the current directory has gone since. Only the
-// type test looks at case: the format is named by the last three characters ("png", "jpg", "gif", "bmp", any case;
-// ".jpeg" is not taken). The window's title is "Lumivane - " followed by the file's name without its folder after a
+// type test looks at case: the format is named by the last three characters ("png", "jpg", "gif", "bmp") or by
+// ".jpeg", in any case. The window's title is "Lumivane - " followed by the file's name without its folder after a
 // load, the full path after Save As. The Save button is enabled exactly when a name is held, from the first command
 // that sets or forgets the name on (it starts enabled); while no name is held Save only refreshes the preview.
+//
+// Save, Save As and the viewer operation correct and encode the picture off the interface thread (CBackgroundJobs),
+// from a copy of the original and the settings as they were at the command, with a progress bar beside the Save
+// button; the window answers meanwhile. A save given while another runs waits for it (they run in order). Save As
+// takes the new name when the file has been written. When the object goes (the window closes), a save that runs or
+// waits is finished first, so the file is written whole or not at all (the codecs write a temporary file beside the
+// target and rename it); a viewer run that waits is dropped.
+//
+// A JPEG or PNG comes in upright by its EXIF orientation; its EXIF data and ICC profile go into every JPEG or PNG
+// saved from it (PhotoFile.h), until a scan or a camera takes a new picture in.
 //
 // Pictures go straight between files and the shared state through the codecs (no temporary files). Every failure is
 // shown in a message box naming the file and the cause, and loses nothing: a load that fails (unknown type, a file
@@ -24,10 +34,13 @@
 #include <memory>
 #include <string>
 
+#include "app/BackgroundJobs.h"
 #include "platform/ImageCodec.h"
+#include "platform/PhotoFile.h"
 
 class CLumivaneState;
 class IDialogSeam;
+class QProgressBar;
 class QTemporaryDir;
 class QWidget;
 
@@ -49,6 +62,8 @@ public:
     void SaveAs();
     // The viewer operation: the original picture, or the full-size result, opened in the desktop's viewer.
     void OpenInViewer(bool original);
+    // Saves and viewer runs given whose end has not been handled yet.
+    int PendingJobs() const;
     // A scan or a camera took the picture in: no name, Save disabled.
     void ForgetFileName();
 
@@ -61,13 +76,13 @@ public:
                                                   ImageFormat::Bmp};
 
 private:
-    // The full-size result into path in the format its name gives, then the preview again. False (reported) on
-    // failure.
-    bool WriteResult(const std::string& path);
-    // The full-size result into path, under the wait cursor; the preview is not restored.
-    Status WriteFullSize(const std::string& path, ImageFormat format);
-    // The original, or the full-size result, as a BMP file at path for the viewer, under the wait cursor.
-    Status WriteForViewer(const std::string& path, bool original);
+    // Starts writing the full-size result into path in the format its name gives; false (reported) when it cannot
+    // start. With takeName the name is held once the file is written.
+    bool StartWrite(const std::string& path, bool takeName);
+    void Written(const std::string& path, bool takeName, const Status& saved);
+    void Post(CBackgroundJobs::Job job);
+    void ShowProgress(int percent);
+    void EndProgress();
     void ShowTitle();
     void EnableSave();
 
@@ -77,5 +92,8 @@ private:
     QWidget& m_saveButton;
     std::string m_strFileName;
     QString m_strShownName;  // what the title shows after "Lumivane - "
+    PhotoMetadata m_metadata;  // of the picture loaded last: goes into a JPEG or PNG saved from it
     std::unique_ptr<QTemporaryDir> m_pViewerFolder;
+    QProgressBar* m_pProgress = nullptr;  // a child of the window, made at the first save
+    std::unique_ptr<CBackgroundJobs> m_pJobs;  // last: goes first, finishing its saves while the rest still exists
 };

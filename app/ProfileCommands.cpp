@@ -4,6 +4,7 @@
 #include <QObject>
 #include <QStringList>
 #include <QWidget>
+#include <new>
 #include <optional>
 #include <string>
 
@@ -27,9 +28,14 @@ void CProfileCommands::LoadConfiguration() {
             m_seam.OpenFile(&m_window, QObject::tr("Load a profile"), ProfileFilters())) {
         // The state refreshes the controls (through the window's SettingsLoaded), the panes and the picture, read or
         // not.
-        if (const Status loaded = m_state.LoadConfiguration(QFile::encodeName(choice->path).toStdString()); !loaded) {
-            ShowFailure(m_seam, &m_window, loaded, QObject::tr("The profile could not be read."));
+        const std::string path = QFile::encodeName(choice->path).toStdString();
+        Status loaded;
+        try {
+            loaded = m_state.LoadConfiguration(path);
+        } catch (const std::bad_alloc&) {
+            loaded = Status::Error("not enough memory for " + path);
         }
+        if (!loaded) ShowFailure(m_seam, &m_window, loaded, QObject::tr("The profile could not be read."));
     }
     // The swatches show the loaded colours.
     m_window.repaint();

@@ -1,6 +1,7 @@
 #pragma once
 // Owner of one open buffered standard-library stream: the stream is closed on every way out of the scope that
-// opened it. ReadRest takes the rest of an open file into memory, for readers that work on the whole file.
+// opened it. ReadRest takes the rest of an open file into memory, for readers that work on the whole file;
+// ReadSmallRegularFile reads a settings file whole, refusing anything that is not a small regular file.
 
 #include <cstddef>
 #include <cstdint>
@@ -59,3 +60,9 @@ struct FileBytes {
 // that grows meanwhile, or has no size (a pipe), grows it. Fails, the message naming path, when memory cannot be had
 // or a read fails; bytes is then unchanged.
 Status ReadRest(File& file, const std::string& path, std::span<const std::uint8_t> head, FileBytes& bytes);
+
+// Reads the whole of a small settings file into text. Only a regular file is read: it is opened without blocking (so
+// a named pipe with no writer cannot hang the caller) and examined before a byte is read; a named pipe, a device or
+// a folder is refused at once, and so is a file of more than maxBytes (also one that grows past it while read).
+// Fails, the message naming path and the cause, with text unchanged.
+Status ReadSmallRegularFile(const std::string& path, std::size_t maxBytes, std::string& text);

@@ -10,13 +10,13 @@
 #include <filesystem>
 #include <map>
 #include <mutex>
+#include <new>
 #include <optional>
 #include <set>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "app/CLumivaneState.h"
 #include "base/Parallel.h"
 #include "cli/Failure.h"
 #include "cli/NamedOptions.h"
@@ -30,7 +30,7 @@ namespace fs = std::filesystem;
 
 // How each picture is taken, from the options.
 CorrectionRun RunOf(const ApplyOptions& options) {
-    return {options.pane, options.rotate, options.preview, options.quality};
+    return {options.pane, options.rotate, options.preview, options.quality, options.maxPixels};
 }
 
 // Reads the profile and the --set lines, and puts the named options' lines after the --set lines; a failure is

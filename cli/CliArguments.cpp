@@ -96,7 +96,7 @@ bool ParseApply(ArgumentWalker& walker, ApplyOptions& options, std::string* erro
             continue;
         }
         static const std::vector<std::string> kValueOptions = {"--profile", "--set",  "--rotate", "--pane", "--out-dir",
-                                                               "--format",  "--jobs", "--output", "-o", "--quality"};
+                                                               "--format",  "--jobs", "--output", "-o", "--quality", "--max-pixels"};
         std::string name;
         for (const std::string& candidate : kValueOptions) {
             if (ArgumentWalker::Is(argument, candidate)) name = candidate;
@@ -145,6 +145,13 @@ bool ParseApply(ArgumentWalker& walker, ApplyOptions& options, std::string* erro
                 return Fail(error, "--quality takes a JPEG quality 1..100, not " + *value);
             }
             options.quality = static_cast<int>(quality);
+        } else if (name == "--max-pixels") {
+            std::int64_t pixels = 0;
+            if (!ParseInt(*value, pixels) || pixels < 1 || pixels > kMaxPixels) {
+                return Fail(error,
+                            "--max-pixels takes a number from 1 to " + std::to_string(kMaxPixels) + ", not " + *value);
+            }
+            options.maxPixels = pixels;
         } else {
             options.output = *value;
         }

@@ -9,6 +9,7 @@
 
 #include "cli/NamedOptions.h"
 #include "cli/ProfileEdit.h"
+#include "base/Limits.h"
 #include "imaging/Rect.h"
 #include "platform/ImageCodec.h"
 
@@ -27,6 +28,7 @@ struct ApplyOptions {
     int quality = 75;                   // JPEG quality of the results, 1..100
     bool quiet = false;                 // no progress or summary line
     std::vector<std::string> warnings;  // found while parsing (a --set value that is no number), printed first
+    std::int64_t maxPixels = kMaxPixels;  // larger pictures are refused
 };
 
 struct ProfileOptions {

@@ -21,6 +21,7 @@ constexpr std::string_view kProgramHelp =
     "\n"
     "commands:\n"
     "  apply       run corrections over pictures (PNG, JPEG, GIF, BMP)\n"
+    "  watch       correct every picture that lands in a folder\n"
     "  profile     show, make, edit and compare profiles\n"
     "  completion  a completion script for bash, zsh or fish\n"
     "\n"
@@ -49,6 +50,7 @@ constexpr std::string_view kApplyHelp =
     "  --format F          format of the results in DIR: png, jpg, gif or bmp (default: each input's own)\n"
     "  --jobs N            pictures worked on at once, at least 1 (default: one per core)\n"
     "  --quality N         JPEG quality of the results, 1..100 (default 75, as the window saves)\n"
+    "  --max-pixels N      refuse pictures of more than N pixels, before their pixels are read (default: the limit)\n"
     "  -q, --quiet         no progress line and no summary (\"7 written, 0 failed, 2.4 s\") after a batch\n"
     "  -h, --help          this text\n";
 

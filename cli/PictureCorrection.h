@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "base/Limits.h"
 #include "base/Status.h"
 #include "imaging/Rect.h"
 #include "platform/ImageCodec.h"
@@ -25,6 +26,7 @@ struct CorrectionRun {
     std::int32_t rotate = 0;
     bool preview = false;
     int jpegQuality = 75;  // 1..100, for JPEG results
+    std::int64_t maxPixels = kMaxPixels;  // larger pictures are refused, before their pixels are read when possible
 };
 
 // Reads the profile when one is named (the error names it) and joins the --set lines.

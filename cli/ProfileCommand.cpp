@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <string>
 
 #include "app/CLumivaneState.h"
@@ -86,9 +87,7 @@ int Diff(const ProfileOptions& options) {
     return PrintOut(lines);
 }
 
-}  // namespace
-
-int RunProfile(const ProfileOptions& options) {
+int RunProfileCommand(const ProfileOptions& options) {
     for (const std::string& warning : options.warnings) ReportWarning(warning);
     switch (options.action) {
         case ProfileOptions::Action::Show:
@@ -108,4 +107,16 @@ int RunProfile(const ProfileOptions& options) {
         return 0;
     }
     return PrintOut(state.m_cFileStorage.SaveToText());
+}
+
+}  // namespace
+
+int RunProfile(const ProfileOptions& options) {
+    try {
+        return RunProfileCommand(options);
+    } catch (const std::bad_alloc&) {
+        ReportFailure(Status::Error("not enough memory for " +
+                                    (options.files.empty() ? std::string("the profile") : options.files.front())));
+        return 1;
+    }
 }

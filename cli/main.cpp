@@ -10,7 +10,11 @@
 #include "cli/Completion.h"
 #include "cli/Failure.h"
 #include "cli/Help.h"
+#include "cli/GrabCommand.h"
 #include "cli/ProfileCommand.h"
+#include "cli/WatchCommand.h"
+#include "cli/ScanCommand.h"
+#include "cli/SourcesCommand.h"
 
 #ifndef LUMIVANE_VERSION
 #define LUMIVANE_VERSION "0"
@@ -18,6 +22,13 @@
 
 int main(int argc, char** argv) {
     const std::vector<std::string> arguments(argv + 1, argv + argc);
+    if (!arguments.empty() && arguments.front() == "watch") {
+        return RunWatchCommand({arguments.begin() + 1, arguments.end()});
+    }
+    // The scanner commands parse their own options.
+    if (!arguments.empty() && arguments[0] == "sources") return RunSources({arguments.begin() + 1, arguments.end()});
+    if (!arguments.empty() && arguments[0] == "scan") return RunScan({arguments.begin() + 1, arguments.end()});
+    if (!arguments.empty() && arguments.front() == "grab") return RunGrab({arguments.begin() + 1, arguments.end()});
     std::string error;
     const std::optional<CliCommand> command = ParseCommandLine(arguments, &error);
     if (!command) {

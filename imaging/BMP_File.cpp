@@ -15,7 +15,7 @@
 namespace {
 
 // The headers of a file BMP_File reads: "BM" and 24 bits a pixel in the 54 bytes of a file header and a 40-byte info
-// header (biSize is not looked at), a width that is not negative and a size within kMaxPixels.
+// header (biSize is not looked at), a width that is not negative and a size within the picture limit.
 Status ReadHeaders24(const std::string& path, std::span<const std::uint8_t> file, bmp::Headers& headers) {
     if (file.size() < bmp::kHeaderBytes) return Status::Error(path + ": not a BMP file (the headers are incomplete)");
     if (!bmp::HasSignature(file)) return Status::Error(path + ": not a BMP file");
@@ -25,11 +25,8 @@ Status ReadHeaders24(const std::string& path, std::span<const std::uint8_t> file
                              "-bit BMP file; only 24-bit files are read here");
     }
     if (headers.width < 0) return Status::Error(path + ": invalid BMP file (negative width)");
-    if (headers.width * headers.height > kMaxPixels) {
-        return Status::Error(path + ": a picture of " + std::to_string(headers.width) + " × " +
-                             std::to_string(headers.height) + " pixels is larger than the largest picture accepted (" +
-                             std::to_string(kMaxPixels) + " pixels)");
-    }
+    // A side of 0 is refused as well: the product is then 0 however wide the other side claims to be.
+    if (Status fits = CheckPictureLimit(path, headers.width, headers.height); !fits) return fits;
     return Status::Ok();
 }
 
@@ -65,7 +62,7 @@ void BMP_File::Clear() {
 }
 
 bool BMP_File::Reshape(std::int32_t width, std::int32_t height) {
-    if (width < 0 || height < 0) return false;
+    if (width < 0 || height < 0 || width > kMaxSide || height > kMaxSide) return false;
     const std::int64_t count = std::int64_t{width} * height;
     if (count > kMaxPixels) return false;
     if (!m_pixels.Reserve(static_cast<std::size_t>(count))) return false;
@@ -75,7 +72,7 @@ bool BMP_File::Reshape(std::int32_t width, std::int32_t height) {
 }
 
 bool BMP_File::Create(std::int32_t width, std::int32_t height) {
-    if (width < 0 || height < 0) return false;
+    if (width < 0 || height < 0 || width > kMaxSide || height > kMaxSide) return false;
     const std::int64_t count = std::int64_t{width} * height;
     if (count > kMaxPixels) return false;
     bool fresh = false;

@@ -27,7 +27,8 @@ public:
     BMP_File& operator=(BMP_File&& other) noexcept;
 
     // Sets the size and fills the picture with black. Sizes of 0 give an empty picture. Returns false, leaving the
-    // picture unchanged, for a negative size, more than kMaxPixels pixels, or memory that cannot be had.
+    // picture unchanged, for a negative size, a side beyond kMaxSide, more than kMaxPixels pixels, or memory that
+    // cannot be had.
     bool Create(std::int32_t width, std::int32_t height);
 
     // Sets the size like Create but leaves the pixel values unspecified; for operations that write every pixel. The
@@ -47,9 +48,9 @@ public:
 
     // Reads a 24-bit BMP file, bottom-up or top-down, from the pixel offset its header gives (from byte 54 when that
     // offset lies before it or past the end). Fails with the picture unchanged, the message naming path and the
-    // cause, when the file cannot be opened or read, is not a BMP file, is not 24 bits per pixel, has a negative
-    // width, or announces more pixels than kMaxPixels or than memory allows. A file whose pixel data ends early is
-    // read with black rows where data is missing, and succeeds.
+    // cause, when the file cannot be opened or read, is not a BMP file, is not 24 bits per pixel, announces a side of
+    // 0, a negative width or a size beyond the picture limit (base/Limits.h), or more pixels than memory allows. A file
+    // whose pixel data ends early is read with black rows where data is missing, and succeeds.
     Status ReadBmp(const std::string& path);
     // The same for a whole file already in memory; path names it in messages.
     Status ReadBmp(std::span<const std::uint8_t> file, const std::string& path);

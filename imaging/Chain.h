@@ -4,6 +4,7 @@
 // hue/saturation/brightness, contrast, brightness, blur, light 1, 2, 3, rotate. Rectangles are in pane pixels and are
 // scaled to the picture with the outer size of the processed pane.
 
+#include <atomic>
 #include <cstdint>
 
 #include "imaging/BMP_File.h"
@@ -32,6 +33,10 @@ struct ChainParams {
     std::int32_t rotate = 0;  // clockwise quarter turns
 
     int threads = 1;  // threads a stage may use
+
+    // When given and set (by another thread), the chain stops before its next stage; the picture is then unfinished
+    // and only fit to be thrown away.
+    const std::atomic<bool>* cancel = nullptr;
 };
 
 // Runs the enabled stages over image. scratch is a work picture whose block is reused from run to run; it holds

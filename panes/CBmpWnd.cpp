@@ -24,6 +24,20 @@ CBmpWnd::CBmpWnd(CPaneModel& model, QWidget* parent) : QFrame(parent), m_model(m
     setAutoFillBackground(true);
 }
 
+QSize CBmpWnd::DevicePaneSize() const {
+    const QRect client = contentsRect();
+    const qreal ratio = devicePixelRatioF();
+    return QSize(static_cast<int>(std::lround(client.width() * ratio)),
+                 static_cast<int>(std::lround(client.height() * ratio)));
+}
+
+void CBmpWnd::ShowExactImage(const QImage& image) {
+    if (m_pBitmap == nullptr || image.isNull()) return;
+    m_paneImage = image;
+    m_bPaneImageStale = false;
+    repaint();
+}
+
 Size CBmpWnd::ClientSize() const {
     const QRect client = contentsRect();
     return Size{client.width(), client.height()};
@@ -111,16 +125,16 @@ bool CBmpWnd::BuildPaneImage() {
         m_reduced = QImage();
         return true;
     }
-    const Size client = ClientSize();
-    m_paneImage = ScaleToSize(*m_pBitmap, QSize(client.width, client.height), &m_reduced);
+    const QSize device = DevicePaneSize();
+    m_paneImage = ScaleToSize(*m_pBitmap, device, &m_reduced);
+    m_paneImage.setDevicePixelRatio(devicePixelRatioF());
     ++m_nBuilds;
-    return !m_paneImage.isNull() || client.width <= 0 || client.height <= 0;
+    return !m_paneImage.isNull() || device.isEmpty();
 }
 
 bool CBmpWnd::UpdateBitmapRect(const Rect& changed) {
     if (m_pBitmap == nullptr) return true;
-    const Size client = ClientSize();
-    const QSize size(client.width, client.height);
+    const QSize size = DevicePaneSize();
     const Size factors = size.isEmpty() ? Size{1, 1} : ReductionFactors(*m_pBitmap, size);
     const Size box = BoxReducedSize(Size{m_pBitmap->Width(), m_pBitmap->Height()}, factors.width, factors.height);
     // Only a reduction made for this picture and this pane size can be brought up to date; otherwise all is built.
@@ -133,6 +147,7 @@ bool CBmpWnd::UpdateBitmapRect(const Rect& changed) {
     BoxReduceBlocks(*m_pBitmap, factors.width, factors.height, reinterpret_cast<std::uint32_t*>(m_reduced.bits()),
                     static_cast<std::size_t>(m_reduced.bytesPerLine()) / 4, blocks, DefaultThreadCount());
     m_paneImage = SmoothToSize(m_reduced, size);
+    m_paneImage.setDevicePixelRatio(devicePixelRatioF());
     ++m_nBuilds;
     if (m_paneImage.isNull()) {
         m_pBitmap = nullptr;
@@ -150,7 +165,9 @@ void CBmpWnd::paintEvent(QPaintEvent* event) {
     const QRect client = contentsRect();
     painter.setClipRect(client);
     if (m_pBitmap != nullptr && !m_paneImage.isNull()) {
-        if (m_paneImage.size() == client.size()) {
+        // The copy is made at the screen's own pixels (twice the client size on a screen at 200 %), so it is drawn
+        // 1:1 onto the device, crisp.
+        if (m_paneImage.size() == DevicePaneSize()) {
             painter.drawImage(client.topLeft(), m_paneImage);
         } else {
             // Only while a resize is pending; the next paint has a copy of the right size.
@@ -176,8 +193,7 @@ void CBmpWnd::resizeEvent(QResizeEvent* event) {
         m_model.SetClientSize(ClientSize());
     }
     // The host may have shown a new picture for the new size already.
-    const Size client = ClientSize();
-    if (m_pBitmap != nullptr && m_paneImage.size() != QSize(client.width, client.height)) m_bPaneImageStale = true;
+    if (m_pBitmap != nullptr && m_paneImage.size() != DevicePaneSize()) m_bPaneImageStale = true;
 }
 
 Point CBmpWnd::ToClient(const QPointF& position) const {

@@ -52,6 +52,13 @@ public:
     // this costs little for a small rectangle. False, showing no picture, when memory cannot be had.
     bool UpdateBitmapRect(const Rect& changed);
 
+    // Shows image, made for this pane at DevicePaneSize() (the exact preview: the full-size result reduced as
+    // ScaleToSize reduces), in place of the copy of the picture, until the picture is set again or the pane's size
+    // changes. Nothing happens while the pane shows no picture.
+    void ShowExactImage(const QImage& image);
+    // The client area in the screen's own pixels: the size of the pane's copy, which carries the ratio.
+    QSize DevicePaneSize() const;
+
     CPaneModel& Model() { return m_model; }
     // The client area's size and its origin in widget coordinates.
     Size ClientSize() const;

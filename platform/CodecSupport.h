@@ -18,16 +18,20 @@
 
 namespace codec {
 
-// Refuses a size that is empty or beyond kMaxPixels, before anything is allocated. `path` starts the message.
+// Refuses a size that is empty or beyond the picture limit, before anything is allocated. `path` starts the message.
 inline Status CheckPictureSize(const std::string& path, std::int64_t width, std::int64_t height) {
-    if (width < 1 || height < 1) {
-        return Status::Error(path + ": the picture has no pixels (" + std::to_string(width) + " × " +
-                             std::to_string(height) + ")");
-    }
-    if (!FitsPictureLimit(width, height)) {
-        return Status::Error(path + ": a picture of " + std::to_string(width) + " × " + std::to_string(height) +
-                             " pixels is larger than the largest picture accepted (" + std::to_string(kMaxPixels) +
-                             " pixels)");
+    return CheckPictureLimit(path, width, height);
+}
+
+// Refuses, before anything is allocated, a picture an encoder cannot hold: an empty one, or one with a side beyond
+// the format's own limit. `format` names the format in the message ("JPEG").
+inline Status CheckEncodeSize(const std::string& path, const BMP_File& picture, const char* format,
+                              std::int64_t maxSide) {
+    if (picture.IsEmpty()) return Status::Error(path + ": cannot save an empty picture as " + format);
+    if (picture.Width() > maxSide || picture.Height() > maxSide) {
+        return Status::Error(path + ": a picture of " + std::to_string(picture.Width()) + " × " +
+                             std::to_string(picture.Height()) + " pixels is too large for a " + format +
+                             " file (at most " + std::to_string(maxSide) + " on each side)");
     }
     return Status::Ok();
 }

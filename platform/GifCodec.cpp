@@ -159,12 +159,7 @@ Status DecodeGif(const std::string& path, std::span<const std::uint8_t> bytes, B
 }
 
 Status EncodeGif(const std::string& path, const BMP_File& picture, codec::EncodeSink& sink, int threads) {
-    if (picture.IsEmpty()) return Status::Error(path + ": cannot save an empty picture as GIF");
-    if (picture.Width() > kMaxGifSide || picture.Height() > kMaxGifSide) {
-        return Status::Error(path + ": a picture of " + std::to_string(picture.Width()) + " × " +
-                             std::to_string(picture.Height()) + " pixels is too large for a GIF file (at most " +
-                             std::to_string(kMaxGifSide) + " on each side)");
-    }
+    if (Status fits = codec::CheckEncodeSize(path, picture, "GIF", kMaxGifSide); !fits) return fits;
     IndexedPicture indexed;
     if (!BuildIndexedPicture(picture, indexed, threads)) {
         return Status::Error(path + ": not enough memory to build the GIF colour table");

@@ -17,9 +17,15 @@
 
 namespace {
 
-// A progressive file may carry any number of scans over the same coefficients; real files have a dozen or so. A
-// limit keeps a small hostile file from costing minutes.
-constexpr int kMaxScans = 1000;
+// A progressive file may carry any number of scans over the same coefficients; encoders write a dozen or so. Every
+// scan of a progressive file costs a pass over the whole picture's coefficients, so a small file of a thousand
+// empty scans would cost minutes: more than kMaxScans are refused, counted in the bytes before anything is
+// allocated, and again by the progress monitor while the library reads.
+constexpr int kMaxScans = 100;
+constexpr char kTooManyScans[] = "more than 100 scans; no encoder writes that many";
+
+// The largest side the library writes (JPEG_MAX_DIMENSION).
+constexpr std::int64_t kMaxJpegSide = 65500;
 
 // Rows handed to the library per call.
 constexpr int kRowBatch = 16;
@@ -75,7 +81,7 @@ void OnJpegOutput(j_common_ptr) {}  // nothing goes to stderr
 
 void OnJpegProgress(j_common_ptr info) {
     if (info->is_decompressor && reinterpret_cast<j_decompress_ptr>(info)->input_scan_number > kMaxScans) {
-        FailWith(info, "too many scans in a progressive file");
+        FailWith(info, kTooManyScans);
     }
 }
 
@@ -256,11 +262,46 @@ bool JpegWriteAll(JpegEncoder* encoder, const BMP_File* picture, int quality) {
     return true;
 }
 
+// The number of scans (start-of-scan markers) the library would read in bytes, counting no further than limit + 1.
+// Marker segments are skipped by their lengths and entropy-coded data up to the next marker (a 0xFF not followed by
+// a stuffed zero or a restart code), as the library itself finds markers; reading ends at the end-of-image marker.
+int CountScans(std::span<const std::uint8_t> bytes, int limit) {
+    int scans = 0;
+    std::size_t i = 2;  // after the start-of-image marker
+    const std::size_t size = bytes.size();
+    while (i < size && scans <= limit) {
+        if (bytes[i] != 0xFF) {  // stray bytes between segments: the library skips them too
+            ++i;
+            continue;
+        }
+        while (i < size && bytes[i] == 0xFF) ++i;  // fill bytes
+        if (i >= size) break;
+        const std::uint8_t marker = bytes[i++];
+        if (marker == 0xD9) break;                                                             // end of image
+        if (marker == 0x00 || marker == 0x01 || (marker >= 0xD0 && marker <= 0xD8)) continue;  // no length
+        if (i + 2 > size) break;
+        const std::size_t length = std::size_t{bytes[i]} << 8 | bytes[i + 1];
+        if (length < 2) break;
+        i += length;
+        if (marker != 0xDA) continue;
+        ++scans;
+        // The entropy-coded data of the scan runs to the next marker.
+        while (i + 1 < size &&
+               !(bytes[i] == 0xFF && bytes[i + 1] != 0x00 && (bytes[i + 1] < 0xD0 || bytes[i + 1] > 0xD7))) {
+            ++i;
+        }
+    }
+    return scans;
+}
+
 }  // namespace
 
 Status DecodeJpeg(const std::string& path, std::span<const std::uint8_t> bytes, BMP_File& picture) {
     if (bytes.size() < 3 || bytes[0] != 0xFF || bytes[1] != 0xD8 || bytes[2] != 0xFF) {
         return Status::Error(path + ": not a JPEG file");
+    }
+    if (const int scans = CountScans(bytes, kMaxScans); scans > kMaxScans) {
+        return Status::Error(path + ": invalid JPEG file (" + kTooManyScans + ")");
     }
     auto decoder = std::make_unique<JpegDecoder>();
     InitError(decoder->error);
@@ -281,7 +322,7 @@ Status DecodeJpeg(const std::string& path, std::span<const std::uint8_t> bytes, 
 }
 
 Status EncodeJpeg(const std::string& path, const BMP_File& picture, codec::EncodeSink& sink, int quality) {
-    if (picture.IsEmpty()) return Status::Error(path + ": cannot save an empty picture as JPEG");
+    if (Status fits = codec::CheckEncodeSize(path, picture, "JPEG", kMaxJpegSide); !fits) return fits;
     auto encoder = std::make_unique<JpegEncoder>();
     InitError(encoder->error);
     encoder->destination.sink = &sink;

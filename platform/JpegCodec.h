@@ -4,10 +4,11 @@
 // Decoding takes greyscale, YCbCr/RGB and CMYK/YCCK files (CMYK as Adobe writes it, inverted, when the file carries
 // Adobe's marker; plain CMYK otherwise) and gives 8-bit RGB. A file that ends early or whose entropy-coded data the
 // library finds damaged is an error, not a picture with a grey or smeared part; `picture` is then unchanged. Library
-// errors come back with the library's own message.
+// errors come back with the library's own message. A file of more than 100 scans is refused before anything is
+// allocated.
 //
-// Encoding writes a baseline YCbCr file at the given quality (1..100, default 75; values outside are clamped) with the
-// library's defaults otherwise.
+// Encoding refuses a side beyond 65,500 pixels (the format's limit) before it allocates, and writes a baseline YCbCr
+// file at the given quality (1..100, default 75; values outside are clamped) with the library's defaults otherwise.
 
 #include <cstdint>
 #include <span>

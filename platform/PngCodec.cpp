@@ -15,6 +15,9 @@ namespace {
 
 constexpr std::size_t kMessageBytes = 256;
 
+// The largest side libpng writes by default (its user limit); the format itself allows 2^31 − 1.
+constexpr std::int64_t kMaxPngSide = PNG_USER_WIDTH_MAX;
+
 // What the libpng callbacks of one read or write share; plain data only, so a long jump may cross it.
 struct PngContext {
     const std::uint8_t* data = nullptr;  // reading: the file
@@ -243,7 +246,7 @@ Status DecodePng(const std::string& path, std::span<const std::uint8_t> bytes, B
 }
 
 Status EncodePng(const std::string& path, const BMP_File& picture, codec::EncodeSink& sink, int threads) {
-    if (picture.IsEmpty()) return Status::Error(path + ": cannot save an empty picture as PNG");
+    if (Status fits = codec::CheckEncodeSize(path, picture, "PNG", kMaxPngSide); !fits) return fits;
     PngContext context;
     context.sink = &sink;
     PngWriteHandle handle(context);

@@ -26,12 +26,11 @@ char LowerAscii(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
-bool SameName(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
-    }
-    return true;
+// The name with ASCII letters in lower case: the key under which names that match are found.
+std::string Folded(std::string_view name) {
+    std::string folded(name);
+    for (char& c : folded) c = LowerAscii(c);
+    return folded;
 }
 
 bool IsControl(unsigned char byte) {
@@ -346,6 +345,7 @@ void UserStore::Load() {
         return;
     }
     m_keys.clear();
+    RebuildKeyIndex();
     m_state = FileState::Corrupt;
     m_problem = m_path + ": " + problem;
     m_corruptBytes = std::move(text);
@@ -376,10 +376,7 @@ bool UserStore::Parse(std::string_view text, std::string& problem) {
             const std::string_view path = line.substr(i + 1, close - i - 1);
             if (std::string why = KeyPathProblem(path); !why.empty()) return fail(why);
             current = FindKey(path);
-            if (current == nullptr) {
-                m_keys.push_back(Key{std::string(path), {}});
-                current = &m_keys.back();
-            }
+            if (current == nullptr) current = &AddKey(path);
             continue;
         }
         if (line[i] != '"') return fail("expected a key head or a value");
@@ -396,15 +393,12 @@ bool UserStore::Parse(std::string_view text, std::string& problem) {
         if (SkipBlanks(line, i) != line.size()) return fail("text after the value");
 
         // A name given twice keeps the last value, as a later line overrides an earlier one.
-        bool replaced = false;
-        for (NamedValue& existing : current->values) {
-            if (SameName(existing.name, name)) {
-                existing.value = value;
-                replaced = true;
-                break;
-            }
+        const auto [at, added] = current->valueIndex.try_emplace(Folded(name), current->values.size());
+        if (added) {
+            current->values.push_back(NamedValue{std::move(name), std::move(value)});
+        } else {
+            current->values[at->second].value = std::move(value);
         }
-        if (!replaced) current->values.push_back(NamedValue{std::move(name), std::move(value)});
     }
     return true;
 }
@@ -447,27 +441,41 @@ Status UserStore::Usable() const {
     return Status::Ok();
 }
 
-UserStore::Key* UserStore::FindKey(std::string_view keyPath) {
-    for (Key& key : m_keys) {
-        if (SameName(key.path, keyPath)) return &key;
+UserStore::Key& UserStore::AddKey(std::string_view keyPath) {
+    std::string folded = Folded(keyPath);
+    for (std::size_t slash = folded.find('\\'); slash != std::string::npos; slash = folded.find('\\', slash + 1)) {
+        m_ancestors.insert(folded.substr(0, slash));
     }
-    return nullptr;
+    m_keyIndex.emplace(std::move(folded), m_keys.size());
+    m_keys.push_back(Key{std::string(keyPath), {}, {}});
+    return m_keys.back();
+}
+
+void UserStore::RebuildKeyIndex() {
+    std::vector<Key> keys = std::move(m_keys);
+    m_keys.clear();
+    m_keyIndex.clear();
+    m_ancestors.clear();
+    for (Key& key : keys) {
+        Key& added = AddKey(key.path);
+        added.values = std::move(key.values);
+        added.valueIndex = std::move(key.valueIndex);
+    }
+}
+
+UserStore::Key* UserStore::FindKey(std::string_view keyPath) {
+    const auto found = m_keyIndex.find(Folded(keyPath));
+    return found == m_keyIndex.end() ? nullptr : &m_keys[found->second];
 }
 
 const UserStore::Key* UserStore::FindKey(std::string_view keyPath) const {
-    for (const Key& key : m_keys) {
-        if (SameName(key.path, keyPath)) return &key;
-    }
-    return nullptr;
+    const auto found = m_keyIndex.find(Folded(keyPath));
+    return found == m_keyIndex.end() ? nullptr : &m_keys[found->second];
 }
 
 bool UserStore::KeyExists(std::string_view keyPath) const {
-    for (const Key& key : m_keys) {
-        const std::string_view path = key.path;
-        if (path.size() < keyPath.size() || !SameName(path.substr(0, keyPath.size()), keyPath)) continue;
-        if (path.size() == keyPath.size() || path[keyPath.size()] == '\\') return true;
-    }
-    return false;
+    const std::string folded = Folded(keyPath);
+    return m_keyIndex.count(folded) != 0 || m_ancestors.count(folded) != 0;
 }
 
 std::string UserStore::Where(std::string_view keyPath) const {
@@ -487,8 +495,7 @@ UserStore::Key* UserStore::ExistingKey(std::string_view keyPath, Status& status)
         status = Status::Error(Where(keyPath) + ": no such key");
         return nullptr;
     }
-    m_keys.push_back(Key{std::string(keyPath), {}});
-    return &m_keys.back();
+    return &AddKey(keyPath);
 }
 
 Status UserStore::OpenKey(std::string_view keyPath) {
@@ -504,10 +511,11 @@ Status UserStore::CreateKey(std::string_view keyPath) {
 
     // A new key is written at once, so that it lasts even if the program ends without saving.
     const bool wasDirty = m_dirty;
-    m_keys.push_back(Key{std::string(keyPath), {}});
+    AddKey(keyPath);
     m_dirty = true;
     if (Status saved = Save(); !saved) {
         m_keys.pop_back();
+        RebuildKeyIndex();
         m_dirty = wasDirty;
         return Status::Error("cannot create key " + std::string(keyPath) + ": " + saved.message());
     }
@@ -518,10 +526,9 @@ std::optional<UserStore::Value> UserStore::QueryValue(std::string_view keyPath, 
     if (m_state == FileState::Unreadable) return std::nullopt;
     const Key* key = FindKey(keyPath);
     if (key == nullptr) return std::nullopt;
-    for (const NamedValue& entry : key->values) {
-        if (SameName(entry.name, name)) return entry.value;
-    }
-    return std::nullopt;
+    const auto found = key->valueIndex.find(Folded(name));
+    if (found == key->valueIndex.end()) return std::nullopt;
+    return key->values[found->second].value;
 }
 
 Status UserStore::SetValue(std::string_view keyPath, std::string_view name, const Value& value) {
@@ -537,14 +544,14 @@ Status UserStore::SetValue(std::string_view keyPath, std::string_view name, cons
     Status status;
     Key* key = ExistingKey(keyPath, status);
     if (key == nullptr) return status;
-    for (NamedValue& entry : key->values) {
-        if (!SameName(entry.name, name)) continue;
+    const auto [at, added] = key->valueIndex.try_emplace(Folded(name), key->values.size());
+    if (added) {
+        key->values.push_back(NamedValue{std::string(name), std::move(stored)});
+    } else {
+        NamedValue& entry = key->values[at->second];
         if (entry.value == stored) return Status::Ok();
         entry.value = std::move(stored);
-        m_dirty = true;
-        return Status::Ok();
     }
-    key->values.push_back(NamedValue{std::string(name), std::move(stored)});
     m_dirty = true;
     return Status::Ok();
 }
@@ -553,12 +560,17 @@ Status UserStore::DeleteValue(std::string_view keyPath, std::string_view name) {
     Status status;
     Key* key = ExistingKey(keyPath, status);
     if (key == nullptr) return status;
-    for (auto entry = key->values.begin(); entry != key->values.end(); ++entry) {
-        if (SameName(entry->name, name)) {
-            key->values.erase(entry);
-            m_dirty = true;
-            return Status::Ok();
+    const auto found = key->valueIndex.find(Folded(name));
+    if (found != key->valueIndex.end()) {
+        // The values keep their order; the positions after the removed one move down by one.
+        const std::size_t position = found->second;
+        key->values.erase(key->values.begin() + static_cast<std::ptrdiff_t>(position));
+        key->valueIndex.erase(found);
+        for (auto& [folded, index] : key->valueIndex) {
+            if (index > position) --index;
         }
+        m_dirty = true;
+        return Status::Ok();
     }
     return Status::Error(Where(keyPath) + ": no value \"" + std::string(name) + "\"");
 }

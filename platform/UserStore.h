@@ -35,6 +35,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -112,11 +114,14 @@ private:
     struct Key {
         std::string path;
         std::vector<NamedValue> values;
+        std::unordered_map<std::string, std::size_t> valueIndex;  // folded name → position in values
     };
 
     void Load();
     bool Parse(std::string_view text, std::string& problem);
     Status Usable() const;
+    Key& AddKey(std::string_view keyPath);
+    void RebuildKeyIndex();
     Key* FindKey(std::string_view keyPath);
     const Key* FindKey(std::string_view keyPath) const;
     bool KeyExists(std::string_view keyPath) const;
@@ -131,5 +136,9 @@ private:
     std::string m_corruptBytes;  // the unparsed file, until a copy of it is kept
     bool m_corruptPending = false;
     std::vector<Key> m_keys;  // in file order
+    // Lookups by name in constant time, so that reading a file of many keys and values takes linear time: key paths
+    // with ASCII case folded → position in m_keys, and the folded paths of every key's ancestors.
+    std::unordered_map<std::string, std::size_t> m_keyIndex;
+    std::unordered_set<std::string> m_ancestors;
     bool m_dirty = false;
 };

@@ -11,6 +11,7 @@ packages=(
   libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev gstreamer1.0-plugins-base gstreamer1.0-plugins-good
   libjpeg62-turbo-dev libturbojpeg0-dev libpng-dev libgif-dev libdeflate-dev
   googletest libgtest-dev libbenchmark-dev
+  libexiv2-dev
   xvfb xauth xdotool imagemagick locales
 )
 

@@ -1,8 +1,5 @@
 #include "storage/CStrList.h"
 
-#include <cerrno>
-#include <cstring>
-
 #include "base/File.h"
 
 namespace {
@@ -36,17 +33,8 @@ bool SplitLines(std::string_view text, Lines& lines, std::string& cause) {
 Status CStrList::ReadFile(const std::string& path) {
     const auto fail = [&](const std::string& cause) { return Status::Error(path + ": " + cause); };
     if (path.empty()) return Status::Error("cannot open: no file name was given");
-    File file(path.c_str(), "rb");
-    if (!file.IsOpen()) return fail(std::string("cannot open: ") + std::strerror(errno));
-
     std::string content;
-    char chunk[65536];
-    for (;;) {
-        const std::size_t got = std::fread(chunk, 1, sizeof chunk, file.Get());
-        content.append(chunk, got);
-        if (got < sizeof chunk) break;
-    }
-    if (std::ferror(file.Get())) return fail(std::string("cannot read: ") + std::strerror(errno));
+    if (Status read = ReadSmallRegularFile(path, kMaxFileBytes, content); !read) return read;
 
     std::vector<Entry> lines;
     std::string cause;

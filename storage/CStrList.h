@@ -11,9 +11,13 @@
 
 class CStrList {
 public:
+    // A settings file is a few kilobytes; anything larger than this is refused unread.
+    static constexpr std::size_t kMaxFileBytes = std::size_t{1} << 20;
+
     // Replaces the list with the lines of a file. Fails, the message naming the file and the cause, when the file
-    // cannot be opened or read, is empty or holds no line end; the list is then unchanged. Text after the last line
-    // end belongs to no line.
+    // cannot be opened or read, is not a regular file (a named pipe, a device, a folder: refused at once, without
+    // waiting for a writer), is larger than kMaxFileBytes, is empty or holds no line end; the list is then unchanged.
+    // Text after the last line end belongs to no line.
     Status ReadFile(const std::string& path);
     // ReadFile telling only whether it succeeded.
     bool LoadFromFile(const std::string& path) { return ReadFile(path).ok(); }

@@ -16,6 +16,12 @@ CBlurDlg::CBlurDlg(std::int32_t size, QWidget* parent) : QDialog(parent), m_nBlu
     m_pList->setEditable(false);
     for (int entry = 0; entry < kEntries; ++entry) m_pList->addItem(QString::number(SizeForEntry(entry)));
     m_pList->setCurrentIndex(EntryForSize(size));
+    // Connected after the opening selection, which previews nothing.
+    connect(m_pList, &QComboBox::currentIndexChanged, this, [this](int entry) {
+        if (!m_preview || entry < 0) return;
+        m_bPreviewed = true;
+        m_preview(SizeForEntry(entry));
+    });
 
     auto* caption = new QLabel(tr("Blur &size:"), this);
     caption->setBuddy(m_pList);
@@ -58,4 +64,10 @@ std::int32_t CBlurDlg::SizeForEntry(int entry) {
 void CBlurDlg::accept() {
     m_nBlurSize = SizeForEntry(m_pList->currentIndex());
     QDialog::accept();
+}
+
+void CBlurDlg::reject() {
+    if (m_preview && m_bPreviewed) m_preview(m_nBlurSize);
+    m_bPreviewed = false;
+    QDialog::reject();
 }

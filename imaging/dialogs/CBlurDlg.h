@@ -1,6 +1,8 @@
 #pragma once
 // The blur settings dialog: a drop-down list of the 14 box sizes "3", "5" … "29" (entry i stands for 2 × i + 3), OK
-// (the default) and Cancel. It has no preview and holds nothing of the window: it is given a size and gives one back.
+// (the default) and Cancel. It holds nothing of the window: it is given a size and gives one back. With a preview set,
+// every change of the list's entry hands the size it stands for to the preview at once, and reject() hands back the
+// size the dialog was given, so the window shows each size as it is chosen and the old one again after Cancel.
 //
 // Opening selects entry (size − 3) ÷ 2 rounded down, so an even size selects the entry below it; a size that names no
 // entry (2 or less, 31 or more, possible from a hand-edited profile) selects nothing. accept() (OK, Enter) sets the
@@ -9,6 +11,8 @@
 
 #include <QDialog>
 #include <cstdint>
+#include <functional>
+#include <utility>
 
 class QComboBox;
 class QPushButton;
@@ -22,6 +26,8 @@ public:
     explicit CBlurDlg(std::int32_t size, QWidget* parent = nullptr);
 
     std::int32_t Size() const { return m_nBlurSize; }
+    // The live preview: called with a size on every change of the entry, and with the given size on reject().
+    void SetPreview(std::function<void(std::int32_t)> preview) { m_preview = std::move(preview); }
 
     QComboBox* SizeList() const { return m_pList; }
     QPushButton* OkButton() const { return m_pOk; }
@@ -32,9 +38,12 @@ public:
     static std::int32_t SizeForEntry(int entry);
 
     void accept() override;
+    void reject() override;
 
 private:
     std::int32_t m_nBlurSize;
+    std::function<void(std::int32_t)> m_preview;
+    bool m_bPreviewed = false;  // the preview was handed another size than the one given
     QComboBox* m_pList = nullptr;
     QPushButton* m_pOk = nullptr;
     QPushButton* m_pCancel = nullptr;

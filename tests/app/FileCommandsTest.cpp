@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QTest>
+#include <algorithm>
 #include <csignal>
 #include <fstream>
 #include <memory>
@@ -88,13 +89,22 @@ protected:
         EXPECT_TRUE(QTest::qWaitForWindowExposed(m_window.get()));
     }
     ~FileCommandsTest() override {
+        if (m_window) Finished();
         EXPECT_TRUE(m_seam.Unexpected().empty()) << "a dialog came that no test answered";
         EXPECT_EQ(m_seam.Unanswered(), 0u) << "an answered dialog never came";
     }
 
     CLumivaneDlg& Window() { return *m_window; }
     CLumivaneState& State() { return m_window->State(); }
-    void Click(int id) { static_cast<QAbstractButton*>(m_window->Control(id))->click(); }
+    // A click; after Save and Save As, the wait until the file has been written (or the failure shown).
+    void Click(int id) {
+        static_cast<QAbstractButton*>(m_window->Control(id))->click();
+        if (id == dlg::kSave || id == dlg::kSaveAs) Finished();
+    }
+    // Saves and viewer runs behind the window have ended.
+    void Finished() {
+        EXPECT_TRUE(QTest::qWaitFor([this] { return m_window->PendingFileJobs() == 0; }, 60000));
+    }
     bool Checked(int id) { return static_cast<QCheckBox*>(m_window->Control(id))->isChecked(); }
     bool SaveEnabled() { return m_window->Control(dlg::kSave)->isEnabled(); }
     BMP_File Processed() { return testsupport::Copy(State().ProcessedImage()); }
@@ -147,13 +157,16 @@ TEST_F(FileCommandsTest, LoadFromDiskTakesEachFormatAndKeepsTheNameAsItIs) {
         {"scan.bmp", ImageFormat::Bmp, true},
         {"Shot.Jpg", ImageFormat::Jpeg, false},
         {"frame.gif", ImageFormat::Gif, true},
+        {"Holiday.JPEG", ImageFormat::Jpeg, false},
+        {"Pic.Png", ImageFormat::Png, true},
+        {"camera.jpeg", ImageFormat::Jpeg, false},
     };
     for (const FormatCase& c : cases) {
         const BMP_File written = WritePicture(m_dir.File(c.file), c.format);
         Load(m_dir.File(c.file));
         EXPECT_EQ(m_seam.Calls().back().filters,
-                  QStringList({"PNG, BMP, GIF, JPG Files (*.png *.bmp *.jpg *gif)", "PNG Files(*.png)",
-                               "JPG Files(*.jpg)", "GIF Files(*.gif)", "BMP Files(*.bmp)"}));
+                  QStringList({"PNG, BMP, GIF, JPG Files (*.png *.bmp *.jpg *.jpeg *gif)", "PNG Files(*.png)",
+                               "JPG Files(*.jpg *.jpeg)", "GIF Files(*.gif)", "BMP Files(*.bmp)"}));
         const BMP_File& original = State().OriginalImage();
         if (c.exact) {
             EXPECT_TRUE(SamePixels(written, original)) << c.file;
@@ -168,8 +181,8 @@ TEST_F(FileCommandsTest, LoadFromDiskTakesEachFormatAndKeepsTheNameAsItIs) {
     // A cancelled dialog changes nothing.
     m_seam.AnswerOpenFile(std::nullopt);
     Click(dlg::kLoadFromDisk);
-    EXPECT_EQ(Window().windowTitle(), "Lumivane - frame.gif");
-    EXPECT_EQ(Window().FileName(), m_dir.File("frame.gif"));
+    EXPECT_EQ(Window().windowTitle(), "Lumivane - camera.jpeg");
+    EXPECT_EQ(Window().FileName(), m_dir.File("camera.jpeg"));
 }
 
 TEST_F(FileCommandsTest, AFailedLoadReportsAndKeepsPicturesTitleAndSaveTarget) {
@@ -177,7 +190,6 @@ TEST_F(FileCommandsTest, AFailedLoadReportsAndKeepsPicturesTitleAndSaveTarget) {
     Load(m_dir.File("kept.png"));
     const BMP_File processed = Processed();
     // Files whose type the window does not take, whatever they hold, and files it cannot decode.
-    WritePicture(m_dir.File("photo.jpeg"), ImageFormat::Jpeg);
     WritePicture(m_dir.File("photo.tif"), ImageFormat::Png);
     std::ofstream(m_dir.File("broken.png")) << "not a picture";
     struct Failure {
@@ -185,7 +197,6 @@ TEST_F(FileCommandsTest, AFailedLoadReportsAndKeepsPicturesTitleAndSaveTarget) {
         const char* text;  // expected in the message
     };
     const Failure failures[] = {
-        {"photo.jpeg", "Unknonw File Format!"},
         {"photo.tif", "Unknonw File Format!"},
         {"broken.png", "broken.png: not a PNG, JPEG, GIF or BMP file"},
         {"missing.bmp", "missing.bmp: cannot open"},
@@ -259,6 +270,8 @@ TEST_F(FileCommandsTest, SaveAsAddsTheChosenTypesExtensionOnceAndTakesTheName) {
         {"other.jpg", 0, "other.jpg.png", "\x89PNG"},
         {"photopng", 0, "photopng.png", "\x89PNG"},
         {"shot", 1, "shot.jpg", "\xFF\xD8"},
+        {"long.JPEG", 1, "long.JPEG", "\xFF\xD8"},
+        {"pic.jpeg", 0, "pic.jpeg.png", "\x89PNG"},
         {"Anim.GIF", 2, "Anim.GIF", "GIF8"},
         {"plain", 3, "plain.bmp", "BM"},
     };
@@ -275,7 +288,7 @@ TEST_F(FileCommandsTest, SaveAsAddsTheChosenTypesExtensionOnceAndTakesTheName) {
         EXPECT_TRUE(SaveEnabled());
     }
     EXPECT_EQ(LastCall().filters,
-              QStringList({"PNG Files(*.png)", "JPG Files(*.jpg)", "GIF Files(*.gif)", "BMP Files(*.bmp)"}));
+              QStringList({"PNG Files(*.png)", "JPG Files(*.jpg *.jpeg)", "GIF Files(*.gif)", "BMP Files(*.bmp)"}));
     EXPECT_FALSE(fs::exists(m_dir.File("typed.png.png")));
     // Save now writes to the last name.
     fs::remove(m_dir.File("plain.bmp"));
@@ -326,6 +339,50 @@ TEST_F(FileCommandsTest, AFailedSaveIsReportedAndTheFileOnDiskStaysAsItWas) {
     EXPECT_EQ(Bytes(m_dir.File("plain.txt")), "text");
 }
 
+TEST_F(FileCommandsTest, ASaveRunsBehindTheWindowFromTheSettingsOfItsClickAndASecondOneWaitsItsTurn) {
+    WritePicture(m_dir.File("big.png"), ImageFormat::Png, 900, 700);
+    Load(m_dir.File("big.png"));
+    Click(dlg::kEmboss);
+    const BMP_File embossed = FullSizeResult();
+    const std::string copy = m_dir.File("copy.bmp");
+    m_seam.AnswerSaveFile(IDialogSeam::FileChoice{QString::fromStdString(copy), 3});
+    static_cast<QAbstractButton*>(Window().Control(dlg::kSaveAs))->click();
+    // The click has returned with the save still going: the window takes the next click at once, and the save keeps
+    // the settings it started with.
+    EXPECT_EQ(Window().PendingFileJobs(), 1);
+    const auto* progress = Window().findChild<QWidget*>("saveProgress");
+    ASSERT_NE(progress, nullptr);
+    EXPECT_TRUE(progress->isVisible());
+    EXPECT_EQ(Window().FileName(), m_dir.File("big.png")) << "the new name is taken once the file is written";
+    Click(dlg::kInvertBlue);
+    EXPECT_EQ(State().m_settings.m_bInvertB, 1);
+    const BMP_File inverted = FullSizeResult();
+    static_cast<QAbstractButton*>(Window().Control(dlg::kSave))->click();  // waits for the first
+    EXPECT_EQ(Window().PendingFileJobs(), 2);
+    Finished();
+    EXPECT_FALSE(progress->isVisible());
+    EXPECT_TRUE(SamePixels(embossed, ReadBack(copy)));
+    EXPECT_TRUE(SamePixels(inverted, ReadBack(m_dir.File("big.png"))));
+    EXPECT_EQ(Window().FileName(), copy);
+}
+
+TEST_F(FileCommandsTest, ClosingTheWindowDuringASaveWritesTheFileWholeAndLeavesNoTemporaryFile) {
+    WritePicture(m_dir.File("in.png"), ImageFormat::Png, 900, 700);
+    Load(m_dir.File("in.png"));
+    Click(dlg::kSharpen);
+    const BMP_File expected = FullSizeResult();
+    const std::string target = m_dir.File("out.png");
+    m_seam.AnswerSaveFile(IDialogSeam::FileChoice{QString::fromStdString(target), 0});
+    static_cast<QAbstractButton*>(Window().Control(dlg::kSaveAs))->click();
+    ASSERT_EQ(Window().PendingFileJobs(), 1);
+    m_window.reset();
+    EXPECT_TRUE(SamePixels(expected, ReadBack(target)));
+    std::vector<std::string> files;
+    for (const auto& entry : fs::directory_iterator(m_dir.path())) files.push_back(entry.path().filename().string());
+    std::sort(files.begin(), files.end());
+    EXPECT_EQ(files, (std::vector<std::string>{"in.png", "out.png"}));
+}
+
 // ---- The viewer operation ---------------------------------------------------------------------------------------
 
 TEST_F(FileCommandsTest, DoubleClickShowsThePanesPictureAtFullSizeFromAPrivateFileThatStays) {
@@ -346,6 +403,7 @@ TEST_F(FileCommandsTest, DoubleClickShowsThePanesPictureAtFullSizeFromAPrivateFi
     for (const PaneCase& p : panes) {
         m_seam.AnswerOpenExternally(true);
         QTest::mouseDClick(p.pane, Qt::LeftButton, Qt::NoModifier, middle);
+        Finished();
         ASSERT_EQ(LastCall().kind, Kind::OpenExternally);
         const QString shown = QUrl(LastCall().caption).toLocalFile();
         EXPECT_TRUE(shown.startsWith(Window().ViewerFolder() + "/"));
@@ -355,6 +413,7 @@ TEST_F(FileCommandsTest, DoubleClickShowsThePanesPictureAtFullSizeFromAPrivateFi
     m_seam.AnswerOpenExternally(false);
     m_seam.ExpectMessage();
     QTest::mouseDClick(&Window().ProcessedPane(), Qt::LeftButton, Qt::NoModifier, middle);
+    Finished();
     EXPECT_TRUE(LastCall().text.contains("viewer"));
 
     const std::string folder = Window().ViewerFolder().toStdString();
@@ -381,6 +440,26 @@ TEST_F(FileCommandsTest, AProfileSavedAtStartHoldsTheDefaultsUnderTheQmxRule) {
         at = text.find(line, at);
         ASSERT_NE(at, std::string::npos) << line << " missing or out of order in\n" << text;
     }
+}
+
+TEST_F(FileCommandsTest, SaveProfileTakesTheSizesTheFieldsShowAndRefusesOneThatIsNoNumber) {
+    auto* width = static_cast<QLineEdit*>(Window().Control(dlg::kSizeX));
+    auto* height = static_cast<QLineEdit*>(Window().Control(dlg::kSizeY));
+    width->setText("1234");
+    height->setText("567");
+    m_seam.AnswerSaveFile(IDialogSeam::FileChoice{QString::fromStdString(m_dir.File("typed.qmx")), 0});
+    Click(dlg::kSaveConfiguration);
+    const std::string text = Bytes(m_dir.File("typed.qmx"));
+    EXPECT_NE(text.find("\nm_nSizeX=1234\r\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("\nm_nSizeY=567\r\n"), std::string::npos) << text;
+
+    // A field that holds no number: the user is told and nothing is saved.
+    height->setText("big");
+    m_seam.ExpectMessage();
+    Click(dlg::kSaveConfiguration);
+    EXPECT_EQ(LastCall().kind, Kind::Message);
+    EXPECT_FALSE(fs::exists(m_dir.File("never.qmx")));
+    EXPECT_EQ(State().m_settings.m_nSizeY, 567u);
 }
 
 TEST_F(FileCommandsTest, ALoadedProfileChecksItsBoxesFillsTheFieldsAndResizesThePicture) {
@@ -506,7 +585,7 @@ TEST_F(FileCommandsTest, TheBlurDialogStoresTheChosenSizeOnOkAndRerunsWhenBlurIs
     ASSERT_TRUE(State().ShowAcquiredImage(testsupport::RandomImage(random, 40, 30)));
     const BlurCase cases[] = {
         {"OK with 9", 5, true, 3, true, 9, true},
-        {"Cancel keeps the size and still re-runs", 5, true, 3, false, 5, true},
+        {"Cancel keeps the size and still re-runs", 5, true, 4, false, 5, true},
         {"blur off: no run", 5, false, 6, true, 15, false},
         {"size 1 selects nothing; OK stores 1", 1, true, -2, true, 1, true},
         {"size 31 selects nothing", 31, false, -2, true, 1, false},
@@ -516,9 +595,14 @@ TEST_F(FileCommandsTest, TheBlurDialogStoresTheChosenSizeOnOkAndRerunsWhenBlurIs
         State().m_settings.m_nBlurSize = c.size;
         State().m_settings.m_bBlur = c.blurOn ? 1 : 0;
         const int builds = Window().ProcessedPane().PaneImageBuilds();
-        m_seam.AnswerDialog([&c](QDialog& dialog) {
+        m_seam.AnswerDialog([&c, this](QDialog& dialog) {
             auto& blur = static_cast<CBlurDlg&>(dialog);
-            if (c.choose != -2) blur.SizeList()->setCurrentIndex(c.choose);
+            if (c.choose != -2) {
+                const BMP_File before = Processed();
+                blur.SizeList()->setCurrentIndex(c.choose);
+                // The size chosen shows at once while the dialog is open, when blur is on.
+                EXPECT_EQ(!SamePixels(before, Processed()), c.blurOn) << c.name;
+            }
             (c.ok ? blur.OkButton() : blur.CancelButton())->click();
         });
         Click(dlg::kBlurSettings);
@@ -566,15 +650,18 @@ TEST_F(FileCommandsTest, CtrlOLoadsCtrlShiftSSavesAsAndCtrlSSavesOnlyWhileSaveIs
 
     m_seam.AnswerSaveFile(IDialogSeam::FileChoice{QString::fromStdString(m_dir.File("out")), 3});
     QTest::keyClick(&Window(), Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+    Finished();
     EXPECT_TRUE(fs::exists(m_dir.File("out.bmp")));
 
     fs::remove(m_dir.File("out.bmp"));
     QTest::keyClick(&Window(), Qt::Key_S, Qt::ControlModifier);
+    Finished();
     EXPECT_TRUE(fs::exists(m_dir.File("out.bmp")));
 
     fs::remove(m_dir.File("out.bmp"));
     Window().Control(dlg::kSave)->setEnabled(false);
     QTest::keyClick(&Window(), Qt::Key_S, Qt::ControlModifier);
+    Finished();
     EXPECT_FALSE(fs::exists(m_dir.File("out.bmp")));
 }
 

@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QTest>
+#include <QTextBrowser>
 #include <fstream>
 #include <memory>
 #include <random>
@@ -19,6 +20,7 @@
 #include "app/CLumivaneDlg.h"
 #include "app/DialogSeam.h"
 #include "app/DialogUnits.h"
+#include "app/CHelpWindow.h"
 #include "app/HelpPages.h"
 #include "platform/UserStore.h"
 #include "tests/support/QtTestApp.h"
@@ -313,6 +315,7 @@ TEST_F(MainWindowTest, ColourDialogCancelledKeepsTheColourButRunsTheChain) {
     QTest::mouseClick(Window().Control(dlg::kLightColor2), Qt::LeftButton);
     ASSERT_EQ(m_seam.Calls().size(), 1u);
     EXPECT_EQ(m_seam.Calls()[0].kind, ScriptedDialogSeam::Kind::Color);
+    EXPECT_EQ(m_seam.Calls()[0].text, "#ffffff") << "the dialog opens at the light's colour";
     for (int channel = 0; channel < 3; ++channel) EXPECT_EQ(Window().State().m_settings.m_nLightColor[1][channel], 255);
     EXPECT_FALSE(SamePixels(before, Processed())) << "the chain ran again";
     EXPECT_EQ(Processed().Row(0)[0].g, 255 - before.Row(0)[0].g);
@@ -330,6 +333,10 @@ TEST_F(MainWindowTest, ChosenColourGoesToItsLightAndItsSwatch) {
     QWidget* swatch = Window().Control(dlg::kLightColor3);
     const QImage shown = swatch->grab().toImage();
     EXPECT_EQ(shown.pixelColor(shown.width() / 2, shown.height() / 2), QColor(12, 200, 99));
+    // Opened again, the dialog starts at the colour chosen.
+    m_seam.AnswerColor(std::nullopt);
+    QTest::mouseClick(swatch, Qt::LeftButton);
+    EXPECT_EQ(m_seam.Calls().back().text, "#0cc863");
 }
 
 // ---- Resize fields ----------------------------------------------------------------------------------------------
@@ -474,24 +481,34 @@ TEST_F(MainWindowTest, EnterDoesNothingWhileEscAndTheCloseBoxEndTheDialog) {
     EXPECT_TRUE(finished);
 }
 
-TEST_F(MainWindowTest, HelpOpensTheIndexPageInTheBrowser) {
+TEST_F(MainWindowTest, HelpOpensTheIndexPageInItsOwnWindowWhereLinksLeadToOtherPages) {
     ShownWindow();
     std::filesystem::create_directories(m_dir.path() / "help");
-    std::ofstream(m_dir.path() / "help" / "index.html") << "<html></html>";
+    std::ofstream(m_dir.path() / "help" / "index.html")
+        << "<html><head><title>Contents</title></head><body><a href=\"second.html\">next</a>"
+           "<a href=\"https://lumivane.example/\">web</a></body></html>";
+    std::ofstream(m_dir.path() / "help" / "second.html") << "<html><head><title>Second page</title></head></html>";
 
     Window().SetHelpFolders({m_dir.path() / "nothing", m_dir.path() / "help"});
-    m_seam.AnswerOpenExternally(true);
     Click(dlg::kHelp);
-    ASSERT_EQ(m_seam.Calls().size(), 1u);
-    EXPECT_EQ(m_seam.Calls()[0].kind, ScriptedDialogSeam::Kind::OpenExternally);
-    EXPECT_EQ(QUrl(m_seam.Calls()[0].caption).toLocalFile().toStdString(),
-              (m_dir.path() / "help" / "index.html").string());
+    EXPECT_TRUE(m_seam.Calls().empty()) << "no browser, no message";
+    CHelpWindow* help = Window().HelpWindow();
+    ASSERT_NE(help, nullptr);
+    EXPECT_TRUE(help->isVisible());
+    QTextBrowser& browser = *help->Browser();
+    EXPECT_EQ(browser.source().toLocalFile().toStdString(), (m_dir.path() / "help" / "index.html").string());
+    EXPECT_EQ(help->windowTitle(), "Contents");
 
-    // No browser: the user is told.
-    m_seam.AnswerOpenExternally(false);
-    m_seam.ExpectMessage();
-    Click(dlg::kHelp);
-    EXPECT_EQ(m_seam.Calls().back().kind, ScriptedDialogSeam::Kind::Message);
+    // A link between pages opens the page here; a web address goes to the desktop.
+    emit browser.anchorClicked(QUrl("second.html"));
+    EXPECT_EQ(browser.source().toLocalFile().toStdString(), (m_dir.path() / "help" / "second.html").string());
+    EXPECT_EQ(help->windowTitle(), "Second page");
+    m_seam.AnswerOpenExternally(true);
+    emit browser.anchorClicked(QUrl("https://lumivane.example/"));
+    ASSERT_EQ(m_seam.Calls().size(), 1u);
+    EXPECT_EQ(m_seam.Calls()[0].caption, "https://lumivane.example/");
+    browser.backward();
+    EXPECT_EQ(help->windowTitle(), "Contents");
 
     // No pages: the user is told where they were looked for.
     Window().SetHelpFolders({m_dir.path() / "nothing"});

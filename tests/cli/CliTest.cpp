@@ -565,3 +565,16 @@ TEST(CliApply, NamingTheInputAsOutputReplacesIt) {
                                       dir.File("self.bmp")});
     ASSERT_EQ(outcome.status, 0) << outcome.err;
 }
+
+TEST(CliApply, MaxPixelsRefusesLargerPicturesOnly) {
+    TempDir dir;
+    SavedPicture(dir, "in.bmp", 3, 40, 30);
+    const Outcome refused = RunCli(dir, {"apply", "--max-pixels", "1199", dir.File("in.bmp"), "-o", dir.File("o.png")});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.err.find("in.bmp: a picture of 40 × 30 pixels is larger than the limit of 1199 pixels"),
+              std::string::npos)
+        << refused.err;
+    EXPECT_FALSE(std::filesystem::exists(dir.File("o.png")));
+    EXPECT_EQ(RunCli(dir, {"apply", "--max-pixels=1200", dir.File("in.bmp"), "-o", dir.File("o.png")}).status, 0);
+    EXPECT_EQ(RunCli(dir, {"apply", "--max-pixels", "0", dir.File("in.bmp"), "-o", dir.File("o.png")}).status, 2);
+}

@@ -82,6 +82,9 @@ TEST(BmpFileAccess, CreateRefusesImpossibleSizesAndKeepsThePicture) {
     EXPECT_FALSE(picture.Create(-1, 5));
     EXPECT_FALSE(picture.Create(16385, 16384));
     EXPECT_FALSE(picture.Create(65536, 65536));
+    EXPECT_FALSE(picture.Create(65536, 1)) << "a side beyond 65535 is beyond the limit";
+    EXPECT_FALSE(picture.Create(1 << 30, 0)) << "even with no pixels";
+    EXPECT_FALSE(picture.Reshape(1, 65536));
     EXPECT_EQ(picture.Width(), 2);
     EXPECT_EQ(picture.PixelAt(1, 1), (Pixel{9, 8, 7}));
     EXPECT_TRUE(picture.Create(0, 0));
@@ -316,6 +319,10 @@ TEST(BmpFileRead, RefusedFilesLeaveThePictureAsItWas) {
         {"announces 16385 x 16384", Header(16385, 16384)},
         {"announces 2^31-1 x 2^31-1", Header(0x7FFFFFFF, 0x7FFFFFFF)},
         {"announces a huge top-down picture", Header(70000, -70000)},
+        // A side of 0 makes the product 0; the other side must not count for nothing.
+        {"announces 2^31-1 x 0", Header(0x7FFFFFFF, 0)},
+        {"announces 0 x 5", Header(0, 5)},
+        {"announces 70000 x 1, within the pixel count", Header(70000, 1)},
     };
     for (const Case& c : cases) {
         WriteBytes(dir.File("bad.bmp"), c.bytes);

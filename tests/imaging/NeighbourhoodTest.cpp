@@ -218,7 +218,8 @@ TEST(Neighbourhood, BlurCornerWindowHoldsRPlusOneSquaredPixels) {
 // A column sum of more than 16843009 rows of 255 does not fit in 32 bits: a bright picture of 17 million rows blurred
 // with a window of all its rows.
 TEST(Neighbourhood, BlurSumsDoNotOverflowOnVeryTallPictures) {
-    const BMP_File bright = FlatPicture(1, 17000000, Pixel{255, 255, 255});
+    // 260 × 65535 pixels of 255: the whole-picture window sums past 2^32.
+    const BMP_File bright = FlatPicture(260, 65535, Pixel{255, 255, 255});
     BMP_File blurred = Copy(bright);
     BlurStage(blurred, kInt32Max);
     EXPECT_TRUE(SamePixels(bright, blurred));

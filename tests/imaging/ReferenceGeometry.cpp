@@ -83,7 +83,7 @@ void Crop(BMP_File& image, const Rect& rcCrop, Size pane) {
     const std::int64_t right = ScaleEdge(rcCrop.right, image.Width(), pane.width);
     const std::int64_t bottom = ScaleEdge(rcCrop.bottom, image.Height(), pane.height);
     if (right <= left || bottom <= top) return;
-    if (right - left > kMaxPixels || bottom - top > kMaxPixels || (right - left) * (bottom - top) > kMaxPixels) return;
+    if (right - left > kMaxSide || bottom - top > kMaxSide || (right - left) * (bottom - top) > kMaxPixels) return;
 
     BMP_File temporary;
     temporary.CopyFrom(image);
@@ -95,7 +95,7 @@ void Crop(BMP_File& image, const Rect& rcCrop, Size pane) {
 
 void Resize(BMP_File& image, std::uint32_t x, std::uint32_t y) {
     if (x == 0 || y == 0) return;
-    if (x > kMaxPixels || y > kMaxPixels || std::int64_t{x} * y > kMaxPixels) return;
+    if (x > kMaxSide || y > kMaxSide || std::int64_t{x} * y > kMaxPixels) return;
     BMP_File temporary;
     temporary.CopyFrom(image);
     ScaleNearest(temporary, image, static_cast<std::int32_t>(x), static_cast<std::int32_t>(y));

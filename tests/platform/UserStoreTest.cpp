@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <cctype>
+#include <optional>
 #include <random>
 #include <string_view>
 
@@ -263,6 +266,152 @@ TEST(UserStoreSave, ReadOnlyFolderRefusesNewKeysAndKeepsTheFile) {
         EXPECT_EQ(UserStore(path).QueryValue(kKey, "x"), Value::Number32(8));
         EXPECT_FALSE(UserStore(path).OpenKey("Software\\Other"));
     });
+}
+
+// The store finds keys and values through indexes. The plain model here finds them by walking every entry with an
+// ASCII case-insensitive match, as the file format defines it; random operations on both, with names that differ
+// only in case and keys that exist only as parents, must agree, also after the file is read back.
+struct PlainStore {
+    struct Entry {
+        std::string name;
+        Value value;
+    };
+    struct Key {
+        std::string path;
+        std::vector<Entry> values;
+    };
+    std::vector<Key> keys;
+
+    static bool Same(std::string_view a, std::string_view b) {
+        if (a.size() != b.size()) return false;
+        for (std::size_t i = 0; i < a.size(); ++i) {
+            if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
+                return false;
+        }
+        return true;
+    }
+    Key* Find(std::string_view path) {
+        for (Key& key : keys) {
+            if (Same(key.path, path)) return &key;
+        }
+        return nullptr;
+    }
+    bool Exists(std::string_view path) const {
+        for (const Key& key : keys) {
+            if (key.path.size() >= path.size() && Same(std::string_view(key.path).substr(0, path.size()), path) &&
+                (key.path.size() == path.size() || key.path[path.size()] == '\\'))
+                return true;
+        }
+        return false;
+    }
+    Key* Existing(std::string_view path) {
+        if (Key* key = Find(path)) return key;
+        if (!Exists(path)) return nullptr;
+        keys.push_back(Key{std::string(path), {}});
+        return &keys.back();
+    }
+    std::optional<Value> Query(std::string_view path, std::string_view name) {
+        Key* key = Find(path);
+        if (key == nullptr) return std::nullopt;
+        for (const Entry& entry : key->values) {
+            if (Same(entry.name, name)) return entry.value;
+        }
+        return std::nullopt;
+    }
+};
+
+TEST(UserStoreIndex, AgreesWithAPlainSearchOnRandomOperations) {
+    TempDir dir;
+    std::mt19937 random(91);
+    const auto pick = [&](std::initializer_list<const char*> words) {
+        return std::string(*(words.begin() + std::uniform_int_distribution<std::size_t>(0, words.size() - 1)(random)));
+    };
+    const auto keyPath = [&] {
+        std::string path = pick({"Software", "SOFTWARE", "software"});
+        const int depth = std::uniform_int_distribution<int>(0, 2)(random);
+        for (int i = 0; i < depth; ++i) {
+            path += '\\';
+            path += pick({"Tessary", "tessary", "Lumivane", "LUMIVANE", "x"});
+        }
+        return path;
+    };
+    for (int round = 0; round < 4; ++round) {
+        const std::string path = dir.File("registry" + std::to_string(round));
+        UserStore store(path);
+        PlainStore plain;
+        for (int step = 0; step < 600; ++step) {
+            const std::string key = keyPath();
+            const std::string name = pick({"Size", "size", "SIZE", "Path", "path", "N"});
+            switch (std::uniform_int_distribution<int>(0, 4)(random)) {
+                case 0:
+                    if (step % 10 == 0) {
+                        ASSERT_TRUE(store.CreateKey(key));
+                        if (!plain.Exists(key)) plain.keys.push_back({key, {}});
+                    }
+                    break;
+                case 1: {
+                    const Value value = Value::Number32(static_cast<std::uint32_t>(step));
+                    PlainStore::Key* model = plain.Existing(key);
+                    EXPECT_EQ(store.SetValue(key, name, value).ok(), model != nullptr) << key;
+                    if (model == nullptr) break;
+                    bool replaced = false;
+                    for (auto& entry : model->values) {
+                        if (PlainStore::Same(entry.name, name)) entry.value = value, replaced = true;
+                    }
+                    if (!replaced) model->values.push_back({name, value});
+                    break;
+                }
+                case 2: {
+                    PlainStore::Key* model = plain.Existing(key);
+                    bool removed = false;
+                    if (model != nullptr) {
+                        for (auto entry = model->values.begin(); entry != model->values.end(); ++entry) {
+                            if (PlainStore::Same(entry->name, name)) {
+                                model->values.erase(entry);
+                                removed = true;
+                                break;
+                            }
+                        }
+                    }
+                    EXPECT_EQ(store.DeleteValue(key, name).ok(), removed) << key << " " << name;
+                    break;
+                }
+                case 3:
+                    EXPECT_EQ(store.OpenKey(key).ok(), plain.Existing(key) != nullptr) << key;
+                    break;
+                default:
+                    EXPECT_EQ(store.QueryValue(key, name), plain.Query(key, name)) << key << " " << name;
+                    break;
+            }
+        }
+        ASSERT_TRUE(store.Save());
+        const UserStore back(path);
+        EXPECT_EQ(back.Serialize(), store.Serialize());
+        for (PlainStore::Key& key : plain.keys) {
+            for (const auto& entry : key.values) EXPECT_EQ(back.QueryValue(key.path, entry.name), entry.value);
+        }
+    }
+}
+
+// A file of many keys, each named twice in different case, is read whole: every key is found once.
+TEST(UserStoreIndex, ReadsAFileOfManyKeys) {
+    TempDir dir;
+    std::string text;
+    for (int i = 0; i < 20000; ++i) {
+        const std::string number = std::to_string(i);
+        text += "[K";
+        text += number;
+        text += "]\n\"v\"=dword:00000001\n[k";
+        text += number;
+        text += i % 2 == 0 ? "]\n\"V\"=dword:00000002\n" : "]\n\"V\"=dword:00000003\n";
+    }
+    WriteText(dir.File("registry"), text);
+    const UserStore store(dir.File("registry"));
+    ASSERT_EQ(store.State(), UserStore::FileState::Loaded) << store.LoadProblem();
+    EXPECT_EQ(store.QueryValue("K0", "v"), Value::Number32(2));
+    EXPECT_EQ(store.QueryValue("k19999", "V"), Value::Number32(3));
+    const std::string written = store.Serialize();
+    EXPECT_EQ(std::count(written.begin(), written.end(), '['), 20000 + 1) << "the keys and the header's [key path]";
 }
 
 }  // namespace

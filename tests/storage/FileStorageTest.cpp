@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cfloat>
@@ -17,6 +18,7 @@
 #include <sstream>
 
 #include "storage/CFileStorage.h"
+#include "storage/CStrList.h"
 #include "tests/support/TestSupport.h"
 
 using namespace std::string_literals;
@@ -233,7 +235,44 @@ TEST(FileStorage, UnreadableFilesChangeNothing) {
     Profile profile;
     const Status read = profile.storage.ReadFile(dir.path().string());
     EXPECT_FALSE(read);
-    EXPECT_EQ(read.message(), dir.path().string() + ": cannot read: Is a directory");
+    EXPECT_EQ(read.message(), dir.path().string() + ": not a regular file (a folder)");
+}
+
+// What is not a small regular file is refused before a byte is read: a named pipe with no writer answers at once
+// instead of hanging, a device that never ends is not read into memory, and nor is a profile of more than 1 MiB.
+TEST(FileStorage, OnlySmallRegularFilesAreRead) {
+    testsupport::TempDir dir;
+    const std::string fifo = dir.File("pipe.qmx");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string huge = dir.File("huge.qmx");
+    WriteBytes(huge, "[Settings]\r\nm_bBlur=1\r\n");
+    std::filesystem::resize_file(huge, std::uintmax_t{1} << 30);  // sparse: costs no disk
+    std::string lines = "[Settings]\r\nm_bBlur=1\r\n";
+    while (lines.size() + 11 <= CStrList::kMaxFileBytes) lines += "m_bBlur=1\r\n";
+    const std::string atLimit = dir.File("limit.qmx");
+    WriteBytes(atLimit, lines + std::string(CStrList::kMaxFileBytes - lines.size(), '\n'));
+    const std::string overLimit = dir.File("over.qmx");
+    WriteBytes(overLimit, lines + std::string(CStrList::kMaxFileBytes - lines.size() + 1, '\n'));
+
+    const struct {
+        std::string path;
+        std::string cause;
+    } cases[] = {
+        {fifo, "not a regular file (a named pipe)"},
+        {"/dev/zero", "not a regular file (a device)"},
+        {huge, "larger than 1 MiB; not read"},
+        {overLimit, "larger than 1 MiB; not read"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        Profile profile;
+        const Status read = profile.storage.ReadFile(c.path);
+        EXPECT_EQ(read.message(), c.path + ": " + c.cause);
+        EXPECT_EQ(profile.values, Values{});
+    }
+    Profile profile;
+    EXPECT_TRUE(profile.storage.ReadFile(atLimit));
+    EXPECT_EQ(profile.values.blur, 1);
 }
 
 // A save that fails, in a child process that may give up root and limits its file size, must leave the old file as

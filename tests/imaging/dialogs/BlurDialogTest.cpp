@@ -7,6 +7,7 @@
 #include <climits>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "imaging/dialogs/CAdjustBrightnessDlg.h"
 #include "imaging/dialogs/CAdjustContrastDlg.h"
@@ -94,6 +95,29 @@ TEST(BlurDialog, AChosenEntryIsStoredOnOkOrEnterAndForgottenOnCancelOrEsc) {
         EXPECT_FALSE(dialog.isVisible());
         EXPECT_EQ(dialog.Size(), way.expected);
     }
+}
+
+TEST(BlurDialog, ThePreviewGetsEveryChosenSizeAndTheGivenOneBackOnCancel) {
+    for (const bool ok : {true, false}) {
+        std::vector<std::int32_t> previewed;
+        CBlurDlg dialog(7);
+        dialog.SetPreview([&previewed](std::int32_t size) { previewed.push_back(size); });
+        dialog.show();
+        EXPECT_TRUE(previewed.empty()) << "opening previews nothing";
+        dialog.SizeList()->setCurrentIndex(0);
+        dialog.SizeList()->setCurrentIndex(13);
+        (ok ? dialog.OkButton() : dialog.CancelButton())->click();
+        const std::vector<std::int32_t> expected =
+            ok ? std::vector<std::int32_t>{3, 29} : std::vector<std::int32_t>{3, 29, 7};
+        EXPECT_EQ(previewed, expected) << (ok ? "OK" : "Cancel");
+        EXPECT_EQ(dialog.Size(), ok ? 29 : 7);
+    }
+    // Cancel without a change hands nothing back.
+    int calls = 0;
+    CBlurDlg dialog(7);
+    dialog.SetPreview([&calls](std::int32_t) { ++calls; });
+    dialog.reject();
+    EXPECT_EQ(calls, 0);
 }
 
 class BlurCommandTest : public effecttest::StateWithPicture {};

@@ -1,0 +1,285 @@
+#include "cli/GrabCommand.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <mutex>
+#include <optional>
+#include <thread>
+
+#include "acquire/CameraFrameBuffer.h"
+#include "app/CLumivaneState.h"
+#include "cli/Failure.h"
+#include "platform/CameraCapture.h"
+#include "platform/CameraList.h"
+#include "platform/CameraRenderer.h"
+#include "platform/ImageCodec.h"
+#include "storage/CStrList.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr const char* kGrabUsage =
+    "usage: lumivane-cli grab [--camera NAME] [--profile FILE.qmx] [--set KEY=VALUE]... [--size WxH] [--skip N] "
+    "-o OUTPUT\n"
+    "       lumivane-cli grab [...] --count N --interval SECONDS --out-dir DIR [--format png|jpg|gif|bmp]\n";
+
+// How long a frame may take to come before the camera counts as failed.
+constexpr auto kFrameBound = 10s;
+
+struct GrabOptions {
+    std::optional<std::string> camera;
+    std::optional<std::string> profile;
+    std::vector<std::string> sets;
+    int width = 100000;  // the largest size the camera offers
+    int height = 100000;
+    int skip = 10;
+    std::optional<std::string> output;
+    int count = 1;
+    double interval = 0;
+    std::optional<std::string> outDir;
+    ImageFormat format = ImageFormat::Png;
+};
+
+bool ParseInt(const std::string& text, int& value, int least) {
+    char* end = nullptr;
+    const long parsed = std::strtol(text.c_str(), &end, 10);
+    if (text.empty() || *end != '\0' || parsed < least || parsed > 1000000) return false;
+    value = static_cast<int>(parsed);
+    return true;
+}
+
+std::optional<GrabOptions> Parse(const std::vector<std::string>& arguments, std::string& error) {
+    GrabOptions options;
+    bool series = false;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& option = arguments[i];
+        const auto value = [&]() -> std::optional<std::string> {
+            if (i + 1 >= arguments.size()) {
+                error = option + " needs a value";
+                return std::nullopt;
+            }
+            return arguments[++i];
+        };
+        std::optional<std::string> v;
+        if (option == "--camera" || option == "--profile" || option == "--set" || option == "--size" ||
+            option == "--skip" || option == "-o" || option == "--count" || option == "--interval" ||
+            option == "--out-dir" || option == "--format") {
+            if (!(v = value())) return std::nullopt;
+        } else {
+            error = "grab: unknown option " + option;
+            return std::nullopt;
+        }
+        if (option == "--camera") {
+            options.camera = *v;
+        } else if (option == "--profile") {
+            options.profile = *v;
+        } else if (option == "--set") {
+            if (v->find('=') == std::string::npos) {
+                error = "--set needs KEY=VALUE, not " + *v;
+                return std::nullopt;
+            }
+            options.sets.push_back(*v);
+        } else if (option == "--size") {
+            const std::size_t x = v->find('x');
+            if (x == std::string::npos || !ParseInt(v->substr(0, x), options.width, 1) ||
+                !ParseInt(v->substr(x + 1), options.height, 1)) {
+                error = "--size needs WxH, not " + *v;
+                return std::nullopt;
+            }
+        } else if (option == "--skip") {
+            if (!ParseInt(*v, options.skip, 0)) {
+                error = "--skip needs a count of frames, not " + *v;
+                return std::nullopt;
+            }
+        } else if (option == "-o") {
+            options.output = *v;
+        } else if (option == "--count") {
+            series = true;
+            if (!ParseInt(*v, options.count, 1)) {
+                error = "--count needs a number of frames, not " + *v;
+                return std::nullopt;
+            }
+        } else if (option == "--interval") {
+            char* end = nullptr;
+            options.interval = std::strtod(v->c_str(), &end);
+            if (v->empty() || *end != '\0' || !(options.interval >= 0) || options.interval > 86400) {
+                error = "--interval needs seconds, not " + *v;
+                return std::nullopt;
+            }
+        } else if (option == "--out-dir") {
+            options.outDir = *v;
+        } else if (option == "--format") {
+            const std::optional<ImageFormat> format = FormatFromName("." + *v, true);
+            if (!format) {
+                error = "--format needs png, jpg, gif or bmp, not " + *v;
+                return std::nullopt;
+            }
+            options.format = *format;
+        }
+    }
+    if (options.output.has_value() == options.outDir.has_value()) {
+        error = "grab needs either -o OUTPUT or --out-dir DIR";
+        return std::nullopt;
+    }
+    if (options.output && series) {
+        error = "--count goes with --out-dir";
+        return std::nullopt;
+    }
+    if (options.output && !FormatFromName(*options.output, true)) {
+        error = *options.output + ": the name must end in .png, .jpg, .gif or .bmp";
+        return std::nullopt;
+    }
+    return options;
+}
+
+// Frames from the capture: counts them and copies the one asked for.
+class GrabRenderer : public CameraRendererBase {
+public:
+    bool CheckMediaType(const VideoMediaType& type) override {
+        return type.media == "video/x-raw" && type.format == "BGRx";
+    }
+    void SetMediaType(const VideoMediaType& type) override { m_cFrames.SetSize(type.width, type.height); }
+    void DoRenderSample(const VideoSample& sample) override {
+        {
+            std::lock_guard lock(m_mutex);
+            ++m_nSeen;
+            if (m_nSeen <= m_nWanted) return;
+        }
+        if (!m_cFrames.Copy(sample)) return;
+        {
+            std::lock_guard lock(m_mutex);
+            m_nWanted = UINT64_MAX;  // nothing more until the next grab asks
+        }
+        m_changed.notify_all();
+    }
+    void Fail(const CameraFailure& failure) {
+        {
+            std::lock_guard lock(m_mutex);
+            m_failure = failure;
+        }
+        m_changed.notify_all();
+    }
+    // The first frame after skip more have passed, upright in RGB order; the cause when none came.
+    Status Grab(int skip, BMP_File& picture) {
+        std::unique_lock lock(m_mutex);
+        const std::uint64_t before = m_cFrames.Copied();
+        m_nWanted = m_nSeen + static_cast<std::uint64_t>(skip);
+        const bool came = m_changed.wait_for(lock, kFrameBound + skip * 200ms,
+                                             [&] { return m_cFrames.Copied() > before || bool(m_failure); });
+        if (m_failure) return Status::Error(m_failure.text);
+        if (!came) return Status::Error("no picture came from the camera in time");
+        lock.unlock();
+        m_cFrames.Latch();
+        if (!FrameToPicture(m_cFrames.Front(), picture)) return Status::Error("the frame could not be converted");
+        return Status::Ok();
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::uint64_t m_nSeen = 0;
+    std::uint64_t m_nWanted = UINT64_MAX;
+    CameraFailure m_failure;
+    CameraFrameBuffer m_cFrames;
+};
+
+// The taken frame through a fresh state, written to output.
+Status Correct(BMP_File&& picture, const std::optional<CStrList>& profile, const std::string& sets,
+               const std::string& output, ImageFormat format) {
+    CLumivaneState state;
+    if (profile) state.LoadConfigurationLines(*profile);
+    if (!sets.empty()) state.ApplyProfileLines(sets);
+    if (!state.ShowAcquiredImage(std::move(picture))) {
+        return Status::Error(output + ": the frame could not be taken (not enough memory)");
+    }
+    if (Status processed = state.Process(false); !processed) return Status::Error(output + ": " + processed.message());
+    return WriteImageFile(output, state.ProcessedImage(), format);
+}
+
+}  // namespace
+
+int RunGrab(const std::vector<std::string>& arguments) {
+    std::string error;
+    const std::optional<GrabOptions> parsed = Parse(arguments, error);
+    if (!parsed) {
+        ReportFailure(Status::Error(error));
+        std::fputs(kGrabUsage, stderr);
+        return 2;
+    }
+    const GrabOptions& options = *parsed;
+    std::optional<CStrList> profile;
+    if (options.profile) {
+        profile.emplace();
+        if (Status read = profile->ReadFile(*options.profile); !read) {
+            ReportFailure(read);
+            return 1;
+        }
+    }
+    std::string sets;
+    for (const std::string& line : options.sets) sets += line + "\n";
+
+    std::string camera = options.camera.value_or("");
+    if (camera.empty()) {
+        std::vector<std::string> names;
+        if (Status listed = ListCameraNames(names); !listed) {
+            ReportFailure(listed);
+            return 1;
+        }
+        if (names.empty()) {
+            ReportFailure(Status::Error("no camera is attached"));
+            return 1;
+        }
+        camera = names.front();
+    }
+    const std::string label = "camera \"" + camera + "\"";
+    const CameraFormat format = CameraCapture::FormatFor(camera, options.width, options.height, -1);
+    if (format.media.empty()) {
+        ReportFailure(Status::Error(label + ": not found"));
+        return 1;
+    }
+    GrabRenderer renderer;
+    CameraCapture capture(renderer);
+    capture.SetFailureListener([&renderer](const CameraFailure& failure) { renderer.Fail(failure); });
+    if (const CameraFailure failure = capture.Start(camera, format)) {
+        ReportFailure(Status::Error(label + ": " + failure.text));
+        return 1;
+    }
+    if (options.outDir) {
+        std::error_code ignored;
+        std::filesystem::create_directories(*options.outDir, ignored);
+    }
+    int status = 0;
+    auto next = std::chrono::steady_clock::now();
+    for (int shot = 0; shot < options.count; ++shot) {
+        if (shot > 0) {
+            next += std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                std::chrono::duration<double>(options.interval));
+            std::this_thread::sleep_until(next);  // the interval the user asked for between shots
+        } else {
+            next = std::chrono::steady_clock::now();
+        }
+        BMP_File picture;
+        if (Status grabbed = renderer.Grab(shot == 0 ? options.skip : 0, picture); !grabbed) {
+            ReportFailure(Status::Error(label + ": " + grabbed.message()));
+            return 1;
+        }
+        std::string output;
+        if (options.output) {
+            output = *options.output;
+        } else {
+            char name[32];
+            std::snprintf(name, sizeof name, "grab-%04d%s", shot + 1, ExtensionOf(options.format));
+            output = (std::filesystem::path(*options.outDir) / name).string();
+        }
+        const ImageFormat written = options.output ? *FormatFromName(output, true) : options.format;
+        if (Status saved = Correct(std::move(picture), profile, sets, output, written); !saved) {
+            ReportFailure(saved);
+            status = 1;
+        }
+    }
+    return status;
+}

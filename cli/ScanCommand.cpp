@@ -1,0 +1,319 @@
+#include "cli/ScanCommand.h"
+
+#include <unistd.h>
+
+#include <charconv>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <optional>
+
+#include "acquire/CTwainUtils.h"
+#include "app/CLumivaneState.h"
+#include "base/Parallel.h"
+#include "cli/Failure.h"
+#include "cli/ScanBatch.h"
+#include "platform/ImageCodec.h"
+#include "platform/SaneScanner.h"
+#include "platform/UserStore.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct ScanOptions {
+    std::optional<std::string> source;
+    std::optional<std::string> profile;
+    std::vector<std::string> sets;
+    Size pane{288, 193};
+    std::optional<std::string> output;
+    bool batch = false;
+    std::optional<std::string> outDir;
+    ImageFormat format = ImageFormat::Png;
+};
+
+bool ParsePane(const std::string& text, Size& pane) {
+    const auto x = text.find_first_of("xX");
+    if (x == std::string::npos) return false;
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+    const auto w = std::from_chars(text.data(), text.data() + x, width);
+    const auto h = std::from_chars(text.data() + x + 1, text.data() + text.size(), height);
+    if (w.ec != std::errc() || w.ptr != text.data() + x || h.ec != std::errc() ||
+        h.ptr != text.data() + text.size() || width < 3 || height < 3 || width > 16384 || height > 16384) {
+        return false;
+    }
+    pane = {width, height};
+    return true;
+}
+
+// Parses the options of scan; on a mistake returns nothing with the problem in *error.
+std::optional<ScanOptions> Parse(const std::vector<std::string>& arguments, std::string* error) {
+    ScanOptions options;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        std::string name = arguments[i];
+        std::optional<std::string> value;
+        if (const auto equals = name.find('='); name.rfind("--", 0) == 0 && equals != std::string::npos) {
+            value = name.substr(equals + 1);
+            name = name.substr(0, equals);
+        }
+        if (name == "--batch") {
+            options.batch = true;
+            continue;
+        }
+        const bool takesValue = name == "--source" || name == "--profile" || name == "--set" || name == "--pane" ||
+                                name == "-o" || name == "--output" || name == "--out-dir" || name == "--format";
+        if (!takesValue) {
+            *error = "scan: unknown option " + arguments[i];
+            return std::nullopt;
+        }
+        if (!value) {
+            if (i + 1 >= arguments.size()) {
+                *error = "scan: " + name + " needs a value";
+                return std::nullopt;
+            }
+            value = arguments[++i];
+        }
+        if (name == "--source") options.source = *value;
+        else if (name == "--profile") options.profile = *value;
+        else if (name == "--set") {
+            if (value->find('=') == std::string::npos) {
+                *error = "scan: --set needs KEY=VALUE, not " + *value;
+                return std::nullopt;
+            }
+            options.sets.push_back(*value);
+        } else if (name == "--pane") {
+            if (!ParsePane(*value, options.pane)) {
+                *error = "scan: --pane needs WxH of at least 3x3, not " + *value;
+                return std::nullopt;
+            }
+        } else if (name == "-o" || name == "--output") options.output = *value;
+        else if (name == "--out-dir") options.outDir = *value;
+        else if (name == "--format") {
+            const std::optional<ImageFormat> format = FormatFromName("." + *value, true);
+            if (!format) {
+                *error = "scan: --format must be png, jpg, gif or bmp, not " + *value;
+                return std::nullopt;
+            }
+            options.format = *format;
+        }
+    }
+    if (options.batch != options.outDir.has_value()) {
+        *error = "scan: --batch and --out-dir go together";
+        return std::nullopt;
+    }
+    if (options.batch == options.output.has_value()) {
+        *error = options.batch ? "scan: --batch writes into --out-dir, not -o" : "scan: give -o OUTPUT or --batch";
+        return std::nullopt;
+    }
+    if (options.output && !FormatFromName(*options.output, true)) {
+        *error = "scan: " + *options.output + ": the name must end in .png, .jpg, .gif or .bmp";
+        return std::nullopt;
+    }
+    return options;
+}
+
+// The scanner chosen in the window, read from the per-user store without changing it.
+std::string StoredScanner() {
+    const std::string path = UserStore::DefaultPath();
+    if (path.empty()) return {};
+    UserStore store(path);
+    const auto value = store.QueryValue("Software\\Tessary\\Lumivane\\TwainSources", "Scanner Twain Src");
+    if (!value || (value->type != UserStore::Type::String && value->type != UserStore::Type::ExpandableString)) {
+        return {};
+    }
+    return value->text.substr(0, value->text.find('\0'));
+}
+
+// The profile's corrections, read once, applied to each page through a fresh state as the window would.
+class Corrections {
+public:
+    Status Load(const ScanOptions& options) {
+        m_pane = options.pane;
+        for (const std::string& line : options.sets) m_sets += line + "\n";
+        if (!options.profile) return Status::Ok();
+        m_profile.emplace();
+        return m_profile->ReadFile(*options.profile);
+    }
+
+    Status Correct(BMP_File&& scanned, BMP_File& corrected) const {
+        CLumivaneState state(m_pane);
+        state.SetThreads(DefaultThreadCount());
+        if (m_profile) state.LoadConfigurationLines(*m_profile);
+        if (!m_sets.empty()) state.ApplyProfileLines(m_sets);
+        if (!state.ShowAcquiredImage(std::move(scanned))) {
+            return Status::Error("the scanned page could not be taken (not enough memory)");
+        }
+        if (Status processed = state.Process(false); !processed) return processed;
+        if (!corrected.CopyFrom(state.ProcessedImage())) return Status::Error("not enough memory for the result");
+        return Status::Ok();
+    }
+
+private:
+    Size m_pane;
+    std::optional<CStrList> m_profile;
+    std::string m_sets;
+};
+
+// The progress of the page being read, on stderr when it is a terminal.
+class Progress {
+public:
+    Progress() : m_terminal(::isatty(STDERR_FILENO) == 1) {}
+    void Show(int number, const ScanProgress& progress) {
+        if (!m_terminal) return;
+        if (progress.bytesExpected > 0) {
+            const auto percent = static_cast<int>(progress.bytesRead * 100 / progress.bytesExpected);
+            if (percent == m_last && number == m_number) return;
+            m_last = percent;
+            std::fprintf(stderr, "\r\033[Kpage %d: %d%%", number, percent);
+        } else {
+            std::fprintf(stderr, "\r\033[Kpage %d: %lld KiB", number, static_cast<long long>(progress.bytesRead / 1024));
+        }
+        m_number = number;
+        m_shown = true;
+        std::fflush(stderr);
+    }
+    // Clears the line before other output.
+    void Clear() {
+        if (m_shown) std::fputs("\r\033[K", stderr);
+        m_shown = false;
+    }
+
+private:
+    bool m_terminal;
+    bool m_shown = false;
+    int m_last = -1;
+    int m_number = 0;
+};
+
+int ScanOne(CTwainUtils& twain, const std::string& source, const ScanOptions& options,
+            const Corrections& corrections) {
+    const std::string& output = *options.output;
+    if (fs::exists(output)) {
+        ReportFailure(Status::Error(output + ": already exists; it is not overwritten"));
+        return 1;
+    }
+    Progress progress;
+    auto control = std::make_shared<ScanControl>(
+        twain.NoProgressTimeout(), [&progress](const ScanProgress& p) { progress.Show(1, p); });
+    BMP_File page;
+    try {
+        if (twain.AcquireImage(source, page, control)) {
+            progress.Clear();
+            ReportFailure(Status::Error(source + ": the scan was cancelled"));
+            return 1;
+        }
+    } catch (const CExcept& failure) {
+        progress.Clear();
+        ReportFailure(Status::Error(source + ": " + failure.Text()));
+        return 1;
+    }
+    progress.Clear();
+    BMP_File corrected;
+    Status status = corrections.Correct(std::move(page), corrected);
+    if (status) status = WriteImageFile(output, corrected, *FormatFromName(output, true));
+    if (!status) {
+        ReportFailure(Status::Error(output + ": " + status.message()));
+        return 1;
+    }
+    return 0;
+}
+
+int ScanBatch(CTwainUtils& twain, const std::string& source, const ScanOptions& options,
+              const Corrections& corrections) {
+    const std::string& dir = *options.outDir;
+    std::error_code error;
+    fs::create_directories(dir, error);
+    if (error || !fs::is_directory(dir)) {
+        ReportFailure(Status::Error(dir + ": cannot make the output folder: " +
+                                    (error ? error.message() : std::string("not a folder"))));
+        return 1;
+    }
+    std::shared_ptr<IScannerDevice> device;
+    bool feeder = false;
+    try {
+        device = twain.Select(source);
+    } catch (const CExcept& failure) {
+        ReportFailure(Status::Error(source + ": " + failure.Text()));
+        return 1;
+    }
+    if (const ScanCode selected = device->SelectFeeder(feeder); !selected.ok()) {
+        ReportFailure(Status::Error(source + ": the document feeder could not be chosen: " +
+                                    twain.GetErrorText(selected.code)));
+        return 1;
+    }
+
+    Progress progress;
+    std::mutex outputMutex;
+    int nextName = 1;
+    const auto sink = [&](int, const BMP_File& corrected) {
+        // The next free name: an existing file is never replaced.
+        std::string path;
+        do {
+            char name[32];
+            std::snprintf(name, sizeof name, "page-%04d", nextName++);
+            path = (fs::path(dir) / name).string() + ExtensionOf(options.format);
+        } while (fs::exists(path));
+        const Status written = WriteImageFile(path, corrected, options.format);
+        return written ? written : Status::Error(path + ": " + written.message());
+    };
+    ScanBatchReport report;
+    report.failure = [&](const Status& failure) {
+        std::lock_guard<std::mutex> lock(outputMutex);
+        progress.Clear();
+        ReportFailure(failure);
+    };
+    report.progress = [&](int number, const ScanProgress& p) {
+        std::lock_guard<std::mutex> lock(outputMutex);
+        progress.Show(number, p);
+    };
+    const ScanBatchResult result = RunScanBatch(
+        twain, device, feeder,
+        [&corrections](BMP_File&& scanned, BMP_File& corrected) {
+            return corrections.Correct(std::move(scanned), corrected);
+        },
+        sink, report);
+    progress.Clear();
+    std::printf("%d page%s written to %s", result.written, result.written == 1 ? "" : "s", dir.c_str());
+    if (result.failed > 0) std::printf(", %d failed", result.failed);
+    if (result.cancelled) std::printf(", cancelled");
+    std::printf("\n");
+    return result.failed > 0 || result.cancelled || result.written == 0 ? 1 : 0;
+}
+
+}  // namespace
+
+const char* ScanUsageText() {
+    return "  lumivane-cli sources [--json]\n"
+           "  lumivane-cli scan [--source NAME] [--profile FILE.qmx] [--set KEY=VALUE]... [--pane WxH] -o OUTPUT\n"
+           "  lumivane-cli scan [options as above] --batch --out-dir DIR [--format png|jpg|gif|bmp]\n";
+}
+
+int RunScan(const std::vector<std::string>& arguments) {
+    if (arguments.size() == 1 && (arguments[0] == "--help" || arguments[0] == "-h")) {
+        std::fputs("usage:\n", stdout);
+        std::fputs(ScanUsageText(), stdout);
+        return 0;
+    }
+    std::string error;
+    const std::optional<ScanOptions> options = Parse(arguments, &error);
+    if (!options) {
+        ReportFailure(Status::Error(error));
+        std::fputs("usage:\n", stderr);
+        std::fputs(ScanUsageText(), stderr);
+        return 2;
+    }
+    const std::string source = options->source.value_or(StoredScanner());
+    if (source.empty()) {
+        ReportFailure(Status::Error("scan: no scanner chosen; give --source NAME (see lumivane-cli sources)"));
+        return 2;
+    }
+    Corrections corrections;
+    if (const Status loaded = corrections.Load(*options); !loaded) {
+        ReportFailure(loaded);
+        return 1;
+    }
+    CTwainUtils twain(std::make_shared<SaneScannerSystem>(), {});
+    return options->batch ? ScanBatch(twain, source, *options, corrections)
+                          : ScanOne(twain, source, *options, corrections);
+}

@@ -1,0 +1,119 @@
+// lumivane-cli grab on the test cameras: one corrected frame, a timed series, and the failures' exit statuses.
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "platform/ImageCodec.h"
+#include "tests/support/CameraTestSupport.h"
+#include "tests/support/TestSupport.h"
+
+namespace {
+
+using testsupport::TempDir;
+
+struct Outcome {
+    int status = -1;
+    std::string err;
+};
+
+std::string Quote(const std::string& text) {
+    std::string quoted = "'";
+    for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+Outcome Grab(const TempDir& dir, const std::vector<std::string>& arguments) {
+    testsupport::UseTestCameras();
+    std::string command = Quote(LUMIVANE_CLI);
+    command += " grab";
+    for (const std::string& argument : arguments) {
+        command += ' ';
+        command += Quote(argument);
+    }
+    command += " >/dev/null 2>";
+    command += Quote(dir.File("stderr.txt"));
+    command += " </dev/null";
+    Outcome outcome;
+    const int raw = std::system(command.c_str());
+    outcome.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    std::ifstream in(dir.File("stderr.txt"));
+    outcome.err.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return outcome;
+}
+
+TEST(GrabTest, OneFrameIsTakenUprightAndCorrected) {
+    TempDir dir;
+    const Outcome plain = Grab(dir, {"--camera", "Test Camera", "--size", "640x480", "--skip", "2", "-o",
+                                     dir.File("plain.png")});
+    ASSERT_EQ(plain.status, 0) << plain.err;
+    BMP_File picture;
+    ASSERT_TRUE(ReadImageFile(dir.File("plain.png"), picture).ok());
+    EXPECT_EQ(picture.Width(), 640);
+    EXPECT_EQ(picture.Height(), 480);
+    const Pixel yellow = picture.PixelAt(640 * 3 / 14, 10);  // the second bar, at the top
+    EXPECT_GT(yellow.r, 150);
+    EXPECT_GT(yellow.g, 150);
+    EXPECT_LT(yellow.b, 40);
+
+    const Outcome grey = Grab(dir, {"--camera", "Test Camera", "--size", "320x240", "--set", "m_bGrayScale=1", "-o",
+                                    dir.File("grey.bmp")});
+    ASSERT_EQ(grey.status, 0) << grey.err;
+    ASSERT_TRUE(ReadImageFile(dir.File("grey.bmp"), picture).ok());
+    EXPECT_EQ(picture.Width(), 320);
+    int coloured = 0;
+    for (int y = 0; y < picture.Height(); ++y) {
+        for (int x = 0; x < picture.Width(); ++x) {
+            const Pixel p = picture.PixelAt(x, y);
+            coloured += p.r != p.g || p.g != p.b;
+        }
+    }
+    EXPECT_EQ(coloured, 0) << "the profile's grey scale applies at full size";
+}
+
+TEST(GrabTest, ASeriesWritesNumberedFiles) {
+    TempDir dir;
+    const std::string out = dir.File("series");
+    const Outcome series = Grab(dir, {"--camera", "Test Camera", "--size", "320x240", "--skip", "0", "--count", "3",
+                                      "--interval", "0.05", "--out-dir", out, "--format", "jpg"});
+    ASSERT_EQ(series.status, 0) << series.err;
+    for (const char* name : {"grab-0001.jpg", "grab-0002.jpg", "grab-0003.jpg"}) {
+        BMP_File picture;
+        EXPECT_TRUE(ReadImageFile((std::filesystem::path(out) / name).string(), picture).ok()) << name;
+        EXPECT_EQ(picture.Width(), 320) << name;
+    }
+    EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(out) / "grab-0004.jpg"));
+}
+
+TEST(GrabTest, FailuresEndWithTheirStatus) {
+    TempDir dir;
+    struct Case {
+        std::vector<std::string> arguments;
+        int status;
+        std::string message;
+    };
+    const Case cases[] = {
+        {{"--camera", "Nowhere", "-o", dir.File("a.png")}, 1, "lumivane-cli: camera \"Nowhere\": not found"},
+        {{"--camera", "Test Camera (busy)", "-o", dir.File("a.png")}, 1, "busy"},
+        {{"--camera", "Test Camera (unplugs)", "--skip", "40", "-o", dir.File("a.png")}, 1, "(unplugs)"},
+        {{"--camera", "Test Camera", "-o", dir.File("a.txt")}, 2, "must end in"},
+        {{"--camera", "Test Camera"}, 2, "either -o OUTPUT or --out-dir DIR"},
+        {{"--camera", "Test Camera", "--size", "640", "-o", dir.File("a.png")}, 2, "--size needs WxH"},
+        {{"--camera", "Test Camera", "--count", "2", "-o", dir.File("a.png")}, 2, "--count goes with --out-dir"},
+        {{"--camera", "Test Camera", "--profile", dir.File("none.qmx"), "-o", dir.File("a.png")}, 1, "none.qmx"},
+    };
+    for (const Case& c : cases) {
+        const Outcome outcome = Grab(dir, c.arguments);
+        EXPECT_EQ(outcome.status, c.status) << outcome.err;
+        EXPECT_NE(outcome.err.find(c.message), std::string::npos) << outcome.err;
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir.File("a.png")));
+}
+
+}  // namespace
