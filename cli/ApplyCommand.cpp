@@ -17,6 +17,7 @@
 #include <thread>
 #include <vector>
 
+#include "app/CLumivaneState.h"
 #include "base/Parallel.h"
 #include "cli/Failure.h"
 #include "cli/NamedOptions.h"

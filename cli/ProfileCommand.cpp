@@ -116,7 +116,7 @@ int RunProfile(const ProfileOptions& options) {
         return RunProfileCommand(options);
     } catch (const std::bad_alloc&) {
         ReportFailure(Status::Error("not enough memory for " +
-                                    (options.files.empty() ? std::string("the profile") : options.files.front())));
+                                    (options.file.empty() ? std::string("the profile") : options.file)));
         return 1;
     }
 }

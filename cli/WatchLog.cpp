@@ -16,8 +16,7 @@ std::string Now(bool iso) {
     return text;
 }
 
-}  // namespace
-
+// A JSON string literal of text (the sources listing has its own, with the same escapes).
 std::string JsonString(const std::string& text) {
     std::string quoted = "\"";
     for (const char c : text) {
@@ -46,6 +45,8 @@ std::string JsonString(const std::string& text) {
     }
     return quoted + "\"";
 }
+
+}  // namespace
 
 void WatchLog::Done(const std::string& input, const std::string& output, long long milliseconds) {
     if (m_json) {

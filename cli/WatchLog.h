@@ -26,5 +26,3 @@ private:
     bool m_json;
 };
 
-// text as a JSON string, quotes included.
-std::string JsonString(const std::string& text);
