@@ -57,10 +57,12 @@ std::optional<std::string> NumberWarning(CIniPartition& settings, std::string_vi
     return text;
 }
 
-std::optional<std::string> SkippedResizeWarning(const ProcessingSettings& settings) {
+std::optional<std::string> SkippedResizeWarning(const ProcessingSettings& settings, bool preview) {
     if (settings.m_bResize == 0 || FitsPictureLimit(settings.m_nSizeX, settings.m_nSizeY)) return std::nullopt;
+    const bool none = settings.m_nSizeX == 0 || settings.m_nSizeY == 0;
+    if (!none && !preview) return std::nullopt;
     std::string text = "resize to " + std::to_string(settings.m_nSizeX) + " x " + std::to_string(settings.m_nSizeY);
-    if (settings.m_nSizeX == 0 || settings.m_nSizeY == 0) {
+    if (none) {
         text += " has no pixels";
     } else {
         text += " is beyond the limit of " + std::to_string(kMaxPixels) + " pixels";

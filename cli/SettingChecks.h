@@ -14,5 +14,6 @@ struct ProcessingSettings;
 // it allowed) is not a number of that kind, naming the line and the value the setting takes instead.
 std::optional<std::string> NumberWarning(CIniPartition& settings, std::string_view line);
 
-// A warning when resize is on with a size the resize stage skips (no pixels, or beyond the picture limit).
-std::optional<std::string> SkippedResizeWarning(const ProcessingSettings& settings);
+// A warning when resize is on with a size the chain skips: a size of 0, or, in a preview run, a size beyond the
+// picture limit (a full-size run refuses that one with an error of its own).
+std::optional<std::string> SkippedResizeWarning(const ProcessingSettings& settings, bool preview);

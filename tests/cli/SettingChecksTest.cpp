@@ -35,15 +35,16 @@ TEST(SettingChecks, AValueThatIsNoNumberIsNamedWithWhatTheSettingTakes) {
 
 TEST(SettingChecks, AResizeTheStageSkipsIsNamed) {
     ProcessingSettings settings;
-    EXPECT_FALSE(SkippedResizeWarning(settings)) << "resize off";
+    EXPECT_FALSE(SkippedResizeWarning(settings, true)) << "resize off";
     settings.m_bResize = 1;
-    EXPECT_FALSE(SkippedResizeWarning(settings));
+    EXPECT_FALSE(SkippedResizeWarning(settings, true));
     settings.m_nSizeX = 16384;
     settings.m_nSizeY = 16384;
-    EXPECT_FALSE(SkippedResizeWarning(settings)) << "the limit itself";
+    EXPECT_FALSE(SkippedResizeWarning(settings, true)) << "the limit itself";
     settings.m_nSizeY = 16385;
-    EXPECT_EQ(SkippedResizeWarning(settings).value_or(""),
+    EXPECT_EQ(SkippedResizeWarning(settings, true).value_or(""),
               "resize to 16384 x 16385 is beyond the limit of 268435456 pixels and is skipped");
+    EXPECT_FALSE(SkippedResizeWarning(settings, false)) << "a full-size run refuses it as an error";
     settings.m_nSizeX = 0;
-    EXPECT_EQ(SkippedResizeWarning(settings).value_or(""), "resize to 0 x 16385 has no pixels and is skipped");
+    EXPECT_EQ(SkippedResizeWarning(settings, false).value_or(""), "resize to 0 x 16385 has no pixels and is skipped");
 }
