@@ -50,7 +50,9 @@ std::optional<Corrections> ReadCorrections(const ApplyOptions& options) {
     CLumivaneState state(options.pane);
     if (corrections.profile) state.LoadConfigurationLines(*corrections.profile);
     if (!corrections.sets.empty()) state.ApplyProfileLines(corrections.sets);
-    if (const std::optional<std::string> warning = SkippedResizeWarning(state.m_settings)) ReportWarning(*warning);
+    if (const std::optional<std::string> warning = SkippedResizeWarning(state.m_settings)) {
+        ReportWarning(*warning);
+    }
     return corrections;
 }
 

@@ -220,6 +220,7 @@ bool ParseProfile(ArgumentWalker& walker, ProfileOptions& options, std::string* 
                                                                                   options.action == Action::Set
                                                                               ? 1
                                                                               : 0;
+    std::size_t filesGiven = 0;
     CLumivaneState declaration;
     CIniPartition& settings = declaration.m_cFileStorage.Partition(0);
     // A KEY=VALUE edit: the key as the profile spells it, a warning when the value is no number.
@@ -261,8 +262,8 @@ bool ParseProfile(ArgumentWalker& walker, ProfileOptions& options, std::string* 
             if (!addLine(*value)) return false;
         } else if (edits && argument == "--rotate") {
             return Fail(error, "--rotate is not kept in a profile; give it to apply");
-        } else if (options.files.size() < filesWanted && (argument.empty() || argument[0] != '-')) {
-            options.files.push_back(argument);
+        } else if (filesGiven < filesWanted && (argument.empty() || argument[0] != '-')) {
+            (filesGiven++ == 0 ? options.file : options.otherFile) = argument;
         } else if (edits && !argument.empty() && argument[0] != '-' && argument.find('=') != std::string::npos) {
             if (!addLine(argument)) return false;
         } else if (!argument.empty() && argument[0] == '-' && argument != "-") {
@@ -279,7 +280,7 @@ bool ParseProfile(ArgumentWalker& walker, ProfileOptions& options, std::string* 
             return Fail(error, "unexpected argument " + argument);
         }
     }
-    if (options.files.size() < filesWanted) {
+    if (filesGiven < filesWanted) {
         static const char* const kNeeds[] = {"profile show needs a FILE.qmx", "", "profile set needs a FILE.qmx",
                                              "", "profile diff needs two profiles, A.qmx B.qmx"};
         return Fail(error, kNeeds[static_cast<int>(options.action)]);

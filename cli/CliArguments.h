@@ -36,7 +36,8 @@ struct ApplyOptions {
 
 struct ProfileOptions {
     enum class Action { Show, Defaults, Set, New, Diff } action = Action::Show;
-    std::vector<std::string> files;     // show, set: the profile; diff: the two profiles
+    std::string file;                   // show, set: the profile; diff: the first of the two
+    std::string otherFile;              // diff: the second
     std::optional<std::string> output;  // defaults, new: where to write (else stdout)
     Size pane{288, 193};
     bool json = false;                  // show: the settings as one JSON object

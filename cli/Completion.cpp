@@ -157,12 +157,65 @@ std::string Bash() {
            "\ncomplete -F _lumivane_cli lumivane-cli\n";
 }
 
-// zsh runs the bash function through its own bash completion emulation.
 std::string Zsh() {
+    const std::vector<Option> apply = ApplyOptionsList();
+    const std::vector<Option> profile = ProfileOptionsList();
+    const std::vector<Option> corrections = Corrections();
+    std::string valued;
+    for (const Option& option : corrections) {
+        if (option.takesValue && option.name != "--invert" && option.name != "--no-light") valued += "|" + option.name;
+    }
+    const std::string pictures = "'*.(png|PNG|jpg|JPG|jpeg|JPEG|gif|GIF|bmp|BMP)'";
     return "#compdef lumivane-cli\n"
            "# zsh completion for lumivane-cli (made by lumivane-cli completion zsh)\n\n"
-           "autoload -U +X bashcompinit && bashcompinit\n\n" +
-           BashFunction() + "\ncomplete -F _lumivane_cli lumivane-cli\n";
+           "_lumivane_cli() {\n"
+           "    local -a keys corrections\n"
+           "    keys=(" + SettingKeys() + ")\n"
+           "    corrections=(" + Names(corrections, true) + " " + Names(corrections, false) + ")\n"
+           "    local command=${words[2]} cur=${words[CURRENT]} prev=${words[CURRENT-1]}\n"
+           "    # setting keys in any letter case, each with its '='\n"
+           "    local anycase='m:{a-zA-Z}={A-Za-z}'\n"
+           "    if (( CURRENT == 2 )); then\n"
+           "        compadd -- " + std::string(kCommands) + " --help --version\n"
+           "        return\n"
+           "    fi\n"
+           "    case $prev in\n"
+           "        --profile) _files -g '*.(qmx|QMX)'; return ;;\n"
+           "        -o|--output)\n"
+           "            if [[ $command == profile ]]; then _files -g '*.(qmx|QMX)'; else _files -g " + pictures + "; fi\n"
+           "            return ;;\n"
+           "        --out-dir) _files -/; return ;;\n"
+           "        --format) compadd -- " + std::string(kFormats) + "; return ;;\n"
+           "        --rotate) compadd -- 0 1 2 3; return ;;\n"
+           "        --no-light) compadd -- 1 2 3; return ;;\n"
+           "        --invert) compadd -- r g b rg rb gb rgb; return ;;\n"
+           "        --set) compadd -M $anycase -S = -- $keys; return ;;\n"
+           "        --pane|--jobs|--quality" + valued + ") return ;;\n"
+           "    esac\n"
+           "    case $command in\n"
+           "    apply)\n"
+           "        if [[ $cur == -* ]]; then\n"
+           "            compadd -- " + Names(apply, true) + " " + Names(apply, false) + " -o -q -h $corrections\n"
+           "        else\n"
+           "            _files -g " + pictures + "\n"
+           "        fi ;;\n"
+           "    profile)\n"
+           "        local action=${words[3]}\n"
+           "        if (( CURRENT == 3 )); then\n"
+           "            compadd -- " + std::string(kProfileActions) + " --help\n"
+           "        elif [[ $cur == -* ]]; then\n"
+           "            compadd -- " + Names(profile, true) + " " + Names(profile, false) + " -o -h\n"
+           "            if [[ $action == (set|new) ]]; then compadd -- $corrections; fi\n"
+           "        elif [[ ( $action == set && CURRENT -gt 4 ) || $action == new ]]; then\n"
+           "            compadd -M $anycase -S = -- $keys\n"
+           "        else\n"
+           "            _files -g '*.(qmx|QMX)'\n"
+           "        fi ;;\n"
+           "    completion) compadd -- bash zsh fish ;;\n"
+           "    help) compadd -- apply profile completion ;;\n"
+           "    esac\n"
+           "}\n\n"
+           "compdef _lumivane_cli lumivane-cli\n";
 }
 
 std::string FishQuoted(const std::string& text) {

@@ -36,7 +36,7 @@ Status ReadWhole(const std::string& path, std::string& text) {
 int Show(const ProfileOptions& options) {
     CLumivaneState state(options.pane);
     // The storage's Load alone, onto the start-up values: no pane refresh.
-    if (const Status read = state.m_cFileStorage.ReadFile(options.files.front()); !read) return Fail(read);
+    if (const Status read = state.m_cFileStorage.ReadFile(options.file); !read) return Fail(read);
     const CIniPartition& settings = state.m_cFileStorage.Partition(0);
     if (options.json) return PrintOut(SettingsJson(settings));
     std::string lines;
@@ -46,7 +46,7 @@ int Show(const ProfileOptions& options) {
 
 // set: the file read twice, by the storage (whose errors name it) and as bytes, then replaced in one step.
 int Set(const ProfileOptions& options) {
-    const std::string& path = options.files.front();
+    const std::string& path = options.file;
     CLumivaneState state(options.pane);
     if (const Status read = state.m_cFileStorage.ReadFile(path); !read) return Fail(read);
     std::string text;
@@ -71,8 +71,8 @@ int New(const ProfileOptions& options) {
 int Diff(const ProfileOptions& options) {
     CLumivaneState a(options.pane);
     CLumivaneState b(options.pane);
-    if (const Status read = a.m_cFileStorage.ReadFile(options.files[0]); !read) return Fail(read);
-    if (const Status read = b.m_cFileStorage.ReadFile(options.files[1]); !read) return Fail(read);
+    if (const Status read = a.m_cFileStorage.ReadFile(options.file); !read) return Fail(read);
+    if (const Status read = b.m_cFileStorage.ReadFile(options.otherFile); !read) return Fail(read);
     const CIniPartition& left = a.m_cFileStorage.Partition(0);
     const CIniPartition& right = b.m_cFileStorage.Partition(0);
     std::string lines;
@@ -116,7 +116,7 @@ int RunProfile(const ProfileOptions& options) {
         return RunProfileCommand(options);
     } catch (const std::bad_alloc&) {
         ReportFailure(Status::Error("not enough memory for " +
-                                    (options.files.empty() ? std::string("the profile") : options.files.front())));
+                                    (options.file.empty() ? std::string("the profile") : options.file)));
         return 1;
     }
 }

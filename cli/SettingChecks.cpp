@@ -59,8 +59,9 @@ std::optional<std::string> NumberWarning(CIniPartition& settings, std::string_vi
 
 std::optional<std::string> SkippedResizeWarning(const ProcessingSettings& settings) {
     if (settings.m_bResize == 0 || FitsPictureLimit(settings.m_nSizeX, settings.m_nSizeY)) return std::nullopt;
+    const bool none = settings.m_nSizeX == 0 || settings.m_nSizeY == 0;
     std::string text = "resize to " + std::to_string(settings.m_nSizeX) + " x " + std::to_string(settings.m_nSizeY);
-    if (settings.m_nSizeX == 0 || settings.m_nSizeY == 0) {
+    if (none) {
         text += " has no pixels";
     } else if (settings.m_nSizeX > kMaxSide || settings.m_nSizeY > kMaxSide) {
         text += " is beyond the limit of " + std::to_string(kMaxSide) + " pixels a side";

@@ -14,5 +14,5 @@ struct ProcessingSettings;
 // it allowed) is not a number of that kind, naming the line and the value the setting takes instead.
 std::optional<std::string> NumberWarning(CIniPartition& settings, std::string_view line);
 
-// A warning when resize is on with a size the resize stage skips (no pixels, or beyond the picture limit).
+// A warning when resize is on with a size the chain skips: a size of 0, or a size beyond the picture limit.
 std::optional<std::string> SkippedResizeWarning(const ProcessingSettings& settings);

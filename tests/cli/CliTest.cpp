@@ -523,11 +523,16 @@ TEST(CliApply, SettingsThatWillNotDoWhatTheySayAreWarnedAbout) {
     EXPECT_EQ(ReadText(dir.File("typo.bmp")), ReadText(dir.File("twelve.bmp"))) << "taken as a profile would";
 
     WriteText(dir.File("huge.qmx"), "\r\n[Settings]\r\nm_bResize=1\r\nm_nSizeX=20000\r\nm_nSizeY=20000\r\n");
-    const Outcome huge = RunCli(dir, {"apply", "--profile", dir.File("huge.qmx"), dir.File("in.bmp"), "-o",
+    const Outcome huge = RunCli(dir, {"apply", "--preview", "--profile", dir.File("huge.qmx"), dir.File("in.bmp"), "-o",
                                       dir.File("huge.bmp")});
     EXPECT_EQ(huge.status, 0);
     EXPECT_EQ(huge.err, "lumivane-cli: warning: resize to 20000 x 20000 is beyond the limit of 268435456 pixels and "
                         "is skipped\n");
+    EXPECT_EQ(BMP_File(dir.File("huge.bmp")).Width(), 288) << "the pane-sized preview, not resized";
+    const Outcome full = RunCli(dir, {"apply", "--profile", dir.File("huge.qmx"), dir.File("in.bmp"), "-o",
+                                      dir.File("huge.bmp")});
+    EXPECT_EQ(full.status, 0);
+    EXPECT_EQ(full.err, huge.err) << "the full-size run skips it too";
     EXPECT_EQ(BMP_File(dir.File("huge.bmp")).Width(), 30);
     const Outcome none = RunCli(dir, {"apply", "--set", "m_bResize=1", "--set", "m_nSizeX=0", dir.File("in.bmp"), "-o",
                                       dir.File("none.bmp")});

@@ -64,6 +64,48 @@ TEST(Completion, BashOffersWhatEachPlaceTakes) {
     }
 }
 
+// What the zsh function offers, with compadd and _files standing in for zsh's own (they print their words):
+// zsh itself narrows the words down to what was typed.
+std::string ZshOffered(const TempDir& dir, const std::string& words) {
+    const std::string script =
+        "compdef() { :; }\n"
+        "compadd() { while [[ $1 == -* && $1 != -- ]]; do case $1 in -M|-S) shift 2;; *) shift;; esac; done\n"
+        "  [[ $1 == -- ]] && shift; print -rl -- \"$@\"; }\n"
+        "_files() { print -r -- \"files $*\"; }\n"
+        "source " + dir.File("script.zsh") + "\n"
+        "words=(" + words + "); CURRENT=${#words}; _lumivane_cli\n";
+    std::ofstream(dir.File("run.zsh")) << script;
+    EXPECT_EQ(std::system(("zsh -f " + dir.File("run.zsh") + " > " + dir.File("offered.txt") + " 2>&1").c_str()), 0);
+    return ReadText(dir.File("offered.txt"));
+}
+
+TEST(Completion, ZshOffersWhatEachPlaceTakes) {
+    if (std::system("command -v zsh >/dev/null") != 0) GTEST_SKIP() << "zsh is not installed";
+    TempDir dir;
+    std::ofstream(dir.File("script.zsh")) << *CompletionScript("zsh");
+    struct Case {
+        const char* words;
+        const char* offered;  // the start of the output
+    };
+    for (const Case& c : {
+             Case{"lumivane-cli ap", "apply\nprofile\ncompletion\nhelp\n--help\n--version\n"},
+             Case{"lumivane-cli apply --format ''", "png\njpg\ngif\nbmp\n"},
+             Case{"lumivane-cli apply --set m_bh", "m_bBlur\nm_nBlurSize\nm_bBrightness\n"},
+             Case{"lumivane-cli apply ''", "files -g *.(png|PNG|jpg|JPG|jpeg|JPEG|gif|GIF|bmp|BMP)\n"},
+             Case{"lumivane-cli apply --profile ''", "files -g *.(qmx|QMX)\n"},
+             Case{"lumivane-cli apply --out-dir ''", "files -/\n"},
+             Case{"lumivane-cli apply --blur ''", ""},
+             Case{"lumivane-cli profile s", "show\ndefaults\nset\nnew\ndiff\n"},
+             Case{"lumivane-cli profile set warm.qmx m_n", "m_bBlur\n"},
+             Case{"lumivane-cli profile show ''", "files -g *.(qmx|QMX)\n"},
+         }) {
+        const std::string offered = ZshOffered(dir, c.words);
+        EXPECT_EQ(offered.substr(0, std::string(c.offered).size()), c.offered) << c.words << "\n" << offered;
+    }
+    EXPECT_NE(ZshOffered(dir, "lumivane-cli profile new --cr").find("\n--crop\n"), std::string::npos);
+    EXPECT_EQ(ZshOffered(dir, "lumivane-cli profile show --j").find("--crop"), std::string::npos);
+}
+
 TEST(Completion, EveryScriptParses) {
     TempDir dir;
     for (const char* shell : {"bash", "zsh", "fish"}) {

@@ -111,9 +111,11 @@ TEST(NamedOptions, WrongValuesNameTheOptionAndItsRange) {
         {{"--invert", "rr"}, "--invert takes the channels to invert: r, g, b or several of them (rg, gb, rgb), not rr"},
         {{"--invert", "x"}, "--invert takes the channels to invert: r, g, b or several of them (rg, gb, rgb), not x"},
         {{"--grey=1"}, "--grey takes no value, not 1"},
-        {{"--resize", "0x10"}, "--resize takes WIDTHxHEIGHT, each at least 1 and at most 268435456 pixels in all, "
+        {{"--resize", "0x10"}, "--resize takes WIDTHxHEIGHT, each 1..65535 and at most 268435456 pixels in all, "
                                "not 0x10"},
-        {{"--resize", "16385x16384"}, "--resize takes WIDTHxHEIGHT, each at least 1 and at most 268435456 pixels in "
+        {{"--resize", "65536x1"}, "--resize takes WIDTHxHEIGHT, each 1..65535 and at most 268435456 pixels in all, "
+                                  "not 65536x1"},
+        {{"--resize", "16385x16384"}, "--resize takes WIDTHxHEIGHT, each 1..65535 and at most 268435456 pixels in "
                                       "all, not 16385x16384"},
         {{"--crop", "0.5,0,0.5,1"}, "--crop takes L,T,R,B as fractions 0..1 of the picture or percentages 0%..100%, "
                                     "left < right and top < bottom, not 0.5,0,0.5,1"},
