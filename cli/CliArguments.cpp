@@ -326,7 +326,7 @@ std::optional<CliCommand> ParseCommandLine(const std::vector<std::string>& argum
         }
         command.shell = rest[0];
     } else {
-        *error = "unknown command " + verb + DidYouMean(ClosestWords(verb, {"apply", "profile", "completion"}));
+        *error = "unknown command " + verb + DidYouMean(ClosestWords(verb, {"apply", "profile", "watch", "sources", "scan", "grab", "completion"}));
         return std::nullopt;
     }
     return command;

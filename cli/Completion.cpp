@@ -67,7 +67,7 @@ std::string Names(const std::vector<Option>& options, bool withValue) {
     return names;
 }
 
-constexpr const char* kCommands = "apply profile completion help";
+constexpr const char* kCommands = "apply profile watch sources scan grab completion help";
 constexpr const char* kProfileActions = "show defaults set new diff";
 constexpr const char* kFormats = "png jpg gif bmp";
 constexpr const char* kPictures = "@(png|PNG|jpg|JPG|jpeg|JPEG|gif|GIF|bmp|BMP)";
