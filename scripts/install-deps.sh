@@ -10,7 +10,8 @@ packages=(
   libsane-dev libsane1 sane-utils
   libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev gstreamer1.0-plugins-base gstreamer1.0-plugins-good
   libjpeg62-turbo-dev libturbojpeg0-dev libpng-dev libgif-dev libdeflate-dev
-  libtiff-dev libtiff-tools libqpdf-dev qpdf poppler-utils
+  libtiff-dev libtiff-tools libqpdf-dev qpdf poppler-utils parallel
+  desktop-file-utils appstream groff-base
   googletest libgtest-dev libbenchmark-dev
   libexiv2-dev
   xvfb xauth xdotool imagemagick locales
