@@ -45,7 +45,7 @@ bool TakeValue(WatchOptions& options, const std::string& name, const std::string
     } else if (name == "--format") {
         options.format = FormatFromName("." + value, true);
         if (!options.format || (value.size() != 3 && value != "jpeg")) {
-            return Fail(error, "--format takes png, jpg, gif or bmp, not " + value);
+            return Fail(error, "--format takes png, jpg, gif, bmp, tif or pdf, not " + value);
         }
     } else if (name == "--jobs") {
         std::int64_t jobs = 0;
@@ -173,7 +173,8 @@ std::string WatchUsageText() {
                "  --out-dir DIR       where the results go, under each input's name; an existing file is never "
                "replaced,\n"
                "                      a clash gets a numbered name (scan-1.png)\n"
-               "  --format F          format of the results: png, jpg, gif or bmp (default: each input's own)\n"
+               "  --format F          format of the results: png, jpg, gif, bmp, tif or pdf (one document per picture)\n"
+               "                      (default: each input's own)\n"
                "  --jobs N            pictures worked on at once (default: one per core)\n"
                "  --done-dir DIR      move each original here once its result is written\n"
                "  --existing          also correct the pictures already in IN_DIR whose results are not in DIR yet\n"

@@ -577,7 +577,12 @@ Status TiffWriter::Open(AtomicFile& file) {
     m_state = std::make_unique<State>();
     m_state->file = &file;
     m_state->stream = file.Stream();
-    m_state->readBack = ::open(file.TemporaryPath().c_str(), O_RDONLY | O_CLOEXEC);
+    // libtiff reads back what it wrote; the file being written may have no name yet (an unnamed temporary file), so
+    // it is opened again through its descriptor when there is no path.
+    const std::string readBackPath = !file.TemporaryPath().empty() || m_state->stream == nullptr
+                                         ? file.TemporaryPath()
+                                         : "/proc/self/fd/" + std::to_string(::fileno(m_state->stream));
+    m_state->readBack = ::open(readBackPath.c_str(), O_RDONLY | O_CLOEXEC);
     if (m_state->stream == nullptr || m_state->readBack < 0) {
         return Status::Error(m_path + ": cannot write the TIFF file (its temporary file cannot be read back)");
     }

@@ -88,7 +88,7 @@ TEST(Completion, ZshOffersWhatEachPlaceTakes) {
         const char* offered;  // the start of the output
     };
     for (const Case& c : {
-             Case{"lumivane-cli ap", "apply\nprofile\ncompletion\nhelp\n--help\n--version\n"},
+             Case{"lumivane-cli ap", "apply\nprofile\nwatch\nsources\nscan\ngrab\ncompletion\nhelp\n--help\n--version\n"},
              Case{"lumivane-cli apply --format ''", "png\njpg\ngif\nbmp\n"},
              Case{"lumivane-cli apply --set m_bh", "m_bBlur\nm_nBlurSize\nm_bBrightness\n"},
              Case{"lumivane-cli apply ''", "files -g *.(png|PNG|jpg|JPG|jpeg|JPEG|gif|GIF|bmp|BMP)\n"},

@@ -143,8 +143,8 @@ TEST_F(ScanCliTest, UsageMistakesExitWithTwo) {
              {"scan", "-o", m_dir.File("a.png")},  // no source given and none stored
              {"scan", "--source", "test:0"},
              {"scan", "--source", "test:0", "--batch"},
-             {"scan", "--source", "test:0", "-o", m_dir.File("a.tif")},
-             {"scan", "--source", "test:0", "--batch", "--out-dir", m_dir.path().string(), "--format", "tif"},
+             {"scan", "--source", "test:0", "-o", m_dir.File("a.xyz")},
+             {"scan", "--source", "test:0", "--batch", "--out-dir", m_dir.path().string(), "--format", "xyz"},
              {"scan", "--source", "test:0", "--frobnicate", "-o", m_dir.File("a.png")}}) {
         const Outcome outcome = Run(arguments);
         EXPECT_EQ(outcome.status, 2) << arguments.back();

@@ -336,7 +336,7 @@ TEST(Watch, UsageMistakesAndFoldersThatCannotWork) {
         {{dir.File("in"), "--profile", dir.File("p.qmx")}, 2, "--out-dir"},
         {{dir.File("in"), "--profile", dir.File("p.qmx"), "--out-dir", "o", "--jobs", "0"}, 2, "--jobs"},
         {{dir.File("in"), "--profile", dir.File("p.qmx"), "--out-dir", "o", "--set", "m_bNope=1"}, 2, "m_bNope"},
-        {{dir.File("in"), "--profile", dir.File("p.qmx"), "--out-dir", "o", "--format", "tif"}, 2, "--format"},
+        {{dir.File("in"), "--profile", dir.File("p.qmx"), "--out-dir", "o", "--format", "xyz"}, 2, "--format"},
         {{dir.File("in"), "--profile", dir.File("p.qmx"), "--out-dir", "o", "--existng"}, 2, "--existing?"},
         {{dir.File("in"), "--profile", dir.File("p.qmx"), "--out-dir", "o", "--blur", "0"}, 2, "--blur"},
         {{"--help"}, 0, ""},
