@@ -13,6 +13,7 @@
 #include "base/Parallel.h"
 #include "cli/Failure.h"
 #include "cli/ScanBatch.h"
+#include "platform/DocumentWriter.h"
 #include "platform/ImageCodec.h"
 #include "platform/SaneScanner.h"
 #include "platform/UserStore.h"
@@ -30,7 +31,10 @@ struct ScanOptions {
     bool batch = false;
     std::optional<std::string> outDir;
     ImageFormat format = ImageFormat::Png;
+    std::optional<double> dpi;  // the pages' resolution in a document (default 300)
 };
+
+bool IsDocument(ImageFormat format) { return format == ImageFormat::Pdf || format == ImageFormat::Tiff; }
 
 bool ParsePane(const std::string& text, Size& pane) {
     const auto x = text.find_first_of("xX");
@@ -62,7 +66,8 @@ std::optional<ScanOptions> Parse(const std::vector<std::string>& arguments, std:
             continue;
         }
         const bool takesValue = name == "--source" || name == "--profile" || name == "--set" || name == "--pane" ||
-                                name == "-o" || name == "--output" || name == "--out-dir" || name == "--format";
+                                name == "-o" || name == "--output" || name == "--out-dir" || name == "--format" ||
+                                name == "--dpi";
         if (!takesValue) {
             *error = "scan: unknown option " + arguments[i];
             return std::nullopt;
@@ -89,25 +94,45 @@ std::optional<ScanOptions> Parse(const std::vector<std::string>& arguments, std:
             }
         } else if (name == "-o" || name == "--output") options.output = *value;
         else if (name == "--out-dir") options.outDir = *value;
+        else if (name == "--dpi") {
+            int dpi = 0;
+            const auto parsed = std::from_chars(value->data(), value->data() + value->size(), dpi);
+            if (parsed.ec != std::errc() || parsed.ptr != value->data() + value->size() || dpi < 1 || dpi > 100000) {
+                *error = "scan: --dpi takes a resolution of 1 to 100000 dots per inch, not " + *value;
+                return std::nullopt;
+            }
+            options.dpi = dpi;
+        }
         else if (name == "--format") {
             const std::optional<ImageFormat> format = FormatFromName("." + *value, true);
             if (!format) {
-                *error = "scan: --format must be png, jpg, gif or bmp, not " + *value;
+                *error = "scan: --format must be png, jpg, gif, bmp, tif or pdf, not " + *value;
                 return std::nullopt;
             }
             options.format = *format;
         }
     }
-    if (options.batch != options.outDir.has_value()) {
+    if (options.outDir && !options.batch) {
         *error = "scan: --batch and --out-dir go together";
         return std::nullopt;
     }
-    if (options.batch == options.output.has_value()) {
-        *error = options.batch ? "scan: --batch writes into --out-dir, not -o" : "scan: give -o OUTPUT or --batch";
+    if (options.output && options.outDir) {
+        *error = "scan: give -o OUTPUT or --out-dir DIR, not both";
         return std::nullopt;
     }
-    if (options.output && !FormatFromName(*options.output, true)) {
-        *error = "scan: " + *options.output + ": the name must end in .png, .jpg, .gif or .bmp";
+    if (!options.output && !options.outDir) {
+        *error = options.batch ? "scan: --batch writes into --out-dir DIR or one document -o DOC.pdf|DOC.tif"
+                               : "scan: give -o OUTPUT or --batch";
+        return std::nullopt;
+    }
+    const std::optional<ImageFormat> outputFormat =
+        options.output ? FormatFromName(*options.output, true) : std::nullopt;
+    if (options.output && !outputFormat) {
+        *error = "scan: " + *options.output + ": the name must end in .png, .jpg, .gif, .bmp, .tif or .pdf";
+        return std::nullopt;
+    }
+    if (options.batch && options.output && !IsDocument(*outputFormat)) {
+        *error = "scan: --batch -o writes one document of every page: the name must end in .pdf or .tif";
         return std::nullopt;
     }
     return options;
@@ -221,13 +246,26 @@ int ScanOne(CTwainUtils& twain, const std::string& source, const ScanOptions& op
 
 int ScanBatch(CTwainUtils& twain, const std::string& source, const ScanOptions& options,
               const Corrections& corrections) {
-    const std::string& dir = *options.outDir;
-    std::error_code error;
-    fs::create_directories(dir, error);
-    if (error || !fs::is_directory(dir)) {
-        ReportFailure(Status::Error(dir + ": cannot make the output folder: " +
-                                    (error ? error.message() : std::string("not a folder"))));
-        return 1;
+    // Either a folder of pictures or one document of every page.
+    const std::string dir = options.outDir.value_or(std::string());
+    std::unique_ptr<DocumentWriter> document;
+    if (options.output) {
+        if (fs::exists(*options.output)) {
+            ReportFailure(Status::Error(*options.output + ": already exists; it is not overwritten"));
+            return 1;
+        }
+        PdfOptions pdf;
+        pdf.dpi = options.dpi;
+        document = std::make_unique<DocumentWriter>(*options.output, *FormatFromName(*options.output, true), pdf,
+                                                    DefaultThreadCount());
+    } else {
+        std::error_code error;
+        fs::create_directories(dir, error);
+        if (error || !fs::is_directory(dir)) {
+            ReportFailure(Status::Error(dir + ": cannot make the output folder: " +
+                                        (error ? error.message() : std::string("not a folder"))));
+            return 1;
+        }
     }
     std::shared_ptr<IScannerDevice> device;
     bool feeder = false;
@@ -247,6 +285,8 @@ int ScanBatch(CTwainUtils& twain, const std::string& source, const ScanOptions& 
     std::mutex outputMutex;
     int nextName = 1;
     const auto sink = [&](int, const BMP_File& corrected) {
+        // Pages come in order on the batch's worker: each is encoded into the document as it comes.
+        if (document) return document->AddPage(corrected, Resolution{});
         // The next free name: an existing file is never replaced.
         std::string path;
         do {
@@ -274,11 +314,21 @@ int ScanBatch(CTwainUtils& twain, const std::string& source, const ScanOptions& 
         },
         sink, report);
     progress.Clear();
-    std::printf("%d page%s written to %s", result.written, result.written == 1 ? "" : "s", dir.c_str());
+    // The document is written only now, with the pages taken before any failure.
+    bool finished = true;
+    if (document && document->PageCount() > 0) {
+        if (const Status written = document->Finish(); !written) {
+            ReportFailure(written);
+            finished = false;
+        }
+    }
+    const std::string target = document ? *options.output : dir;
+    std::printf("%d page%s written to %s", finished ? result.written : 0, result.written == 1 ? "" : "s",
+                target.c_str());
     if (result.failed > 0) std::printf(", %d failed", result.failed);
     if (result.cancelled) std::printf(", cancelled");
     std::printf("\n");
-    return result.failed > 0 || result.cancelled || result.written == 0 ? 1 : 0;
+    return !finished || result.failed > 0 || result.cancelled || result.written == 0 ? 1 : 0;
 }
 
 }  // namespace
@@ -286,7 +336,8 @@ int ScanBatch(CTwainUtils& twain, const std::string& source, const ScanOptions& 
 const char* ScanUsageText() {
     return "  lumivane-cli sources [--json]\n"
            "  lumivane-cli scan [--source NAME] [--profile FILE.qmx] [--set KEY=VALUE]... [--pane WxH] -o OUTPUT\n"
-           "  lumivane-cli scan [options as above] --batch --out-dir DIR [--format png|jpg|gif|bmp]\n";
+           "  lumivane-cli scan [options as above] --batch --out-dir DIR [--format png|jpg|gif|bmp|tif|pdf]\n"
+           "  lumivane-cli scan [options as above] --batch -o DOC.pdf|DOC.tif [--dpi N]   (every page in one document)\n";
 }
 
 int RunScan(const std::vector<std::string>& arguments) {

@@ -130,6 +130,26 @@ TEST_F(ScanCliTest, TheFeederBatchWritesTenCorrectedPagesAroundATakenName) {
     EXPECT_FALSE(std::filesystem::exists(dir + "/page-0012.bmp"));
 }
 
+TEST_F(ScanCliTest, TheFeederBatchBecomesOneDocumentOfItsTenPages) {
+    const std::string document = m_dir.File("stack.tif");
+    const Outcome batch = Run({"scan", "--source", "test:0", "--set", "m_bInvertR=1", "--batch", "-o", document});
+    ASSERT_EQ(batch.status, 0) << batch.err;
+    EXPECT_EQ(batch.out, "10 pages written to " + document + "\n");
+    const BMP_File expected = Expected("m_bInvertR=1");
+    std::size_t pages = 0;
+    ASSERT_TRUE(ReadImagePages(document, [&](BMP_File& page, Resolution resolution, std::size_t, std::size_t count) {
+        EXPECT_EQ(count, 10u);
+        EXPECT_TRUE(testsupport::SamePixels(expected, page)) << "page " << pages + 1;
+        EXPECT_EQ(resolution.x, 300.0) << "no --dpi: 300 dots per inch";
+        ++pages;
+        return Status::Ok();
+    }));
+    EXPECT_EQ(pages, 10u);
+    const Outcome again = Run({"scan", "--source", "test:0", "--batch", "-o", document});
+    EXPECT_EQ(again.status, 1);
+    EXPECT_EQ(again.err, "lumivane-cli: " + document + ": already exists; it is not overwritten\n");
+}
+
 TEST_F(ScanCliTest, AFailingPageIsReportedAndGivesExitStatusOne) {
     Configure("read-status-code \"SANE_STATUS_JAMMED\"\n");
     const Outcome batch = Run({"scan", "--source", "test:0", "--batch", "--out-dir", m_dir.File("jam")});
@@ -143,6 +163,8 @@ TEST_F(ScanCliTest, UsageMistakesExitWithTwo) {
              {"scan", "-o", m_dir.File("a.png")},  // no source given and none stored
              {"scan", "--source", "test:0"},
              {"scan", "--source", "test:0", "--batch"},
+             {"scan", "--source", "test:0", "--batch", "-o", m_dir.File("a.png")},
+             {"scan", "--source", "test:0", "--batch", "-o", m_dir.File("a.pdf"), "--dpi", "0"},
              {"scan", "--source", "test:0", "-o", m_dir.File("a.xyz")},
              {"scan", "--source", "test:0", "--batch", "--out-dir", m_dir.path().string(), "--format", "xyz"},
              {"scan", "--source", "test:0", "--frobnicate", "-o", m_dir.File("a.png")}}) {
