@@ -158,6 +158,20 @@ TEST(TiffRead, EveryCompressionAndLayoutOfTiffcpGivesThePngPixels) {
 }
 
 // Sample layouts written with libtiff: each must give the pixels computed here by the format's definition.
+TEST(TiffRead, TiffsWrittenByImageMagickGiveThePngPixels) {
+    if (!HaveTool("convert")) GTEST_SKIP() << "ImageMagick is not installed";
+    TempDir dir;
+    const BMP_File picture = ScanLike(157, 94, 11);
+    ASSERT_TRUE(WriteImageFile(dir.File("ref.png"), picture, ImageFormat::Png));
+    const BMP_File png = Read(dir.File("ref.png"));
+    for (const char* options : {"-compress None", "-compress LZW", "-compress Zip", "-compress RLE",
+                                "-compress Zip -define tiff:tile-geometry=32x32", "-compress LZW -alpha on"}) {
+        const std::string copy = dir.File("magick.tif");
+        ASSERT_TRUE(Shell("convert " + dir.File("ref.png") + " " + options + " " + copy)) << options;
+        EXPECT_TRUE(SamePixels(png, Read(copy))) << options;
+    }
+}
+
 TEST(TiffRead, GreyPaletteSixteenBitAlphaAndOrientationFollowTheirDefinition) {
     TempDir dir;
     std::mt19937 random(11);
