@@ -1,22 +1,17 @@
 #include "platform/PdfWriter.h"
 
 #include <libdeflate.h>
-#include <qpdf/Constants.h>
 #include <turbojpeg.h>
-#include <qpdf/Pipeline.hh>
-#include <qpdf/QPDF.hh>
-#include <qpdf/QPDFObjectHandle.hh>
-#include <qpdf/QPDFPageDocumentHelper.hh>
-#include <qpdf/QPDFWriter.hh>
-#include <qpdf/QUtil.hh>
 
 #include <algorithm>
 #include <cstdio>
 #include <exception>
 #include <new>
 #include <stdexcept>
+#include <utility>
 
 #include "platform/CodecSupport.h"
+#include "platform/PdfObjects.h"
 #include "platform/PngDeflate.h"
 
 #ifndef LUMIVANE_VERSION
@@ -24,12 +19,10 @@
 #endif
 
 struct PdfWriter::Document {
-    QPDF pdf;
+    PdfObjects objects;
 };
 
 namespace {
-
-using Object = QPDFObjectHandle;
 
 bool AllGrey(const BMP_File& picture) {
     const Pixel* p = picture.Data();
@@ -123,24 +116,6 @@ std::string FlateGrey(const BMP_File& picture) {
     return data;
 }
 
-// Writes qpdf's output through the AtomicFile, which keeps the cause of a failed write.
-class AtomicFilePipeline : public Pipeline {
-public:
-    explicit AtomicFilePipeline(AtomicFile& file) : Pipeline("Lumivane output", nullptr), m_file(file) {}
-    void write(unsigned char const* data, size_t length) override {
-        if (!m_file.Write(data, length)) {
-            m_failed = true;
-            throw std::runtime_error("the file could not be written");
-        }
-    }
-    void finish() override {}
-    bool Failed() const { return m_failed; }
-
-private:
-    AtomicFile& m_file;
-    bool m_failed = false;
-};
-
 std::string OneLine(std::string text) {
     std::replace(text.begin(), text.end(), '\n', ' ');
     return text;
@@ -155,65 +130,29 @@ PdfWriter::~PdfWriter() = default;
 Status PdfWriter::AddPage(const BMP_File& picture, Resolution resolution, int threads) {
     if (picture.IsEmpty()) return Status::Error(m_path + ": cannot save an empty picture as PDF");
     try {
-        if (!m_document) {
-            m_document = std::make_unique<Document>();
-            m_document->pdf.emptyPDF();
-        }
-        QPDF& pdf = m_document->pdf;
-        const bool grey = AllGrey(picture);
-        std::string data;
-        Object filter;
-        Object parameters = Object::newNull();
+        if (!m_document) m_document = std::make_unique<Document>();
+        PdfObjects::Image image;
+        image.width = picture.Width();
+        image.height = picture.Height();
+        image.grey = AllGrey(picture);
+        image.flate = m_options.lossless;
         if (m_options.lossless) {
-            data = grey ? FlateGrey(picture) : FlateRgb(picture, threads);
-            filter = Object::newName("/FlateDecode");
-            parameters = Object::newDictionary();
-            parameters.replaceKey("/Predictor", Object::newInteger(15));
-            parameters.replaceKey("/Colors", Object::newInteger(grey ? 1 : 3));
-            parameters.replaceKey("/BitsPerComponent", Object::newInteger(8));
-            parameters.replaceKey("/Columns", Object::newInteger(picture.Width()));
+            image.data = image.grey ? FlateGrey(picture) : FlateRgb(picture, threads);
         } else {
             std::string error;
-            if (grey) {
+            if (image.grey) {
                 const std::string plane = GreyPlane(picture);
-                data = EncodeJpeg(reinterpret_cast<const std::uint8_t*>(plane.data()), picture.Width(),
-                                  picture.Height(), true, m_options.quality, error);
+                image.data = EncodeJpeg(reinterpret_cast<const std::uint8_t*>(plane.data()), picture.Width(),
+                                        picture.Height(), true, m_options.quality, error);
             } else {
-                data = EncodeJpeg(reinterpret_cast<const std::uint8_t*>(picture.Data()), picture.Width(),
-                                  picture.Height(), false, m_options.quality, error);
+                image.data = EncodeJpeg(reinterpret_cast<const std::uint8_t*>(picture.Data()), picture.Width(),
+                                        picture.Height(), false, m_options.quality, error);
             }
-            if (data.empty()) return Status::Error(m_path + ": cannot encode the page as JPEG (" + error + ")");
-            filter = Object::newName("/DCTDecode");
+            if (image.data.empty()) return Status::Error(m_path + ": cannot encode the page as JPEG (" + error + ")");
         }
-
-        Object image = pdf.newStream();
-        Object imageDict = image.getDict();
-        imageDict.replaceKey("/Type", Object::newName("/XObject"));
-        imageDict.replaceKey("/Subtype", Object::newName("/Image"));
-        imageDict.replaceKey("/Width", Object::newInteger(picture.Width()));
-        imageDict.replaceKey("/Height", Object::newInteger(picture.Height()));
-        imageDict.replaceKey("/ColorSpace", Object::newName(grey ? "/DeviceGray" : "/DeviceRGB"));
-        imageDict.replaceKey("/BitsPerComponent", Object::newInteger(8));
-        image.replaceStreamData(data, filter, parameters);
-        data.clear();
-        data.shrink_to_fit();
-
         const Resolution dpi = m_options.dpi ? Resolution{*m_options.dpi, *m_options.dpi} : resolution.Or(kDefaultDpi);
-        const double width = PagePoints(picture.Width(), dpi.x);
-        const double height = PagePoints(picture.Height(), dpi.y);
-        // The page's drawing: the image scaled from its unit square to the whole page.
-        const std::string drawing = "q " + QUtil::double_to_string(width, 4) + " 0 0 " +
-                                    QUtil::double_to_string(height, 4) + " 0 0 cm /Im0 Do Q\n";
-        Object xobjects = Object::newDictionary();
-        xobjects.replaceKey("/Im0", image);
-        Object resources = Object::newDictionary();
-        resources.replaceKey("/XObject", xobjects);
-        Object page = Object::newDictionary();
-        page.replaceKey("/Type", Object::newName("/Page"));
-        page.replaceKey("/MediaBox", Object::newArray(Object::Rectangle(0, 0, width, height)));
-        page.replaceKey("/Resources", resources);
-        page.replaceKey("/Contents", pdf.newStream(drawing));
-        QPDFPageDocumentHelper(pdf).addPage(QPDFPageObjectHelper(pdf.makeIndirectObject(page)), false);
+        m_document->objects.AddPage(std::move(image), PagePoints(picture.Width(), dpi.x),
+                                    PagePoints(picture.Height(), dpi.y));
     } catch (const std::bad_alloc&) {
         return Status::Error(m_path + ": not enough memory for the page");
     } catch (const std::exception& e) {
@@ -225,24 +164,18 @@ Status PdfWriter::AddPage(const BMP_File& picture, Resolution resolution, int th
 
 Status PdfWriter::Write(AtomicFile& file) {
     if (m_pages == 0 || !m_document) return Status::Error(m_path + ": a PDF document needs at least one page");
-    AtomicFilePipeline output(file);
+    // The AtomicFile keeps the cause of a failed write; Commit reports it.
+    bool writeFailed = false;
     try {
-        QPDF& pdf = m_document->pdf;
-        Object info = Object::newDictionary();
-        info.replaceKey("/Producer", Object::newUnicodeString(std::string("Lumivane ") + LUMIVANE_VERSION));
-        info.replaceKey("/CreationDate",
-                        Object::newString(QUtil::qpdf_time_to_pdf_time(QUtil::get_current_qpdf_time())));
-        pdf.getTrailer().replaceKey("/Info", pdf.makeIndirectObject(info));
-        QPDFWriter writer(pdf);
-        writer.setOutputPipeline(&output);
-        // The image data stays exactly as encoded above; only the small page drawings are compressed.
-        writer.setDecodeLevel(qpdf_dl_none);
-        writer.setCompressStreams(true);
-        writer.write();
+        m_document->objects.Write(std::string("Lumivane ") + LUMIVANE_VERSION,
+                                  [&](const unsigned char* data, std::size_t size) {
+                                      writeFailed = !file.Write(data, size);
+                                      return !writeFailed;
+                                  });
     } catch (const std::bad_alloc&) {
         return Status::Error(m_path + ": not enough memory to write the PDF document");
     } catch (const std::exception& e) {
-        if (output.Failed()) return file.Commit();  // reports the cause of the failed write
+        if (writeFailed) return file.Commit();  // reports the cause of the failed write
         return Status::Error(m_path + ": cannot write the PDF document (" + OneLine(e.what()) + ")");
     }
     return Status::Ok();

@@ -39,7 +39,7 @@ public:
 
     std::size_t PageCount() const { return m_pages; }
 
-    struct Document;  // qpdf's objects
+    struct Document;  // the document's PDF objects
 
 private:
     std::string m_path;
