@@ -30,7 +30,7 @@ bool IsPhotoType(int type) {
 PhotoMetadata ReadMetadata(const std::string& path) {
     PhotoMetadata metadata;
     try {
-        Exiv2::Image::AutoPtr image = Exiv2::ImageFactory::open(path);
+        const auto image = Exiv2::ImageFactory::open(path);
         if (image.get() == nullptr || !IsPhotoType(image->imageType())) return metadata;
         image->readMetadata();
         Exiv2::ExifData& exif = image->exifData();
@@ -99,7 +99,7 @@ Status Embed(const std::string& path, const BMP_File& picture, ImageFormat forma
     }
     std::vector<std::uint8_t> bytes;
     try {
-        Exiv2::Image::AutoPtr image = Exiv2::ImageFactory::open(scratch.Path());
+        const auto image = Exiv2::ImageFactory::open(scratch.Path());
         image->readMetadata();
         if (!metadata.exif.empty()) image->setExifData(RewrittenExif(metadata, picture.Width(), picture.Height()));
         if (!metadata.icc.empty()) {
