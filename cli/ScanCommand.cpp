@@ -12,6 +12,7 @@
 #include "app/CLumivaneState.h"
 #include "base/Parallel.h"
 #include "cli/Failure.h"
+#include "cli/PictureCorrection.h"
 #include "cli/ScanBatch.h"
 #include "platform/DocumentWriter.h"
 #include "platform/ImageCodec.h"
@@ -150,22 +151,20 @@ std::string StoredScanner() {
     return value->text.substr(0, value->text.find('\0'));
 }
 
-// The profile's corrections, read once, applied to each page through a fresh state as the window would.
-class Corrections {
+// The profile's corrections, read once (as apply reads them), applied to each page through a fresh state as the
+// window would.
+class PageCorrections {
 public:
     Status Load(const ScanOptions& options) {
         m_pane = options.pane;
-        for (const std::string& line : options.sets) m_sets += line + "\n";
-        if (!options.profile) return Status::Ok();
-        m_profile.emplace();
-        return m_profile->ReadFile(*options.profile);
+        return ReadCorrections(options.profile, options.sets, m_read);
     }
 
     Status Correct(BMP_File&& scanned, BMP_File& corrected) const {
         CLumivaneState state(m_pane);
         state.SetThreads(DefaultThreadCount());
-        if (m_profile) state.LoadConfigurationLines(*m_profile);
-        if (!m_sets.empty()) state.ApplyProfileLines(m_sets);
+        if (m_read.profile) state.LoadConfigurationLines(*m_read.profile);
+        if (!m_read.sets.empty()) state.ApplyProfileLines(m_read.sets);
         if (!state.ShowAcquiredImage(std::move(scanned))) {
             return Status::Error("the scanned page could not be taken (not enough memory)");
         }
@@ -176,8 +175,7 @@ public:
 
 private:
     Size m_pane;
-    std::optional<CStrList> m_profile;
-    std::string m_sets;
+    Corrections m_read;
 };
 
 // The progress of the page being read, on stderr when it is a terminal.
@@ -212,7 +210,7 @@ private:
 };
 
 int ScanOne(CTwainUtils& twain, const std::string& source, const ScanOptions& options,
-            const Corrections& corrections) {
+            const PageCorrections& corrections) {
     const std::string& output = *options.output;
     if (fs::exists(output)) {
         ReportFailure(Status::Error(output + ": already exists; it is not overwritten"));
@@ -245,7 +243,7 @@ int ScanOne(CTwainUtils& twain, const std::string& source, const ScanOptions& op
 }
 
 int ScanBatch(CTwainUtils& twain, const std::string& source, const ScanOptions& options,
-              const Corrections& corrections) {
+              const PageCorrections& corrections) {
     // Either a folder of pictures or one document of every page.
     const std::string dir = options.outDir.value_or(std::string());
     std::unique_ptr<DocumentWriter> document;
@@ -359,7 +357,7 @@ int RunScan(const std::vector<std::string>& arguments) {
         ReportFailure(Status::Error("scan: no scanner chosen; give --source NAME (see lumivane-cli sources)"));
         return 2;
     }
-    Corrections corrections;
+    PageCorrections corrections;
     if (const Status loaded = corrections.Load(*options); !loaded) {
         ReportFailure(loaded);
         return 1;
