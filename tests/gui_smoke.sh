@@ -17,7 +17,8 @@ if [ -z "${LUMIVANE_SMOKE_INNER:-}" ]; then
     fi
   done
   # The test runs inside xvfb-run. Xvfb itself now and then fails to start (a display number taken between xvfb-run's
-  # check and the server's start); that is retried, a failure of the test itself is not.
+  # check and the server's start) or hands over a display that does not answer; that is retried, a failure of the
+  # test itself is not.
   started=$(mktemp)
   trap 'rm -f "$started"' EXIT
   export LUMIVANE_SMOKE_INNER=$started
@@ -29,6 +30,16 @@ if [ -z "${LUMIVANE_SMOKE_INNER:-}" ]; then
     echo "Xvfb did not start (attempt $attempt)"
   done
   exit 1
+fi
+# xvfb-run can hand over a display that does not answer yet (or at all): wait, bounded, until it answers, and let the
+# outer run start another server when it never does.
+answered=0
+for _ in $(seq 50); do
+  if xdotool getdisplaygeometry > /dev/null 2>&1; then answered=1; break; fi
+  sleep 0.1
+done
+if [ "$answered" != 1 ]; then
+  echo "display $DISPLAY does not answer"; exit 1
 fi
 : > "$LUMIVANE_SMOKE_INNER"  # tells the outer run that the virtual display came up
 
