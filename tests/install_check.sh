@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the build into a staging folder and checks what a desktop needs: both programs, the help pages, the icon
 # (SVG and PNG sizes), the desktop entry, the .qmx MIME type and the AppStream metainfo, each checked with its
-# validator where that is installed. The installed lumivane-cli must run.
+# validator where that is installed, and the systemd user unit for watching a folder. The installed lumivane-cli must
+# run.
 #   install_check.sh BUILD_DIR STAGE_DIR SOURCE_DIR
 set -euo pipefail
 build=$1
@@ -30,6 +31,7 @@ expect "$desktop"
 expect "$metainfo"
 expect "$mime"
 if [ -f "$source/resources/lumivane-cli.1" ]; then expect share/man/man1/lumivane-cli.1; fi
+expect lib/systemd/user/lumivane-watch.service
 [ "$fail" = 0 ] || exit 1
 
 grep -q '^MimeType=.*image/jpeg;.*application/x-lumivane-profile;' "$stage/$desktop" || { echo "desktop entry lacks MIME types"; exit 1; }
@@ -42,5 +44,8 @@ if command -v update-mime-database > /dev/null; then
   update-mime-database "$stage/share/mime" > /dev/null 2>&1
   grep -q 'application/x-lumivane-profile' "$stage/share/mime/globs2" || { echo "*.qmx not in the MIME database"; exit 1; }
 fi
+# The user unit starts the program installed beside it, wherever the prefix is.
+grep -q "^ExecStart=$stage/bin/lumivane-cli watch " "$stage/lib/systemd/user/lumivane-watch.service" ||
+  { echo "the user unit does not start $stage/bin/lumivane-cli"; exit 1; }
 "$stage/bin/lumivane-cli" profile defaults > /dev/null
 echo "installed and valid"
