@@ -638,6 +638,12 @@ void CLumivaneDlg::OpenInViewer(CBmpWnd& pane) {
     m_pFiles->OpenInViewer(&pane == m_pBmpWndOriginal);
 }
 
+void CLumivaneDlg::PaneRescaled(CBmpWnd& pane) {
+    // The exact preview was reduced to the old screen's pixels; the pane shows the pane-sized preview until the run
+    // for the new pixels is done.
+    if (&pane == m_pBmpWndDestination && m_view.m_bExactPreview) RequestExactPreview();
+}
+
 // ---- Window events ----------------------------------------------------------------------------------------------
 
 void CLumivaneDlg::keyPressEvent(QKeyEvent* event) {

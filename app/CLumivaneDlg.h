@@ -104,6 +104,7 @@ public:
     // IPaneHost
     void PaneResized(CBmpWnd& pane, Size outer) override;
     void OpenInViewer(CBmpWnd& pane) override;
+    void PaneRescaled(CBmpWnd& pane) override;
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;

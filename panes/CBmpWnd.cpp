@@ -159,7 +159,13 @@ bool CBmpWnd::UpdateBitmapRect(const Rect& changed) {
 
 void CBmpWnd::paintEvent(QPaintEvent* event) {
     QFrame::paintEvent(event);  // background and border
+    // On a screen of another scale the size in window units stays, so no resize tells of it: the copy is made again
+    // at the new screen's pixels.
+    const bool rescaled =
+        m_pBitmap != nullptr && !m_paneImage.isNull() && m_paneImage.devicePixelRatio() != devicePixelRatioF();
+    if (rescaled) m_bPaneImageStale = true;
     if (m_bPaneImageStale && !BuildPaneImage()) m_pBitmap = nullptr;
+    if (rescaled && m_pHost != nullptr) m_pHost->PaneRescaled(*this);
 
     QPainter painter(this);
     const QRect client = contentsRect();

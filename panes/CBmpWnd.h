@@ -31,6 +31,10 @@ public:
     virtual void PaneResized(CBmpWnd& pane, Size outer) = 0;
     // The user double-clicked a pane that shows a picture.
     virtual void OpenInViewer(CBmpWnd& pane) = 0;
+    // The pane now lies on a screen of another scale (the window moved to another screen, or the scale changed) and
+    // has made its copy of the picture again at the new screen's pixels; a host that shows results computed for the
+    // old pixel size (the exact preview) computes them again.
+    virtual void PaneRescaled(CBmpWnd& /*pane*/) {}
 };
 
 class CBmpWnd : public QFrame {
