@@ -265,7 +265,6 @@ int ScanOne(CTwainUtils& twain, const std::string& source, const ScanOptions& op
 
 int ScanBatch(CTwainUtils& twain, const std::string& source, const ScanOptions& options,
               const PageCorrections& corrections, CancelOnSignal& stop) {
-
     // Either a folder of pictures or one document of every page.
     const std::string dir = options.outDir.value_or(std::string());
     std::unique_ptr<DocumentWriter> document;
