@@ -332,8 +332,10 @@ TEST_F(ScanCliTest, CtrlCInADocumentBatchKeepsTheDocumentOfThePagesRead) {
 TEST_F(ScanCliTest, DocumentPagesTakeTheScannersResolution) {
     Configure("geometry_max 50.0\nresolution 150.0\n");
     const std::int32_t side = testsupport::SanePixels(150, 50);
-    for (const auto& [name, dpi] : std::vector<std::pair<std::string, std::optional<int>>>{
-             {"at150.tif", std::nullopt}, {"at200.tif", 200}}) {
+    for (const auto& run : std::vector<std::pair<std::string, std::optional<int>>>{{"at150.tif", std::nullopt},
+                                                                                  {"at200.tif", 200}}) {
+        const std::string& name = run.first;
+        const std::optional<int>& dpi = run.second;
         std::vector<std::string> arguments{"scan", "--source", "test:0", "--batch", "-o", m_dir.File(name)};
         if (dpi) arguments.insert(arguments.end(), {"--dpi", std::to_string(*dpi)});
         const Outcome made = Run(arguments);
