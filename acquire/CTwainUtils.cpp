@@ -183,9 +183,11 @@ std::shared_ptr<IScannerDevice> CTwainUtils::Select(const std::string& source) {
     return device;
 }
 
-bool CTwainUtils::AcquireFrom(const std::shared_ptr<IScannerDevice>& device, BMP_File& page, ScanControl& control) {
+bool CTwainUtils::AcquireFrom(const std::shared_ptr<IScannerDevice>& device, BMP_File& page, ScanControl& control,
+                              Resolution* resolution) {
     Check(device->SetColorMode());
     BMP_File scanned;
+    Resolution scannedAt;
     try {
         double width = 0;
         double height = 0;
@@ -193,7 +195,7 @@ bool CTwainUtils::AcquireFrom(const std::shared_ptr<IScannerDevice>& device, BMP
         if (!m_bAreaKnown && known) SetScanArea(0, 0, width, height);
         // With an area the page is that rectangle exactly as stored; without, what the source gives by itself.
         if (m_bAreaKnown) Check(device->SetScanArea(Area()));
-        Check(ScanPage(device, scanned, control));
+        Check(ScanPage(device, scanned, control, &scannedAt));
     } catch (const CExcept&) {
         if (m_nLastCode == scan::kUserCanceled) return true;
         throw;
@@ -202,15 +204,16 @@ bool CTwainUtils::AcquireFrom(const std::shared_ptr<IScannerDevice>& device, BMP
         throw CExcept("Could not get image because scan area width(height) too small !");
     }
     page = std::move(scanned);
+    if (resolution != nullptr) *resolution = scannedAt;
     return false;
 }
 
 bool CTwainUtils::AcquireImage(const std::string& source, BMP_File& page,
-                               const std::shared_ptr<ScanControl>& control) {
+                               const std::shared_ptr<ScanControl>& control, Resolution* resolution) {
     const std::shared_ptr<ScanControl> used =
         control ? control : std::make_shared<ScanControl>(m_noProgressTimeout);
     const std::shared_ptr<IScannerDevice> device = Select(source);
-    const bool cancelled = AcquireFrom(device, page, *used);
+    const bool cancelled = AcquireFrom(device, page, *used, resolution);
     device->Cancel();  // the page is complete: end it
     return cancelled;
 }

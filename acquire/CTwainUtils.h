@@ -41,13 +41,16 @@ public:
     // (nothing written). control: cancel and progress from other threads (a fresh control when none is given).
     bool AcquireToFile(const std::string& source, const std::string& path,
                        const std::shared_ptr<ScanControl>& control = {});
-    // The same without the file: the page into `page`.
-    bool AcquireImage(const std::string& source, BMP_File& page, const std::shared_ptr<ScanControl>& control = {});
+    // The same without the file: the page into `page`, and the resolution the source scanned it at into
+    // `*resolution` when given (unknown when the source does not tell).
+    bool AcquireImage(const std::string& source, BMP_File& page, const std::shared_ptr<ScanControl>& control = {},
+                      Resolution* resolution = nullptr);
 
     // A source kept open for several pages (a feeder): Select opens it, AcquireFrom scans its next page in colour
     // with the area rule (true: cancelled). The source's page is ended when the returned object goes.
     std::shared_ptr<IScannerDevice> Select(const std::string& source);
-    bool AcquireFrom(const std::shared_ptr<IScannerDevice>& device, BMP_File& page, ScanControl& control);
+    bool AcquireFrom(const std::shared_ptr<IScannerDevice>& device, BMP_File& page, ScanControl& control,
+                     Resolution* resolution = nullptr);
 
     // The texts of table 1 and table 2; GetConditionText takes the last condition code recorded.
     std::string GetErrorText(std::int32_t code);

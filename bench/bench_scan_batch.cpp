@@ -47,7 +47,7 @@ void BM_BatchReadOnly(benchmark::State& state) {
             corrected = std::move(scanned);
             return Status::Ok();
         },
-        [](int, const BMP_File&) { return Status::Ok(); });
+        [](int, const BMP_File&, Resolution) { return Status::Ok(); });
 }
 
 void BM_BatchCorrectedPng(benchmark::State& state) {
@@ -64,7 +64,7 @@ void BM_BatchCorrectedPng(benchmark::State& state) {
             if (Status processed = view.Process(false); !processed) return processed;
             return corrected.CopyFrom(view.ProcessedImage()) ? Status::Ok() : Status::Error("no memory");
         },
-        [&folder](int number, const BMP_File& corrected) {
+        [&folder](int number, const BMP_File& corrected, Resolution) {
             return WriteImageFile(folder + "/page-" + std::to_string(number) + ".png", corrected, ImageFormat::Png);
         });
     std::filesystem::remove_all(folder);

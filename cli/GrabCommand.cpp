@@ -11,6 +11,7 @@
 
 #include "acquire/CameraFrameBuffer.h"
 #include "app/CLumivaneState.h"
+#include "cli/CancelOnSignal.h"
 #include "cli/Failure.h"
 #include "platform/CameraCapture.h"
 #include "platform/CameraList.h"
@@ -163,13 +164,32 @@ public:
         }
         m_changed.notify_all();
     }
+    // From any thread: the grab waiting for a frame, and any wait later, ends at once (Stopped() tells why).
+    void Stop() {
+        {
+            std::lock_guard lock(m_mutex);
+            m_bStopped = true;
+        }
+        m_changed.notify_all();
+    }
+    bool Stopped() {
+        std::lock_guard lock(m_mutex);
+        return m_bStopped;
+    }
+    // Waits until the time comes (true) or Stop (false).
+    bool WaitUntil(std::chrono::steady_clock::time_point time) {
+        std::unique_lock lock(m_mutex);
+        return !m_changed.wait_until(lock, time, [&] { return m_bStopped; });
+    }
     // The first frame after skip more have passed, upright in RGB order; the cause when none came.
     Status Grab(int skip, BMP_File& picture) {
         std::unique_lock lock(m_mutex);
         const std::uint64_t before = m_cFrames.Copied();
         m_nWanted = m_nSeen + static_cast<std::uint64_t>(skip);
-        const bool came = m_changed.wait_for(lock, kFrameBound + skip * 200ms,
-                                             [&] { return m_cFrames.Copied() > before || bool(m_failure); });
+        const bool came = m_changed.wait_for(lock, kFrameBound + skip * 200ms, [&] {
+            return m_cFrames.Copied() > before || bool(m_failure) || m_bStopped;
+        });
+        if (m_bStopped) return Status::Error("stopped");
         if (m_failure) return Status::Error(m_failure.text);
         if (!came) return Status::Error("no picture came from the camera in time");
         lock.unlock();
@@ -184,6 +204,7 @@ private:
     std::uint64_t m_nSeen = 0;
     std::uint64_t m_nWanted = UINT64_MAX;
     CameraFailure m_failure;
+    bool m_bStopped = false;
     CameraFrameBuffer m_cFrames;
 };
 
@@ -211,6 +232,9 @@ int RunGrab(const std::vector<std::string>& arguments) {
         return 2;
     }
     const GrabOptions& options = *parsed;
+    // Before the camera framework starts its threads: Ctrl+C and SIGTERM stop the grab between frames, the camera
+    // closed as at the normal end.
+    CancelOnSignal stop;
     std::optional<CStrList> profile;
     if (options.profile) {
         profile.emplace();
@@ -242,6 +266,7 @@ int RunGrab(const std::vector<std::string>& arguments) {
         return 1;
     }
     GrabRenderer renderer;
+    stop.SetCancel([&renderer] { renderer.Stop(); });
     CameraCapture capture(renderer);
     capture.SetFailureListener([&renderer](const CameraFailure& failure) { renderer.Fail(failure); });
     if (const CameraFailure failure = capture.Start(camera, format)) {
@@ -253,17 +278,29 @@ int RunGrab(const std::vector<std::string>& arguments) {
         std::filesystem::create_directories(*options.outDir, ignored);
     }
     int status = 0;
+    int written = 0;
+    // A stop signal: the files written stay (a file appears whole or not at all), one line says so.
+    const auto cancelled = [&] {
+        capture.Stop();
+        std::string where = written == 0 ? std::string("nothing was written")
+                                         : std::to_string(written) + (written == 1 ? " picture" : " pictures") +
+                                               " written to " + *options.outDir;
+        ReportFailure(Status::Error(label + ": the grab was cancelled; " + where));
+        return stop.ExitStatus();
+    };
     auto next = std::chrono::steady_clock::now();
     for (int shot = 0; shot < options.count; ++shot) {
         if (shot > 0) {
             next += std::chrono::duration_cast<std::chrono::steady_clock::duration>(
                 std::chrono::duration<double>(options.interval));
-            std::this_thread::sleep_until(next);  // the interval the user asked for between shots
+            // The interval the user asked for between shots.
+            if (!renderer.WaitUntil(next)) return cancelled();
         } else {
             next = std::chrono::steady_clock::now();
         }
         BMP_File picture;
         if (Status grabbed = renderer.Grab(shot == 0 ? options.skip : 0, picture); !grabbed) {
+            if (renderer.Stopped()) return cancelled();
             ReportFailure(Status::Error(label + ": " + grabbed.message()));
             return 1;
         }
@@ -275,10 +312,18 @@ int RunGrab(const std::vector<std::string>& arguments) {
             std::snprintf(name, sizeof name, "grab-%04d%s", shot + 1, ExtensionOf(options.format));
             output = (std::filesystem::path(*options.outDir) / name).string();
         }
-        const ImageFormat written = options.output ? *FormatFromName(output, true) : options.format;
-        if (Status saved = Correct(std::move(picture), profile, sets, output, written); !saved) {
+        const ImageFormat fileFormat = options.output ? *FormatFromName(output, true) : options.format;
+        if (renderer.Stopped()) return cancelled();
+        if (Status saved = Correct(std::move(picture), profile, sets, output, fileFormat); !saved) {
             ReportFailure(saved);
             status = 1;
+        } else if (options.outDir) {
+            ++written;
+        } else if (renderer.Stopped()) {
+            // Stopped while the one picture was written: it is not kept.
+            std::error_code ignored;
+            std::filesystem::remove(output, ignored);
+            return cancelled();
         }
     }
     return status;

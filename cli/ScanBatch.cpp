@@ -12,12 +12,18 @@
 namespace {
 
 // Pages waiting for the worker; at most two, so that a slow disk holds the scanner back rather than memory filling.
+struct QueuedPage {
+    int number = 0;
+    BMP_File page;
+    Resolution resolution;
+};
+
 class PageQueue {
 public:
-    void Push(int number, BMP_File&& page) {
+    void Push(QueuedPage&& page) {
         std::unique_lock<std::mutex> lock(m_mutex);
         m_changed.wait(lock, [&] { return m_pages.size() < kDepth; });
-        m_pages.emplace_back(number, std::move(page));
+        m_pages.push_back(std::move(page));
         m_changed.notify_all();
     }
     void Close() {
@@ -25,7 +31,7 @@ public:
         m_closed = true;
         m_changed.notify_all();
     }
-    std::optional<std::pair<int, BMP_File>> Pop() {
+    std::optional<QueuedPage> Pop() {
         std::unique_lock<std::mutex> lock(m_mutex);
         m_changed.wait(lock, [&] { return !m_pages.empty() || m_closed; });
         if (m_pages.empty()) return std::nullopt;
@@ -39,22 +45,40 @@ private:
     static constexpr std::size_t kDepth = 2;
     std::mutex m_mutex;
     std::condition_variable m_changed;
-    std::deque<std::pair<int, BMP_File>> m_pages;
+    std::deque<QueuedPage> m_pages;
     bool m_closed = false;
 };
 
 }  // namespace
 
+void ScanBatchCancel::Cancel() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_cancelled = true;
+    if (m_control != nullptr) m_control->Cancel();
+}
+
+bool ScanBatchCancel::Cancelled() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_cancelled;
+}
+
+void ScanBatchCancel::Watch(ScanControl* control) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_control = control;
+    if (m_cancelled && control != nullptr) control->Cancel();
+}
+
 ScanBatchResult RunScanBatch(CTwainUtils& twain, const std::shared_ptr<IScannerDevice>& device, bool feeder,
-                             const PageCorrector& correct, const PageSink& sink, const ScanBatchReport& report) {
+                             const PageCorrector& correct, const PageSink& sink, const ScanBatchReport& report,
+                             ScanBatchCancel* cancel) {
     ScanBatchResult result;
     PageQueue queue;
     std::mutex resultMutex;
     std::thread worker([&] {
         while (auto item = queue.Pop()) {
             BMP_File corrected;
-            Status status = correct(std::move(item->second), corrected);
-            if (status) status = sink(item->first, corrected);
+            Status status = correct(std::move(item->page), corrected);
+            if (status) status = sink(item->number, corrected, item->resolution);
             std::lock_guard<std::mutex> lock(resultMutex);
             if (status) {
                 ++result.written;
@@ -66,16 +90,26 @@ ScanBatchResult RunScanBatch(CTwainUtils& twain, const std::shared_ptr<IScannerD
     });
 
     for (int number = 1;; ++number) {
+        if (cancel != nullptr && cancel->Cancelled()) {
+            result.cancelled = true;
+            break;
+        }
         ScanControl control(twain.NoProgressTimeout(), [&report, number](const ScanProgress& progress) {
             if (report.progress) report.progress(number, progress);
         });
+        if (cancel != nullptr) cancel->Watch(&control);
         BMP_File page;
+        Resolution resolution;
+        bool cancelled = false;
         try {
-            if (twain.AcquireFrom(device, page, control)) {
+            cancelled = twain.AcquireFrom(device, page, control, &resolution);
+        } catch (const CExcept& failure) {
+            if (cancel != nullptr) cancel->Watch(nullptr);
+            // A failure that a cancel brought about (the source broken off mid-page) is the cancel.
+            if (cancel != nullptr && cancel->Cancelled()) {
                 result.cancelled = true;
                 break;
             }
-        } catch (const CExcept& failure) {
             // An empty feeder after the first page is the normal end of the stack.
             if (failure.Code() == scan::kFeederEmpty && number > 1) break;
             std::lock_guard<std::mutex> lock(resultMutex);
@@ -83,8 +117,13 @@ ScanBatchResult RunScanBatch(CTwainUtils& twain, const std::shared_ptr<IScannerD
             if (report.failure) report.failure(Status::Error("page " + std::to_string(number) + ": " + failure.Text()));
             break;
         }
+        if (cancel != nullptr) cancel->Watch(nullptr);
+        if (cancelled) {
+            result.cancelled = true;
+            break;
+        }
         ++result.scanned;
-        queue.Push(number, std::move(page));
+        queue.Push({number, std::move(page), resolution});
         if (!feeder) break;
     }
     device->Cancel();  // the source's last page is over

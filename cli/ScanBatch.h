@@ -10,10 +10,12 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 
 #include "base/Status.h"
 #include "imaging/BMP_File.h"
+#include "platform/Resolution.h"
 #include "platform/ScanPage.h"
 #include "platform/Scanner.h"
 
@@ -28,14 +30,33 @@ struct ScanBatchResult {
 
 // Turns a scanned page into the corrected page (the profile's full-size run); fails with the cause.
 using PageCorrector = std::function<Status(BMP_File&& scanned, BMP_File& corrected)>;
-// Receives a corrected page; `number` counts from 1.
-using PageSink = std::function<Status(int number, const BMP_File& corrected)>;
+// Receives a corrected page; `number` counts from 1, `resolution` is the one the source scanned the page at
+// (unknown when it does not tell).
+using PageSink = std::function<Status(int number, const BMP_File& corrected, Resolution resolution)>;
 // Hears of failures (one line each, page named) and of the progress of the page being read.
 struct ScanBatchReport {
     std::function<void(const Status&)> failure;
     std::function<void(int number, const ScanProgress&)> progress;
 };
 
+// Cancels a running batch from any thread: the page being read ends as cancelled, the pages read before it still go
+// through the corrections to the sink, and no further page is started. A batch run after Cancel reads no page.
+class ScanBatchCancel {
+public:
+    void Cancel();
+    bool Cancelled();
+
+    // RunScanBatch's: the control of the page being read (nullptr between pages). A control given after Cancel is
+    // cancelled at once.
+    void Watch(ScanControl* control);
+
+private:
+    std::mutex m_mutex;
+    bool m_cancelled = false;
+    ScanControl* m_control = nullptr;
+};
+
 // feeder: whether the source reads from a feeder; without one the batch is the one page on the glass.
 ScanBatchResult RunScanBatch(CTwainUtils& twain, const std::shared_ptr<IScannerDevice>& device, bool feeder,
-                             const PageCorrector& correct, const PageSink& sink, const ScanBatchReport& report);
+                             const PageCorrector& correct, const PageSink& sink, const ScanBatchReport& report,
+                             ScanBatchCancel* cancel = nullptr);

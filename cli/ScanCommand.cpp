@@ -11,6 +11,7 @@
 #include "acquire/CTwainUtils.h"
 #include "app/CLumivaneState.h"
 #include "base/Parallel.h"
+#include "cli/CancelOnSignal.h"
 #include "cli/Failure.h"
 #include "cli/PictureCorrection.h"
 #include "cli/ScanBatch.h"
@@ -32,7 +33,7 @@ struct ScanOptions {
     bool batch = false;
     std::optional<std::string> outDir;
     ImageFormat format = ImageFormat::Png;
-    std::optional<double> dpi;  // the pages' resolution in a document (default 300)
+    std::optional<double> dpi;  // imposed on every page; otherwise the scanner's own, else 300
 };
 
 bool IsDocument(ImageFormat format) { return format == ImageFormat::Pdf || format == ImageFormat::Tiff; }
@@ -209,8 +210,13 @@ private:
     int m_number = 0;
 };
 
+// The resolution a page is written at: --dpi, else the scanner's (unknown: the writers' 300).
+Resolution PageResolution(const ScanOptions& options, Resolution scanned) {
+    return options.dpi ? Resolution{*options.dpi, *options.dpi} : scanned;
+}
+
 int ScanOne(CTwainUtils& twain, const std::string& source, const ScanOptions& options,
-            const PageCorrections& corrections) {
+            const PageCorrections& corrections, CancelOnSignal& stop) {
     const std::string& output = *options.output;
     if (fs::exists(output)) {
         ReportFailure(Status::Error(output + ": already exists; it is not overwritten"));
@@ -219,14 +225,19 @@ int ScanOne(CTwainUtils& twain, const std::string& source, const ScanOptions& op
     Progress progress;
     auto control = std::make_shared<ScanControl>(
         twain.NoProgressTimeout(), [&progress](const ScanProgress& p) { progress.Show(1, p); });
+    stop.SetCancel([control] { control->Cancel(); });
+    const auto cancelled = [&] {
+        progress.Clear();
+        ReportFailure(Status::Error(source + ": the scan was cancelled; nothing was written"));
+        return stop.Signalled() ? stop.ExitStatus() : 1;
+    };
     BMP_File page;
+    Resolution scanned;
     try {
-        if (twain.AcquireImage(source, page, control)) {
-            progress.Clear();
-            ReportFailure(Status::Error(source + ": the scan was cancelled"));
-            return 1;
-        }
+        if (twain.AcquireImage(source, page, control, &scanned)) return cancelled();
     } catch (const CExcept& failure) {
+        // A source that answers the cancel with a failure of its own was still cancelled.
+        if (stop.Signalled()) return cancelled();
         progress.Clear();
         ReportFailure(Status::Error(source + ": " + failure.Text()));
         return 1;
@@ -234,16 +245,26 @@ int ScanOne(CTwainUtils& twain, const std::string& source, const ScanOptions& op
     progress.Clear();
     BMP_File corrected;
     Status status = corrections.Correct(std::move(page), corrected);
-    if (status) status = WriteImageFile(output, corrected, *FormatFromName(output, true));
+    if (stop.Signalled()) return cancelled();
+    if (status) {
+        status = WriteImageFile(output, corrected, *FormatFromName(output, true), 0, 75,
+                                PageResolution(options, scanned));
+    }
     if (!status) {
         ReportFailure(Status::Error(output + ": " + status.message()));
         return 1;
+    }
+    // A signal while the file was written (it appears whole or not at all): the scan was still cancelled.
+    if (stop.Signalled()) {
+        std::error_code ignored;
+        fs::remove(output, ignored);
+        return cancelled();
     }
     return 0;
 }
 
 int ScanBatch(CTwainUtils& twain, const std::string& source, const ScanOptions& options,
-              const PageCorrections& corrections) {
+              const PageCorrections& corrections, CancelOnSignal& stop) {
     // Either a folder of pictures or one document of every page.
     const std::string dir = options.outDir.value_or(std::string());
     std::unique_ptr<DocumentWriter> document;
@@ -282,9 +303,10 @@ int ScanBatch(CTwainUtils& twain, const std::string& source, const ScanOptions& 
     Progress progress;
     std::mutex outputMutex;
     int nextName = 1;
-    const auto sink = [&](int, const BMP_File& corrected) {
-        // Pages come in order on the batch's worker: each is encoded into the document as it comes.
-        if (document) return document->AddPage(corrected, Resolution{});
+    const auto sink = [&](int, const BMP_File& corrected, Resolution scanned) {
+        // Pages come in order on the batch's worker: each is encoded into the document as it comes (a document's
+        // --dpi is imposed by the writer itself).
+        if (document) return document->AddPage(corrected, scanned);
         // The next free name: an existing file is never replaced.
         std::string path;
         do {
@@ -292,7 +314,7 @@ int ScanBatch(CTwainUtils& twain, const std::string& source, const ScanOptions& 
             std::snprintf(name, sizeof name, "page-%04d", nextName++);
             path = (fs::path(dir) / name).string() + ExtensionOf(options.format);
         } while (fs::exists(path));
-        const Status written = WriteImageFile(path, corrected, options.format);
+        const Status written = WriteImageFile(path, corrected, options.format, 0, 75, PageResolution(options, scanned));
         return written ? written : Status::Error(path + ": " + written.message());
     };
     ScanBatchReport report;
@@ -305,12 +327,16 @@ int ScanBatch(CTwainUtils& twain, const std::string& source, const ScanOptions& 
         std::lock_guard<std::mutex> lock(outputMutex);
         progress.Show(number, p);
     };
+    // A signal that came while the source was being opened cancels the batch before its first page.
+    ScanBatchCancel cancel;
+    stop.SetCancel([&cancel] { cancel.Cancel(); });
     const ScanBatchResult result = RunScanBatch(
         twain, device, feeder,
         [&corrections](BMP_File&& scanned, BMP_File& corrected) {
             return corrections.Correct(std::move(scanned), corrected);
         },
-        sink, report);
+        sink, report, &cancel);
+    stop.SetCancel({});
     progress.Clear();
     // The document is written only now, with the pages taken before any failure.
     bool finished = true;
@@ -326,6 +352,7 @@ int ScanBatch(CTwainUtils& twain, const std::string& source, const ScanOptions& 
     if (result.failed > 0) std::printf(", %d failed", result.failed);
     if (result.cancelled) std::printf(", cancelled");
     std::printf("\n");
+    if (result.cancelled && stop.Signalled()) return stop.ExitStatus();
     return !finished || result.failed > 0 || result.cancelled || result.written == 0 ? 1 : 0;
 }
 
@@ -342,6 +369,14 @@ int RunScan(const std::vector<std::string>& arguments) {
     if (arguments.size() == 1 && (arguments[0] == "--help" || arguments[0] == "-h")) {
         std::fputs("usage:\n", stdout);
         std::fputs(ScanUsageText(), stdout);
+        std::fputs("\n"
+                   "Pages written as TIFF or PDF carry the resolution the scanner reports for the scan (300 dpi when\n"
+                   "it reports none), which gives their size; --dpi N imposes another.\n"
+                   "Ctrl+C (or SIGTERM) cancels the scan at the scanner: the page being read is dropped, a batch keeps\n"
+                   "the pages already written and says how many; a second Ctrl+C ends the program at once.\n"
+                   "exit status: 0 done, 1 a page or the scanner failed, 2 usage error, 130 cancelled by Ctrl+C (143 by\n"
+                   "SIGTERM)\n",
+                   stdout);
         return 0;
     }
     std::string error;
@@ -362,7 +397,10 @@ int RunScan(const std::vector<std::string>& arguments) {
         ReportFailure(loaded);
         return 1;
     }
+    // Before any thread starts: Ctrl+C and SIGTERM cancel the scan instead of ending the program.
+    CancelOnSignal stop;
+    if (!stop.Opened()) ReportFailure(Status::Error("scan: " + stop.Opened().message() + " (Ctrl+C ends the scan at once)"));
     CTwainUtils twain(std::make_shared<SaneScannerSystem>(), {});
-    return options->batch ? ScanBatch(twain, source, *options, corrections)
-                          : ScanOne(twain, source, *options, corrections);
+    return options->batch ? ScanBatch(twain, source, *options, corrections, stop)
+                          : ScanOne(twain, source, *options, corrections, stop);
 }

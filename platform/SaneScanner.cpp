@@ -10,6 +10,7 @@
 #include <csignal>
 #include <cstring>
 #include <future>
+#include <optional>
 #include <thread>
 
 #include "platform/SaneStatus.h"
@@ -165,6 +166,9 @@ public:
     }
 
     ScanCode Start(FrameParams& params) override {
+        // Read before the start as well: some backends (the test backend among them) answer no option while they
+        // scan, and the value read now is already the one the backend rounded when it was set.
+        const Resolution set = ScanResolution();
         if (const SANE_Status started = sane_start(m_handle); started != SANE_STATUS_GOOD) {
             return FromSaneStatus(started);
         }
@@ -185,6 +189,9 @@ public:
         params.pixelsPerLine = p.pixels_per_line;
         params.lines = p.lines;
         params.depth = p.depth;
+        // Once started, the backend may have settled on a resolution of its own (a hardware step).
+        const Resolution started = ScanResolution();
+        params.resolution = started.Known() ? started : set;
         return {};
     }
 
@@ -216,6 +223,34 @@ private:
             if (desc != nullptr && desc->name != nullptr && std::strcmp(desc->name, name) == 0) return {i, desc};
         }
         return {};
+    }
+
+    // The value of an active INT or FIXED option as a number (the first of a vector); nothing when it cannot be read.
+    std::optional<double> Number(const Option& option) const {
+        if (option.desc == nullptr || !SANE_OPTION_IS_ACTIVE(option.desc->cap) ||
+            (option.desc->type != SANE_TYPE_INT && option.desc->type != SANE_TYPE_FIXED) ||
+            option.desc->size < static_cast<SANE_Int>(sizeof(SANE_Word))) {
+            return std::nullopt;
+        }
+        std::vector<SANE_Word> words(static_cast<std::size_t>(option.desc->size) / sizeof(SANE_Word) + 1, 0);
+        if (sane_control_option(m_handle, option.index, SANE_ACTION_GET_VALUE, words.data(), nullptr) !=
+            SANE_STATUS_GOOD) {
+            return std::nullopt;
+        }
+        return option.desc->type == SANE_TYPE_FIXED ? SANE_UNFIX(words[0]) : static_cast<double>(words[0]);
+    }
+
+    // The resolution the backend scans at, as it reads it back (backends round what was set): "resolution",
+    // or the separate "x-resolution" and "y-resolution" of backends that have them. Unknown (0) without either.
+    Resolution ScanResolution() const {
+        const std::optional<double> both = Number(Find(SANE_NAME_SCAN_RESOLUTION));
+        const std::optional<double> x = Number(Find(SANE_NAME_SCAN_X_RESOLUTION));
+        const std::optional<double> y = Number(Find(SANE_NAME_SCAN_Y_RESOLUTION));
+        Resolution resolution;
+        resolution.x = x.value_or(both.value_or(0.0));
+        resolution.y = y.value_or(both.value_or(resolution.x));
+        if (!(resolution.x > 0.0) || !(resolution.y > 0.0)) return {};
+        return resolution;
     }
 
     static bool HasRange(const Option& option) {
@@ -276,7 +311,22 @@ private:
 
 }  // namespace
 
-SaneScannerSystem::SaneScannerSystem(std::chrono::milliseconds listTimeout) : m_listTimeout(listTimeout) {}
+namespace {
+
+ScanCode SaneDeviceNames(std::vector<std::string>& names) {
+    const SANE_Device** devices = nullptr;
+    const SANE_Status status = sane_get_devices(&devices, SANE_FALSE);
+    if (status != SANE_STATUS_GOOD) return FromSaneStatus(status);
+    for (const SANE_Device** device = devices; device != nullptr && *device != nullptr; ++device) {
+        if ((*device)->name != nullptr) names.emplace_back((*device)->name);
+    }
+    return {};
+}
+
+}  // namespace
+
+SaneScannerSystem::SaneScannerSystem(std::chrono::milliseconds listTimeout, DeviceLister lister)
+    : m_listTimeout(listTimeout), m_lister(lister ? std::move(lister) : DeviceLister(SaneDeviceNames)) {}
 
 SaneScannerSystem::~SaneScannerSystem() = default;
 
@@ -296,16 +346,13 @@ ScanCode SaneScannerSystem::ListSources(std::vector<std::string>& names) {
     if (const ScanCode code = Session(session); !code.ok()) return code;
     // The listing runs on a thread of its own, holding the session, so that a backend that never answers cannot
     // hold the caller; such a thread finishes on its own and its result is dropped.
-    auto task = std::make_shared<std::packaged_task<std::pair<ScanCode, std::vector<std::string>>()>>([session] {
-        const SANE_Device** devices = nullptr;
-        std::vector<std::string> found;
-        const SANE_Status status = sane_get_devices(&devices, SANE_FALSE);
-        if (status != SANE_STATUS_GOOD) return std::make_pair(FromSaneStatus(status), found);
-        for (const SANE_Device** device = devices; device != nullptr && *device != nullptr; ++device) {
-            if ((*device)->name != nullptr) found.emplace_back((*device)->name);
-        }
-        return std::make_pair(ScanCode{}, std::move(found));
-    });
+    auto task = std::make_shared<std::packaged_task<std::pair<ScanCode, std::vector<std::string>>()>>(
+        [session, lister = m_lister]() mutable {
+            std::vector<std::string> found;
+            const ScanCode code = lister(found);
+            session.reset();  // SANE may end here (the last share), before the lister is let go
+            return std::make_pair(code, std::move(found));
+        });
     auto result = task->get_future();
     try {
         std::thread([task] { (*task)(); }).detach();

@@ -11,6 +11,7 @@
 // options are both handled, and every value set is read back, since backends round. No Qt.
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -22,8 +23,13 @@ class SaneSession;
 
 class SaneScannerSystem : public IScannerSystem {
 public:
+    // What a listing runs once SANE is initialised: the names sane_get_devices gives, unless a test stands in (a
+    // network backend that never answers).
+    using DeviceLister = std::function<ScanCode(std::vector<std::string>& names)>;
+
     // listTimeout bounds a listing: network backends probe the network and may take long or never answer.
-    explicit SaneScannerSystem(std::chrono::milliseconds listTimeout = std::chrono::seconds(20));
+    explicit SaneScannerSystem(std::chrono::milliseconds listTimeout = std::chrono::seconds(20),
+                               DeviceLister lister = {});
     ~SaneScannerSystem() override;
 
     SaneScannerSystem(const SaneScannerSystem&) = delete;
@@ -38,6 +44,7 @@ private:
     ScanCode Session(std::shared_ptr<SaneSession>& session);
 
     std::chrono::milliseconds m_listTimeout;
+    DeviceLister m_lister;
     std::mutex m_mutex;
     std::shared_ptr<SaneSession> m_session;
 };

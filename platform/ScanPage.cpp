@@ -31,6 +31,7 @@ struct Shared {
     std::uint64_t events = 0;   // bytes arrived (any count), so a wait sees progress
     ScanCode code;
     BMP_File page;
+    Resolution resolution;  // the first frame's
     ScanControl::ProgressFn progress;
 };
 
@@ -44,6 +45,8 @@ ScanCode ReadFrames(IScannerDevice& device, PageAssembler& assembler, Shared& sh
         if (const ScanCode started = device.Start(params); !started.ok()) return started;
         if (const ScanCode begun = assembler.BeginFrame(params); !begun.ok()) return begun;
         if (frame == 0) {
+            std::lock_guard<std::mutex> lock(shared.mutex);
+            shared.resolution = params.resolution;
             const std::int64_t frameBytes = assembler.FrameBytes();
             const bool threePass = params.format != FrameFormat::Gray && params.format != FrameFormat::Rgb;
             progress.bytesExpected = frameBytes < 0 ? -1 : frameBytes * (threePass ? 3 : 1);
@@ -86,7 +89,8 @@ void ReadPage(std::shared_ptr<IScannerDevice> device, std::shared_ptr<Shared> sh
 
 }  // namespace
 
-ScanCode ScanPage(const std::shared_ptr<IScannerDevice>& device, BMP_File& page, ScanControl& control) {
+ScanCode ScanPage(const std::shared_ptr<IScannerDevice>& device, BMP_File& page, ScanControl& control,
+                  Resolution* resolution) {
     if (control.Cancelled()) return {kUserCanceled, 0};
     auto shared = std::make_shared<Shared>();
     shared->progress = control.Progress();
@@ -114,7 +118,10 @@ ScanCode ScanPage(const std::shared_ptr<IScannerDevice>& device, BMP_File& page,
         }
         if (shared->done) {
             result = shared->code;
-            if (result.ok()) page = std::move(shared->page);
+            if (result.ok()) {
+                page = std::move(shared->page);
+                if (resolution != nullptr) *resolution = shared->resolution;
+            }
             break;
         }
         if (!woken) {

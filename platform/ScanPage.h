@@ -20,6 +20,7 @@
 #include <mutex>
 
 #include "imaging/BMP_File.h"
+#include "platform/Resolution.h"
 #include "platform/Scanner.h"
 
 struct ScanProgress {
@@ -57,5 +58,7 @@ private:
     std::function<void()> m_wake;
 };
 
-// Reads one page into `page` (replaced only on success).
-ScanCode ScanPage(const std::shared_ptr<IScannerDevice>& device, BMP_File& page, ScanControl& control);
+// Reads one page into `page` (replaced only on success), and the resolution the source scanned it at into
+// `*resolution` when given (unknown when the source does not tell).
+ScanCode ScanPage(const std::shared_ptr<IScannerDevice>& device, BMP_File& page, ScanControl& control,
+                  Resolution* resolution = nullptr);

@@ -18,6 +18,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/Resolution.h"
+
 // A library code (0 success, negative failure) and, for -57, the condition code that says more.
 struct ScanCode {
     std::int32_t code = 0;
@@ -36,6 +38,7 @@ struct FrameParams {
     std::int32_t pixelsPerLine = 0;
     std::int32_t lines = 0;  // -1: not known before the frame ends
     std::int32_t depth = 8;  // bits per sample: 1, 8 or 16
+    Resolution resolution;   // as the source reads it back once started; unknown (0) without a resolution option
 };
 
 // A scan rectangle in thousandths of the source's unit.
@@ -65,7 +68,7 @@ public:
     // rounding into `applied` when given.
     virtual ScanCode SetOption(const std::string& name, const std::string& value, std::string* applied = nullptr) = 0;
 
-    // Starts the next frame and tells its parameters.
+    // Starts the next frame and tells its parameters, the resolution the source really scans at included.
     virtual ScanCode Start(FrameParams& params) = 0;
     // Reads up to `capacity` bytes of the frame into data. `length` 0 with endOfFrame true: the frame is complete.
     virtual ScanCode Read(std::uint8_t* data, std::int32_t capacity, std::int32_t& length, bool& endOfFrame) = 0;

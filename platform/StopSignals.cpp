@@ -27,9 +27,12 @@ Status StopSignals::Open() {
     return Status::Ok();
 }
 
-bool StopSignals::Take() {
+bool StopSignals::Take(int* number) {
     struct signalfd_siginfo info {};
     bool stopped = false;
-    while (::read(m_fd, &info, sizeof info) == static_cast<ssize_t>(sizeof info)) stopped = true;
+    while (::read(m_fd, &info, sizeof info) == static_cast<ssize_t>(sizeof info)) {
+        if (!stopped && number != nullptr) *number = static_cast<int>(info.ssi_signo);
+        stopped = true;
+    }
     return stopped;
 }

@@ -18,8 +18,8 @@ public:
 
     int Descriptor() const { return m_fd; }
 
-    // True when a stop signal has arrived (reads it without blocking).
-    bool Take();
+    // True when a stop signal has arrived (reads it without blocking); its number into *number when given.
+    bool Take(int* number = nullptr);
 
 private:
     int m_fd = -1;

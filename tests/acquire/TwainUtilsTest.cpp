@@ -1,11 +1,14 @@
 // CTwainUtils: the texts of both tables and both "Undefined" rules, the scan area rule, ResetScanSettings and the
 // store, the size that cannot be told, the no-progress timeout (a stalled fake source), and the real SANE test
-// backend: a scan to a BMP file, the whole bed as area, and every forced read status reaching the user with its text.
+// backend: a scan to a BMP file, the whole bed as area, every forced read status reaching the user with its text, and
+// a listing that never answers.
 
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <cstring>
+#include <future>
+#include <thread>
 
 #include "acquire/CTwainUtils.h"
 #include "platform/SaneScanner.h"
@@ -144,6 +147,42 @@ TEST(TwainSaneTest, ScansTheWholeBedToABmpFile) {
     ASSERT_TRUE(read.ReadBmp(path));
     const std::int32_t side = testsupport::SanePixels(50, 300);
     EXPECT_TRUE(testsupport::SamePixels(testsupport::SaneColorPattern(side, side), read));
+}
+
+// A listing that does not answer (a network backend probing a network that never replies) ends with "Function
+// timed out" after the system's bound, and the system answers the next listing that does come back in time.
+TEST(TwainSaneTest, AListingThatNeverAnswersEndsWithFunctionTimedOut) {
+    testsupport::TempDir dir;
+    if (!testsupport::UseSaneTestBackend(dir)) GTEST_SKIP() << "SANE's test backend is not installed";
+    auto answer = std::make_shared<std::promise<void>>();
+    std::shared_future<void> answered = answer->get_future().share();
+    // Gone once every copy of the listing function is: then the listing thread has let SANE go as well.
+    auto alive = std::make_shared<int>(0);
+    std::weak_ptr<int> watched = alive;
+    {
+        auto system = std::make_shared<SaneScannerSystem>(
+            std::chrono::milliseconds(200), [answered, alive = std::move(alive)](std::vector<std::string>& names) {
+                answered.wait();
+                names = {"net:printer"};
+                return ScanCode{};
+            });
+        CTwainUtils twain(system, {});
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            const auto started = std::chrono::steady_clock::now();
+            EXPECT_EQ(Thrown([&] { twain.GetSourceNames(); }), "Function timed out") << "attempt " << attempt;
+            const auto took = std::chrono::steady_clock::now() - started;
+            EXPECT_EQ(twain.LastCode(), scan::kTimedOut);
+            EXPECT_GE(took, std::chrono::milliseconds(200));
+            EXPECT_LT(took, std::chrono::seconds(5));
+        }
+        answer->set_value();
+        EXPECT_EQ(twain.GetSourceNames(), (std::vector<std::string>{"net:printer"}));
+    }
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!watched.expired() && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_TRUE(watched.expired()) << "the listing threads ended once the listing answered";
 }
 
 // One process per status: the backend's reader thread may hang on the cancel that follows a forced status.

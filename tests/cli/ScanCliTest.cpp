@@ -1,15 +1,25 @@
 // lumivane-cli sources and scan against SANE's test backend (a private configuration in the environment the
 // program inherits): the listing in both forms, one page through the same state as the window, the feeder batch
-// of ten pages with a name already taken, a forced status, and the usage mistakes.
+// of ten pages with a name already taken, a forced status, the usage mistakes, Ctrl+C (and SIGTERM) in the middle
+// of a slowed-down scan, and the backend's resolution as the documents' page size.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
+#include <regex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/CLumivaneState.h"
@@ -29,6 +39,24 @@ struct Outcome {
 std::string ReadText(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// Polls until done() or the time is up; whether done() became true.
+template <typename F>
+bool WaitUntil(F&& done, double seconds = 20) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > end) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
+}
+
+// The number of threads of a running process.
+int ThreadsOf(pid_t pid) {
+    const std::string status = ReadText("/proc/" + std::to_string(pid) + "/status");
+    const std::size_t at = status.find("Threads:");
+    return at == std::string::npos ? 0 : std::atoi(status.c_str() + at + 8);
 }
 
 std::string Quote(const std::string& text) {
@@ -59,6 +87,45 @@ protected:
         Outcome outcome;
         const int raw = std::system(command.c_str());
         outcome.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        outcome.out = ReadText(m_dir.File("stdout.txt"));
+        outcome.err = ReadText(m_dir.File("stderr.txt"));
+        return outcome;
+    }
+
+    // Starts the program without waiting for it, its output going to the same files as Run's.
+    pid_t Start(const std::vector<std::string>& arguments) {
+        std::vector<std::string> all{LUMIVANE_CLI};
+        all.insert(all.end(), arguments.begin(), arguments.end());
+        std::vector<char*> argv;
+        for (std::string& argument : all) argv.push_back(argument.data());
+        argv.push_back(nullptr);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, 1, m_dir.File("stdout.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                         0644);
+        posix_spawn_file_actions_addopen(&actions, 2, m_dir.File("stderr.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                         0644);
+        pid_t pid = -1;
+        EXPECT_EQ(::posix_spawn(&pid, LUMIVANE_CLI, &actions, nullptr, argv.data(), environ), 0);
+        posix_spawn_file_actions_destroy(&actions);
+        return pid;
+    }
+
+    // Sends the signal and waits up to 10 s for the program to end: its outcome (status -1 when it did not exit by
+    // itself, as when the signal killed it) and how long it took.
+    Outcome StopWith(pid_t pid, int signal, std::chrono::duration<double>* took = nullptr) {
+        const auto sent = std::chrono::steady_clock::now();
+        ::kill(pid, signal);
+        int raw = 0;
+        const bool ended = WaitUntil([&] { return ::waitpid(pid, &raw, WNOHANG) == pid; }, 10);
+        if (!ended) {
+            ::kill(pid, SIGKILL);
+            ::waitpid(pid, &raw, 0);
+        }
+        if (took != nullptr) *took = std::chrono::steady_clock::now() - sent;
+        Outcome outcome;
+        outcome.status = ended && WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
         outcome.out = ReadText(m_dir.File("stdout.txt"));
         outcome.err = ReadText(m_dir.File("stderr.txt"));
         return outcome;
@@ -140,7 +207,7 @@ TEST_F(ScanCliTest, TheFeederBatchBecomesOneDocumentOfItsTenPages) {
     ASSERT_TRUE(ReadImagePages(document, [&](BMP_File& page, Resolution resolution, std::size_t, std::size_t count) {
         EXPECT_EQ(count, 10u);
         EXPECT_TRUE(testsupport::SamePixels(expected, page)) << "page " << pages + 1;
-        EXPECT_EQ(resolution.x, 300.0) << "no --dpi: 300 dots per inch";
+        EXPECT_EQ(resolution.x, 50.0) << "no --dpi: the backend's own 50 dots per inch";
         ++pages;
         return Status::Ok();
     }));
@@ -173,6 +240,135 @@ TEST_F(ScanCliTest, UsageMistakesExitWithTwo) {
         EXPECT_EQ(outcome.err.rfind("lumivane-cli: ", 0), 0u) << outcome.err;
     }
     EXPECT_FALSE(std::filesystem::exists(m_dir.File("a.png")));
+}
+
+// ---- Ctrl+C and SIGTERM -------------------------------------------------------------------------------------------
+
+// A page of the whole bed that takes minutes to come: a signal cancels it at once, through the scanner's cancel,
+// with one line, status 128 + the signal's number and no file.
+TEST_F(ScanCliTest, ASignalCancelsTheScanOfOnePageAndLeavesNoFile) {
+    Configure("read-delay true\nread-delay-duration 200000\nread-limit true\nread-limit-size 2048\n");
+    for (const int signal : {SIGINT, SIGTERM}) {
+        const std::string out = m_dir.File("page.png");
+        const pid_t pid = Start({"scan", "--source", "test:0", "-o", out});
+        // The page is being read once the reading threads are there (main, signal watcher, page reader).
+        ASSERT_TRUE(WaitUntil([&] { return ThreadsOf(pid) >= 3; })) << ReadText(m_dir.File("stderr.txt"));
+        std::chrono::duration<double> took{};
+        const Outcome cancelled = StopWith(pid, signal, &took);
+        EXPECT_EQ(cancelled.status, 128 + signal) << cancelled.err;
+        EXPECT_EQ(cancelled.err, "lumivane-cli: test:0: the scan was cancelled; nothing was written\n");
+        EXPECT_LT(took.count(), 5.0);
+        EXPECT_FALSE(std::filesystem::exists(out));
+        for (const auto& entry : std::filesystem::directory_iterator(m_dir.path())) {
+            const std::string name = entry.path().filename();
+            EXPECT_TRUE(name == "stdout.txt" || name == "stderr.txt" || name == "config") << "left behind: " << name;
+        }
+    }
+}
+
+// The feeder's pages come 0.5 s apart: Ctrl+C after the second page keeps the pages written, writes no further one
+// and says how many there are.
+TEST_F(ScanCliTest, CtrlCInAFeederBatchKeepsThePagesWritten) {
+    Configure("geometry_max 10.0\nread-delay true\nread-delay-duration 500000\n");
+    const std::string dir = m_dir.File("pages");
+    const pid_t pid = Start({"scan", "--source", "test:0", "--batch", "--out-dir", dir});
+    ASSERT_TRUE(WaitUntil([&] { return std::filesystem::exists(dir + "/page-0002.png"); }))
+        << ReadText(m_dir.File("stderr.txt"));
+    std::chrono::duration<double> took{};
+    const Outcome cancelled = StopWith(pid, SIGINT, &took);
+    EXPECT_EQ(cancelled.status, 130) << cancelled.err;
+    EXPECT_LT(took.count(), 5.0);
+    std::smatch match;
+    const std::regex summary("([0-9]+) pages written to (.*), cancelled\n");
+    ASSERT_TRUE(std::regex_match(cancelled.out, match, summary)) << cancelled.out;
+    EXPECT_EQ(match[2].str(), dir);
+    const int written = std::stoi(match[1].str());
+    EXPECT_GE(written, 2);
+    EXPECT_LT(written, 10);
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir)) names.push_back(entry.path().filename());
+    std::sort(names.begin(), names.end());
+    ASSERT_EQ(names.size(), static_cast<std::size_t>(written)) << "no partial page and no temporary file";
+    for (int n = 1; n <= written; ++n) {
+        char name[32];
+        std::snprintf(name, sizeof name, "page-%04d.png", n);
+        EXPECT_EQ(names[static_cast<std::size_t>(n - 1)], name);
+        BMP_File page;
+        EXPECT_TRUE(ReadImageFile(dir + "/" + name, page)) << name;
+    }
+}
+
+// A batch into one document: the document holds the pages read before Ctrl+C, or is not there when none was.
+TEST_F(ScanCliTest, CtrlCInADocumentBatchKeepsTheDocumentOfThePagesRead) {
+    Configure("geometry_max 10.0\nread-delay true\nread-delay-duration 500000\n");
+    const std::string document = m_dir.File("stack.tif");
+    const pid_t pid = Start({"scan", "--source", "test:0", "--batch", "-o", document});
+    ASSERT_TRUE(WaitUntil([&] { return ThreadsOf(pid) >= 3; }));
+    std::this_thread::sleep_for(std::chrono::milliseconds(1200));  // about two pages
+    const Outcome cancelled = StopWith(pid, SIGINT);
+    EXPECT_EQ(cancelled.status, 130) << cancelled.err;
+    std::smatch match;
+    ASSERT_TRUE(std::regex_match(cancelled.out, match, std::regex("([0-9]+) pages? written to .*, cancelled\n")))
+        << cancelled.out;
+    const std::size_t written = std::stoul(match[1].str());
+    EXPECT_LT(written, 10u);
+    if (written == 0) {
+        EXPECT_FALSE(std::filesystem::exists(document));
+        return;
+    }
+    std::size_t pages = 0;
+    ASSERT_TRUE(ReadImagePages(document, [&](BMP_File&, Resolution, std::size_t, std::size_t count) {
+        EXPECT_EQ(count, written);
+        ++pages;
+        return Status::Ok();
+    }));
+    EXPECT_EQ(pages, written);
+}
+
+// ---- The scanner's resolution ---------------------------------------------------------------------------------------
+
+// The backend at 150 dpi: a document's pages are the bed's size at 150 dpi (TIFF resolution tags, PDF page size)
+// unless --dpi imposes another.
+TEST_F(ScanCliTest, DocumentPagesTakeTheScannersResolution) {
+    Configure("geometry_max 50.0\nresolution 150.0\n");
+    const std::int32_t side = testsupport::SanePixels(150, 50);
+    for (const auto& run : std::vector<std::pair<std::string, std::optional<int>>>{{"at150.tif", std::nullopt},
+                                                                                  {"at200.tif", 200}}) {
+        const std::string& name = run.first;
+        const std::optional<int>& dpi = run.second;
+        std::vector<std::string> arguments{"scan", "--source", "test:0", "--batch", "-o", m_dir.File(name)};
+        if (dpi) arguments.insert(arguments.end(), {"--dpi", std::to_string(*dpi)});
+        const Outcome made = Run(arguments);
+        ASSERT_EQ(made.status, 0) << made.err;
+        std::size_t pages = 0;
+        ASSERT_TRUE(ReadImagePages(m_dir.File(name), [&](BMP_File& page, Resolution resolution, std::size_t,
+                                                          std::size_t) {
+            EXPECT_EQ(page.Width(), side);
+            EXPECT_EQ(resolution.x, dpi.value_or(150)) << name;
+            EXPECT_EQ(resolution.y, dpi.value_or(150)) << name;
+            ++pages;
+            return Status::Ok();
+        }));
+        EXPECT_EQ(pages, 10u) << name;
+    }
+    // One page to a TIFF file carries the resolution too.
+    const Outcome one = Run({"scan", "--source", "test:0", "-o", m_dir.File("one.tif")});
+    ASSERT_EQ(one.status, 0) << one.err;
+    ASSERT_TRUE(ReadImagePages(m_dir.File("one.tif"), [&](BMP_File&, Resolution resolution, std::size_t, std::size_t) {
+        EXPECT_EQ(resolution.x, 150.0);
+        return Status::Ok();
+    }));
+
+    if (std::system("command -v pdfinfo >/dev/null 2>&1") != 0) GTEST_SKIP() << "pdfinfo (poppler-utils) is needed";
+    const std::string pdf = m_dir.File("at150.pdf");
+    const Outcome made = Run({"scan", "--source", "test:0", "--batch", "-o", pdf});
+    ASSERT_EQ(made.status, 0) << made.err;
+    ASSERT_EQ(std::system(("pdfinfo -f 1 -l 1 " + Quote(pdf) + " >" + Quote(m_dir.File("info.txt"))).c_str()), 0);
+    std::smatch match;
+    const std::string text = ReadText(m_dir.File("info.txt"));
+    ASSERT_TRUE(std::regex_search(text, match, std::regex(R"(Page +1 size: +([0-9.]+) x ([0-9.]+) pts)"))) << text;
+    EXPECT_NEAR(std::stod(match[1].str()), side * 72.0 / 150.0, 0.01);
+    EXPECT_NEAR(std::stod(match[2].str()), side * 72.0 / 150.0, 0.01);
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 // The scanner layer against SANE's own test backend (a private configuration, see SaneTestBackend.h): listing, the
 // backend's known pictures compared pixel for pixel in colour, grey, 1-bit, three-pass and with reads cut at odd
-// lengths, a hand scanner's page of unknown height, the feeder, and cancelling from another thread. The page
-// assembly alone on made-up frames; the status table row by row.
+// lengths, a hand scanner's page of unknown height, the feeder, the resolution a page comes with, and cancelling from
+// another thread. The page assembly alone on made-up frames; the status table row by row.
 
 #include <gtest/gtest.h>
 
@@ -157,6 +157,24 @@ TEST_F(SaneTest, FeederGivesTenPagesThenReportsItEmpty) {
     EXPECT_TRUE(none.IsEmpty());
 }
 
+// The resolution the page was scanned at comes with it, as the backend rounded it: 160 dpi set on a backend whose
+// resolutions go in steps of 25 from 25 is 150.
+TEST_F(SaneTest, ThePageCarriesTheResolutionTheBackendRoundedTo) {
+    ASSERT_TRUE(testsupport::UseSaneTestBackend(m_dir, "resolution_min 25.0\nresolution_quant 25.0\n"));
+    auto device = Open();
+    std::string applied;
+    ASSERT_EQ(device->SetOption("resolution", "160", &applied), ScanCode{});
+    EXPECT_EQ(applied, "150");
+    ScanControl control;
+    BMP_File page;
+    Resolution resolution{1, 1};
+    ASSERT_EQ(ScanPage(device, page, control, &resolution), ScanCode{});
+    EXPECT_EQ(page.Width(), SanePixels(150, 80));
+    EXPECT_EQ(resolution.x, 150.0);
+    EXPECT_EQ(resolution.y, 150.0);
+    device->Cancel();
+}
+
 TEST_F(SaneTest, CancelFromAnotherThreadEndsASlowPageAtOnce) {
     auto device = Open();
     ASSERT_EQ(device->SetColorMode(), ScanCode{});
@@ -243,7 +261,7 @@ TEST(PageAssemblerTest, RowsComeOutTheSameWhateverTheReadLengthsAndTheHeightKnow
         const std::int32_t width = testsupport::RandomSide(random, 40);
         const std::int32_t height = testsupport::RandomSide(random, 30);
         const std::int32_t padding = round % 3;  // bytes after the pixels of each row
-        FrameParams params{FrameFormat::Rgb, true, width * 3 + padding, width, height, 8};
+        FrameParams params{FrameFormat::Rgb, true, width * 3 + padding, width, height, 8, {}};
         const auto bytes = RandomBytes(random, static_cast<std::size_t>(params.bytesPerLine) * height);
         // Straightforward: row by row.
         BMP_File expected;
@@ -263,7 +281,7 @@ TEST(PageAssemblerTest, SixteenBitSamplesKeepTheirHighByteAndEarlyEndsKeepTheRow
     std::vector<std::uint8_t> bytes(sizeof samples);
     std::memcpy(bytes.data(), samples, sizeof samples);
     PageAssembler assembler;
-    ASSERT_EQ(assembler.BeginFrame({FrameFormat::Rgb, true, 12, 2, 5, 16}), ScanCode{});
+    ASSERT_EQ(assembler.BeginFrame({FrameFormat::Rgb, true, 12, 2, 5, 16, {}}), ScanCode{});
     ASSERT_EQ(assembler.Feed(bytes.data(), 12), ScanCode{});
     ASSERT_EQ(assembler.EndFrame(), ScanCode{});  // 1 row of the 5 promised
     const BMP_File page = assembler.Take();
@@ -272,9 +290,9 @@ TEST(PageAssemblerTest, SixteenBitSamplesKeepTheirHighByteAndEarlyEndsKeepTheRow
     EXPECT_EQ(page.Row(0)[1], (Pixel{0xff, 0x80, 0x01}));
 
     PageAssembler refused;
-    EXPECT_EQ(refused.BeginFrame({FrameFormat::Rgb, true, 12, 2, 5, 12}).code, scan::kBitsNotSupported);
-    EXPECT_EQ(refused.BeginFrame({FrameFormat::Rgb, true, 5, 2, 5, 8}).code, scan::kInvalidData);
-    EXPECT_EQ(refused.BeginFrame({FrameFormat::Gray, true, 1 << 20, 1 << 20, 1 << 20, 8}).code, scan::kNoMemory);
+    EXPECT_EQ(refused.BeginFrame({FrameFormat::Rgb, true, 12, 2, 5, 12, {}}).code, scan::kBitsNotSupported);
+    EXPECT_EQ(refused.BeginFrame({FrameFormat::Rgb, true, 5, 2, 5, 8, {}}).code, scan::kInvalidData);
+    EXPECT_EQ(refused.BeginFrame({FrameFormat::Gray, true, 1 << 20, 1 << 20, 1 << 20, 8, {}}).code, scan::kNoMemory);
 }
 
 }  // namespace

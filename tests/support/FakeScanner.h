@@ -25,6 +25,7 @@ struct FakeScannerScript {
     std::int32_t pageWidth = 7;
     std::int32_t pageHeight = 5;
     std::int32_t stallAfterRows = -1;  // >= 0: the read blocks after these rows until cancelled
+    Resolution resolution;             // what Start reports
 };
 
 class FakeScannerSystem;
@@ -98,7 +99,7 @@ inline ScanCode FakeScannerDevice::SetScanArea(const ScanArea& area) {
 
 inline ScanCode FakeScannerDevice::Start(FrameParams& params) {
     params = FrameParams{FrameFormat::Rgb, true, m_system.script.pageWidth * 3, m_system.script.pageWidth,
-                         m_system.script.pageHeight, 8};
+                         m_system.script.pageHeight, 8, m_system.script.resolution};
     m_row = 0;
     return {};
 }
