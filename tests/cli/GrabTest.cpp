@@ -1,24 +1,21 @@
 // lumivane-cli grab on the test cameras: one corrected frame, a timed series, the failures' exit statuses, and Ctrl+C
 // in the middle of a series.
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <regex>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "platform/ImageCodec.h"
 #include "tests/support/CameraTestSupport.h"
+#include "tests/support/ChildProcess.h"
 #include "tests/support/TestSupport.h"
 
 namespace {
@@ -129,36 +126,16 @@ TEST(GrabTest, CtrlCEndsASeriesAndKeepsThePicturesWritten) {
     TempDir dir;
     testsupport::UseTestCameras();
     const std::string out = dir.File("series");
-    std::vector<std::string> arguments{LUMIVANE_CLI, "grab",       "--camera",  "Test Camera", "--size", "320x240",
-                                       "--skip",     "0",          "--count",   "1000",        "--interval", "0.3",
-                                       "--out-dir",  out};
-    std::vector<char*> argv;
-    for (std::string& argument : arguments) argv.push_back(argument.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 2, dir.File("stderr.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    pid_t pid = -1;
-    ASSERT_EQ(::posix_spawn(&pid, LUMIVANE_CLI, &actions, nullptr, argv.data(), environ), 0);
-    posix_spawn_file_actions_destroy(&actions);
-    const auto waitFor = [](auto&& done, double seconds) {
-        const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-        for (;;) {
-            if (done()) return true;
-            if (std::chrono::steady_clock::now() > end) return false;
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-    };
-    const bool second = waitFor([&] { return std::filesystem::exists(out + "/grab-0002.png"); }, 30);
-    const auto sent = std::chrono::steady_clock::now();
-    ::kill(pid, SIGINT);
-    int raw = 0;
-    const bool ended = waitFor([&] { return ::waitpid(pid, &raw, WNOHANG) == pid; }, 10);
-    if (!ended) {
-        ::kill(pid, SIGKILL);
-        ::waitpid(pid, &raw, 0);
-    }
-    const double took = std::chrono::duration<double>(std::chrono::steady_clock::now() - sent).count();
+    const pid_t pid = testsupport::SpawnProgram({LUMIVANE_CLI, "grab", "--camera", "Test Camera", "--size", "320x240",
+                                                 "--skip", "0", "--count", "1000", "--interval", "0.3", "--out-dir",
+                                                 out},
+                                                "", dir.File("stderr.txt"));
+    ASSERT_NE(pid, -1);
+    const bool second = testsupport::WaitUntil([&] { return std::filesystem::exists(out + "/grab-0002.png"); }, 30);
+    const testsupport::SignalledEnd end = testsupport::SignalAndWait(pid, SIGINT);
+    const bool ended = end.ended;
+    const int raw = end.raw;
+    const double took = end.took.count();
     std::ifstream in(dir.File("stderr.txt"));
     const std::string err{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     ASSERT_TRUE(second) << err;

@@ -3,10 +3,8 @@
 // of ten pages with a name already taken, a forced status, the usage mistakes, Ctrl+C (and SIGTERM) in the middle
 // of a slowed-down scan, and the backend's resolution as the documents' page size.
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -24,11 +22,13 @@
 
 #include "app/CLumivaneState.h"
 #include "platform/ImageCodec.h"
+#include "tests/support/ChildProcess.h"
 #include "tests/support/SaneTestBackend.h"
 
 namespace {
 
 using testsupport::TempDir;
+using testsupport::WaitUntil;
 
 struct Outcome {
     int status = -1;
@@ -39,17 +39,6 @@ struct Outcome {
 std::string ReadText(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-// Polls until done() or the time is up; whether done() became true.
-template <typename F>
-bool WaitUntil(F&& done, double seconds = 20) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > end) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return true;
 }
 
 // The number of threads of a running process.
@@ -96,36 +85,18 @@ protected:
     pid_t Start(const std::vector<std::string>& arguments) {
         std::vector<std::string> all{LUMIVANE_CLI};
         all.insert(all.end(), arguments.begin(), arguments.end());
-        std::vector<char*> argv;
-        for (std::string& argument : all) argv.push_back(argument.data());
-        argv.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, 1, m_dir.File("stdout.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                         0644);
-        posix_spawn_file_actions_addopen(&actions, 2, m_dir.File("stderr.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                         0644);
-        pid_t pid = -1;
-        EXPECT_EQ(::posix_spawn(&pid, LUMIVANE_CLI, &actions, nullptr, argv.data(), environ), 0);
-        posix_spawn_file_actions_destroy(&actions);
+        const pid_t pid = testsupport::SpawnProgram(all, m_dir.File("stdout.txt"), m_dir.File("stderr.txt"));
+        EXPECT_NE(pid, -1);
         return pid;
     }
 
     // Sends the signal and waits up to 10 s for the program to end: its outcome (status -1 when it did not exit by
     // itself, as when the signal killed it) and how long it took.
     Outcome StopWith(pid_t pid, int signal, std::chrono::duration<double>* took = nullptr) {
-        const auto sent = std::chrono::steady_clock::now();
-        ::kill(pid, signal);
-        int raw = 0;
-        const bool ended = WaitUntil([&] { return ::waitpid(pid, &raw, WNOHANG) == pid; }, 10);
-        if (!ended) {
-            ::kill(pid, SIGKILL);
-            ::waitpid(pid, &raw, 0);
-        }
-        if (took != nullptr) *took = std::chrono::steady_clock::now() - sent;
+        const testsupport::SignalledEnd end = testsupport::SignalAndWait(pid, signal);
+        if (took != nullptr) *took = end.took;
         Outcome outcome;
-        outcome.status = ended && WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        outcome.status = end.ended && WIFEXITED(end.raw) ? WEXITSTATUS(end.raw) : -1;
         outcome.out = ReadText(m_dir.File("stdout.txt"));
         outcome.err = ReadText(m_dir.File("stderr.txt"));
         return outcome;
