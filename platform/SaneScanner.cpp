@@ -328,7 +328,22 @@ ScanCode SaneDeviceNames(std::vector<std::string>& names) {
 SaneScannerSystem::SaneScannerSystem(std::chrono::milliseconds listTimeout, DeviceLister lister)
     : m_listTimeout(listTimeout), m_lister(lister ? std::move(lister) : DeviceLister(SaneDeviceNames)) {}
 
-SaneScannerSystem::~SaneScannerSystem() = default;
+SaneScannerSystem::~SaneScannerSystem() {
+    // A page broken off or failed is cancelled by its reading thread after the caller has its answer, and a listing
+    // that timed out still runs; both hold the session. A process that ends while a backend is still stopping its own
+    // threads can hang for ever in the C library's exit (seen with SANE's test backend, whose cancel kills its reader
+    // thread), so wait, within a bound, until those threads have let SANE go.
+    std::weak_ptr<SaneSession> session;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        session = m_session;
+        m_session.reset();
+    }
+    const auto deadline = std::chrono::steady_clock::now() + kThreadsEndBound;
+    while (!session.expired() && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+}
 
 ScanCode SaneScannerSystem::Session(std::shared_ptr<SaneSession>& session) {
     std::lock_guard<std::mutex> lock(m_mutex);

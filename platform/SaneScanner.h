@@ -40,6 +40,9 @@ public:
     // -56 for a name no backend knows; -57/4 for a source in use.
     ScanCode Open(const std::string& name, std::shared_ptr<IScannerDevice>& device) override;
 
+    // How long the destructor waits for reading and listing threads that outlived their callers.
+    static constexpr std::chrono::milliseconds kThreadsEndBound{3000};
+
 private:
     ScanCode Session(std::shared_ptr<SaneSession>& session);
 

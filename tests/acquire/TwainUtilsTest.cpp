@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <cstring>
+#include <filesystem>
 #include <future>
 #include <thread>
 
@@ -27,6 +28,17 @@ std::shared_ptr<FakeScannerSystem> Fake(F&& edit) {
     FakeScannerScript script;
     edit(script);
     return std::make_shared<FakeScannerSystem>(std::move(script));
+}
+
+// The threads this process runs now.
+std::size_t ThreadCount() {
+    std::error_code error;
+    std::size_t count = 0;
+    for (auto it = std::filesystem::directory_iterator("/proc/self/task", error);
+         !error && it != std::filesystem::directory_iterator(); it.increment(error)) {
+        ++count;
+    }
+    return count;
 }
 
 // The text a failing scan throws; empty when none was thrown.
@@ -194,13 +206,24 @@ TEST_P(TwainForcedStatusTest, ReachesTheUserWithItsText) {
     if (!testsupport::UseSaneTestBackend(dir, std::string("read-status-code \"") + status + "\"")) {
         GTEST_SKIP() << "SANE's test backend is not installed";
     }
-    CTwainUtils twain(std::make_shared<SaneScannerSystem>(), {});
-    BMP_File page;
-    bool cancelled = false;
-    const std::string thrown = Thrown([&] { cancelled = twain.AcquireImage("test:0", page); });
-    EXPECT_EQ(thrown, text);
-    EXPECT_EQ(cancelled, std::string(status) == "SANE_STATUS_CANCELLED");  // a cancel is silent
-    EXPECT_TRUE(page.IsEmpty());
+    const std::size_t threadsBefore = ThreadCount();
+    {
+        CTwainUtils twain(std::make_shared<SaneScannerSystem>(), {});
+        BMP_File page;
+        bool cancelled = false;
+        const std::string thrown = Thrown([&] { cancelled = twain.AcquireImage("test:0", page); });
+        EXPECT_EQ(thrown, text);
+        EXPECT_EQ(cancelled, std::string(status) == "SANE_STATUS_CANCELLED");  // a cancel is silent
+        EXPECT_TRUE(page.IsEmpty());
+    }
+    // The failed page is cancelled by its reading thread after the answer; once the scanner system is gone that
+    // thread and the backend's own have ended, so the process can end (one that exits while a backend still stops
+    // its reader can hang in the C library's exit).
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    while (ThreadCount() > threadsBefore && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    EXPECT_EQ(ThreadCount(), threadsBefore);
 }
 
 INSTANTIATE_TEST_SUITE_P(
