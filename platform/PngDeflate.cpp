@@ -117,7 +117,7 @@ bool DeflateBand(const BMP_File& picture, std::size_t pixelBytes, std::int32_t f
                      filtered.get() + static_cast<std::size_t>(y - first) * (rowBytes + 1), scratch);
         previous = row;
     }
-    adler = static_cast<std::uint32_t>(adler32_z(adler32_z(0, nullptr, 0), filtered.get(), size));
+    adler = libdeflate_adler32(1, filtered.get(), size);
 
     return DeflateFiltered(filtered.get(), size, last, piece);
 }
