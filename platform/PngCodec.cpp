@@ -161,7 +161,8 @@ bool PngReadPixels(png_structp png, png_infop info, PngRows* rows) {
 bool PngWriteAll(png_structp png, png_infop info, const BMP_File* picture, bool grey, const DeflatedRows* rows) {
     if (setjmp(png_jmpbuf(png))) return false;
     png_set_IHDR(png, info, static_cast<png_uint_32>(picture->Width()), static_cast<png_uint_32>(picture->Height()), 8,
-                 grey ? PNG_COLOR_TYPE_GRAY : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+                 grey ? PNG_COLOR_TYPE_GRAY : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                 PNG_FILTER_TYPE_DEFAULT);
     png_write_info(png, info);
     static constexpr png_byte kIdat[5] = "IDAT";
     static constexpr png_byte kIend[5] = "IEND";

@@ -218,8 +218,8 @@ bool DeflatePngRows(const BMP_File& picture, int threads, DeflatedRows& out, Png
             for (std::int32_t band = next.fetch_add(1); band < bands && !failed; band = next.fetch_add(1)) {
                 const std::int32_t first = band * rowsPerBand;
                 const std::int32_t end = std::min(picture.Height(), first + rowsPerBand);
-                if (!DeflateBand(picture, pixelBytes, first, end, band + 1 == bands, pieces[static_cast<std::size_t>(band)],
-                                 adlers[static_cast<std::size_t>(band)])) {
+                if (!DeflateBand(picture, pixelBytes, first, end, band + 1 == bands,
+                                 pieces[static_cast<std::size_t>(band)], adlers[static_cast<std::size_t>(band)])) {
                     failed = true;
                 }
             }

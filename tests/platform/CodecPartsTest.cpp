@@ -195,7 +195,9 @@ namespace {
 // sums of Sub and Up weighted down (4/5 and 3/5) where they average under 3 per byte.
 void FilterByDefinition(const std::uint8_t* previous, const std::uint8_t* row, std::size_t size, std::uint8_t* out,
                         std::size_t pixelBytes = 3) {
-    const auto left = [&](const std::uint8_t* r, std::size_t i) { return i >= pixelBytes ? int{r[i - pixelBytes]} : 0; };
+    const auto left = [&](const std::uint8_t* r, std::size_t i) {
+        return i >= pixelBytes ? int{r[i - pixelBytes]} : 0;
+    };
     std::vector<std::uint8_t> candidates[5];
     for (int type = 0; type < 5; ++type) {
         for (std::size_t i = 0; i < size; ++i) {

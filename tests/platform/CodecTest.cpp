@@ -165,8 +165,8 @@ TEST(ImageCodecRoundTrip, GreyPngIsWrittenGreyAndGivesBackEveryPixel) {
         file.read(head, sizeof head);
         return static_cast<int>(static_cast<unsigned char>(head[25]));
     };
-    for (const auto& [width, height] : {std::pair{1, 1}, std::pair{1, 300}, std::pair{300, 1}, std::pair{97, 61},
-                                        std::pair{3000, 900}}) {
+    for (const auto& [width, height] :
+         {std::pair{1, 1}, std::pair{1, 300}, std::pair{300, 1}, std::pair{97, 61}, std::pair{3000, 900}}) {
         BMP_File grey = RandomImage(random, width, height);
         for (std::size_t i = 0; i < grey.PixelCount(); ++i) {
             Pixel& p = grey.Data()[i];
