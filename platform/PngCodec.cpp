@@ -158,10 +158,11 @@ bool PngReadPixels(png_structp png, png_infop info, PngRows* rows) {
 
 // Writes the signature and header through libpng, then the pixel data, deflated beforehand on several threads, as
 // one IDAT chunk per band (the first also carries the zlib header, the last the checksum), then the end chunk.
-bool PngWriteAll(png_structp png, png_infop info, const BMP_File* picture, const DeflatedRows* rows) {
+bool PngWriteAll(png_structp png, png_infop info, const BMP_File* picture, bool grey, const DeflatedRows* rows) {
     if (setjmp(png_jmpbuf(png))) return false;
     png_set_IHDR(png, info, static_cast<png_uint_32>(picture->Width()), static_cast<png_uint_32>(picture->Height()), 8,
-                 PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+                 grey ? PNG_COLOR_TYPE_GRAY : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                 PNG_FILTER_TYPE_DEFAULT);
     png_write_info(png, info);
     static constexpr png_byte kIdat[5] = "IDAT";
     static constexpr png_byte kIend[5] = "IEND";
@@ -251,12 +252,14 @@ Status EncodePng(const std::string& path, const BMP_File& picture, codec::Encode
     context.sink = &sink;
     PngWriteHandle handle(context);
     if (!handle.Ok()) return Status::Error(path + ": not enough memory to write the PNG file");
+    // A grey picture is written as a grey PNG: a third of the samples to compress, the same pixels when read.
+    const bool grey = IsGreyPicture(picture);
     DeflatedRows rows;
-    if (!DeflatePngRows(picture, threads, rows)) {
+    if (!DeflatePngRows(picture, threads, rows, grey ? PngSamples::Grey : PngSamples::Rgb)) {
         return Status::Error(path + ": not enough memory to compress the PNG file");
     }
     png_set_write_fn(handle.Png(), &context, WritePngBytes, FlushPng);
-    if (!PngWriteAll(handle.Png(), handle.Info(), &picture, &rows)) {
+    if (!PngWriteAll(handle.Png(), handle.Info(), &picture, grey, &rows)) {
         return Status::Error(path + ": cannot encode as PNG (" + context.message + ")");
     }
     return Status::Ok();

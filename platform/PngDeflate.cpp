@@ -14,8 +14,6 @@
 
 namespace {
 
-constexpr std::size_t kBytesPerPixel = 3;
-
 std::uint64_t AbsoluteSum(const std::uint8_t* bytes, std::size_t size) {
     // 32-bit sums over pieces that cannot overflow them (each byte adds at most 128), so the loop stays vectorised.
     constexpr std::size_t kPiece = std::size_t{1} << 24;
@@ -31,7 +29,8 @@ std::uint64_t AbsoluteSum(const std::uint8_t* bytes, std::size_t size) {
 }
 
 // Each filter's loop reads only unfiltered bytes, so the compiler can run it on whole vectors; the first pixel,
-// which has no left neighbour, is done apart.
+// which has no left neighbour, is done apart. kBytesPerPixel is 3 for RGB rows, 1 for grey ones.
+template <std::size_t kBytesPerPixel>
 void FilterSub(const std::uint8_t* row, std::size_t size, std::uint8_t* out) {
     const std::size_t head = std::min(size, kBytesPerPixel);
     for (std::size_t i = 0; i < head; ++i) out[i] = row[i];
@@ -43,6 +42,7 @@ void FilterUp(const std::uint8_t* previous, const std::uint8_t* row, std::size_t
     for (std::size_t i = 0; i < size; ++i) out[i] = static_cast<std::uint8_t>(row[i] - previous[i]);
 }
 
+template <std::size_t kBytesPerPixel>
 void FilterAverage(const std::uint8_t* previous, const std::uint8_t* row, std::size_t size, std::uint8_t* out) {
     const std::size_t head = std::min(size, kBytesPerPixel);
     for (std::size_t i = 0; i < head; ++i) out[i] = static_cast<std::uint8_t>(row[i] - (previous[i] >> 1));
@@ -52,6 +52,7 @@ void FilterAverage(const std::uint8_t* previous, const std::uint8_t* row, std::s
     }
 }
 
+template <std::size_t kBytesPerPixel>
 void FilterPaeth(const std::uint8_t* previous, const std::uint8_t* row, std::size_t size, std::uint8_t* out) {
     // With no left neighbour the predictor is the byte above.
     const std::size_t head = std::min(size, kBytesPerPixel);
@@ -85,38 +86,66 @@ bool DeflateFiltered(const std::uint8_t* filtered, std::size_t size, bool last, 
     return piece.size != 0 && (last || MakeDeflateJoinable(piece.data.get(), piece.size, size));
 }
 
+// The bytes of row y as the file carries them: the picture's own RGB row, or its grey samples (the red of each
+// pixel) copied into `grey`.
+const std::uint8_t* RowSamples(const BMP_File& picture, std::size_t pixelBytes, std::int32_t y, std::uint8_t* grey) {
+    const Pixel* pixels = picture.Row(y);
+    if (pixelBytes == 3) return reinterpret_cast<const std::uint8_t*>(pixels);
+    const auto width = static_cast<std::size_t>(picture.Width());
+    for (std::size_t x = 0; x < width; ++x) grey[x] = pixels[x].r;
+    return grey;
+}
+
 // Filters rows [first, end) and deflates them into piece; adler gets the Adler-32 of the filtered bytes. Returns
 // false when memory cannot be had or a compressor fails.
-bool DeflateBand(const BMP_File& picture, std::int32_t first, std::int32_t end, bool last, DeflatedPiece& piece,
-                 std::uint32_t& adler) {
-    const std::size_t rowBytes = static_cast<std::size_t>(picture.Width()) * kBytesPerPixel;
+bool DeflateBand(const BMP_File& picture, std::size_t pixelBytes, std::int32_t first, std::int32_t end, bool last,
+                 DeflatedPiece& piece, std::uint32_t& adler) {
+    const std::size_t rowBytes = static_cast<std::size_t>(picture.Width()) * pixelBytes;
     const std::size_t size = static_cast<std::size_t>(end - first) * (rowBytes + 1);
     const std::unique_ptr<std::uint8_t[]> filtered = Allocate(size);
-    const std::unique_ptr<std::uint8_t[]> buffers = Allocate(rowBytes * 5);
+    // Zeros above the first row, the filters' scratch, and two rows of grey samples (above and current).
+    const std::unique_ptr<std::uint8_t[]> buffers = Allocate(rowBytes * 7);
     if (!filtered || !buffers) return false;
     std::uint8_t* zeros = buffers.get();
     std::uint8_t* scratch = zeros + rowBytes;
+    std::uint8_t* grey[2] = {scratch + 4 * rowBytes, scratch + 5 * rowBytes};
     std::memset(zeros, 0, rowBytes);
+    const std::uint8_t* previous = first == 0 ? zeros : RowSamples(picture, pixelBytes, first - 1, grey[0]);
     for (std::int32_t y = first; y < end; ++y) {
-        const auto* row = reinterpret_cast<const std::uint8_t*>(picture.Row(y));
-        const auto* previous = y == 0 ? zeros : reinterpret_cast<const std::uint8_t*>(picture.Row(y - 1));
-        FilterPngRow(previous, row, rowBytes, filtered.get() + static_cast<std::size_t>(y - first) * (rowBytes + 1),
-                     scratch);
+        const std::uint8_t* row = RowSamples(picture, pixelBytes, y, grey[(y - first + 1) % 2]);
+        FilterPngRow(previous, row, rowBytes, pixelBytes,
+                     filtered.get() + static_cast<std::size_t>(y - first) * (rowBytes + 1), scratch);
+        previous = row;
     }
-    adler = static_cast<std::uint32_t>(adler32_z(adler32_z(0, nullptr, 0), filtered.get(), size));
+    adler = libdeflate_adler32(1, filtered.get(), size);
 
     return DeflateFiltered(filtered.get(), size, last, piece);
 }
 
 }  // namespace
 
-void FilterPngRow(const std::uint8_t* previous, const std::uint8_t* row, std::size_t size, std::uint8_t* out,
-                  std::uint8_t* scratch) {
+bool IsGreyPicture(const BMP_File& picture) {
+    const Pixel* pixels = picture.Data();
+    const std::size_t count = picture.PixelCount();
+    for (std::size_t i = 0; i < count; ++i) {
+        if (pixels[i].r != pixels[i].g || pixels[i].r != pixels[i].b) return false;
+    }
+    return true;
+}
+
+void FilterPngRow(const std::uint8_t* previous, const std::uint8_t* row, std::size_t size, std::size_t pixelBytes,
+                  std::uint8_t* out, std::uint8_t* scratch) {
     const std::uint8_t* candidates[5] = {row, scratch, scratch + size, scratch + 2 * size, scratch + 3 * size};
-    FilterSub(row, size, scratch);
+    if (pixelBytes == 1) {
+        FilterSub<1>(row, size, scratch);
+        FilterAverage<1>(previous, row, size, scratch + 2 * size);
+        FilterPaeth<1>(previous, row, size, scratch + 3 * size);
+    } else {
+        FilterSub<3>(row, size, scratch);
+        FilterAverage<3>(previous, row, size, scratch + 2 * size);
+        FilterPaeth<3>(previous, row, size, scratch + 3 * size);
+    }
     FilterUp(previous, row, size, scratch + size);
-    FilterAverage(previous, row, size, scratch + 2 * size);
-    FilterPaeth(previous, row, size, scratch + 3 * size);
     int best = 0;
     std::uint64_t bestCost = 0;
     for (int filter = 0; filter < 5; ++filter) {
@@ -171,10 +200,11 @@ bool MakeDeflateJoinable(std::uint8_t* piece, std::size_t& size, std::size_t raw
     return true;
 }
 
-bool DeflatePngRows(const BMP_File& picture, int threads, DeflatedRows& out) {
+bool DeflatePngRows(const BMP_File& picture, int threads, DeflatedRows& out, PngSamples samples) {
     out.bands.clear();
     if (picture.IsEmpty()) return false;
-    const std::size_t filteredRow = static_cast<std::size_t>(picture.Width()) * kBytesPerPixel + 1;
+    const std::size_t pixelBytes = samples == PngSamples::Grey ? 1 : 3;
+    const std::size_t filteredRow = static_cast<std::size_t>(picture.Width()) * pixelBytes + 1;
     const auto rowsPerBand = static_cast<std::int32_t>(
         std::clamp<std::size_t>(kPngBandBytes / filteredRow, 1, static_cast<std::size_t>(picture.Height())));
     const std::int32_t bands = (picture.Height() + rowsPerBand - 1) / rowsPerBand;
@@ -188,8 +218,8 @@ bool DeflatePngRows(const BMP_File& picture, int threads, DeflatedRows& out) {
             for (std::int32_t band = next.fetch_add(1); band < bands && !failed; band = next.fetch_add(1)) {
                 const std::int32_t first = band * rowsPerBand;
                 const std::int32_t end = std::min(picture.Height(), first + rowsPerBand);
-                if (!DeflateBand(picture, first, end, band + 1 == bands, pieces[static_cast<std::size_t>(band)],
-                                 adlers[static_cast<std::size_t>(band)])) {
+                if (!DeflateBand(picture, pixelBytes, first, end, band + 1 == bands,
+                                 pieces[static_cast<std::size_t>(band)], adlers[static_cast<std::size_t>(band)])) {
                     failed = true;
                 }
             }

@@ -16,6 +16,7 @@
 #include <csignal>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <random>
 #include <string>
 #include <thread>
@@ -149,6 +150,41 @@ TEST(ImageCodecRoundTrip, PngOfManyBandsGivesBackEveryPixel) {
         BMP_File read;
         ASSERT_TRUE(ReadImageFile(dir.File("big.png"), read));
         EXPECT_TRUE(SamePixels(original, read)) << width << "x" << height;
+    }
+}
+
+TEST(ImageCodecRoundTrip, GreyPngIsWrittenGreyAndGivesBackEveryPixel) {
+    // A picture whose pixels are all grey is written as a grey PNG (colour type 0 in the header); one pixel of colour
+    // keeps it RGB (type 2). Either way every pixel comes back; the sizes include single rows and columns and more
+    // than one band.
+    TempDir dir;
+    std::mt19937 random(15);
+    const auto colourType = [&](const std::string& path) {
+        std::ifstream file(path, std::ios::binary);
+        char head[26] = {};
+        file.read(head, sizeof head);
+        return static_cast<int>(static_cast<unsigned char>(head[25]));
+    };
+    for (const auto& [width, height] :
+         {std::pair{1, 1}, std::pair{1, 300}, std::pair{300, 1}, std::pair{97, 61}, std::pair{3000, 900}}) {
+        BMP_File grey = RandomImage(random, width, height);
+        for (std::size_t i = 0; i < grey.PixelCount(); ++i) {
+            Pixel& p = grey.Data()[i];
+            p.r = static_cast<std::uint8_t>(i % 5 == 0 ? p.r : i / 7 % 256);  // noise and soft ramps
+            p.g = p.b = p.r;
+        }
+        for (const bool colour : {false, true}) {
+            BMP_File original;
+            ASSERT_TRUE(original.CopyFrom(grey));
+            if (colour) original.Data()[original.PixelCount() - 1].b ^= 1;
+            const std::string path = dir.File("grey.png");
+            ASSERT_TRUE(WriteImageFile(path, original, ImageFormat::Png));
+            EXPECT_EQ(colourType(path), colour ? 2 : 0) << width << "x" << height;
+            BMP_File read;
+            const Status status = ReadImageFile(path, read);
+            ASSERT_TRUE(status) << status.message();
+            EXPECT_TRUE(SamePixels(original, read)) << width << "x" << height << (colour ? " colour" : " grey");
+        }
     }
 }
 
