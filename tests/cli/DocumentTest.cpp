@@ -146,6 +146,44 @@ TEST(CliDocument, PdfPagesHaveTheirSizeOrderEncodingAndPixels) {
     EXPECT_EQ(std::memcmp(bytes.data() + header.size(), ours.Data(), ours.PixelCount() * 3), 0);
 }
 
+// Pages of a document are encoded through one kept encoder: each page's JPEG data, in a document of pages that grow,
+// shrink and turn grey, is the JPEG data of the same page alone.
+TEST(CliDocument, EachJpegPageIsThePageEncodedAlone) {
+    if (!HaveTools({"pdfimages"})) GTEST_SKIP() << "poppler-utils are needed";
+    TempDir dir;
+    struct Shape {
+        std::int32_t width, height;
+        bool grey;
+    };
+    const std::vector<Shape> pages = {{40, 30, false}, {1200, 900, false}, {600, 400, true}, {2000, 1500, false},
+                                      {7, 3, false}};
+    std::vector<std::string> arguments = {"apply"};
+    for (std::size_t i = 0; i < pages.size(); ++i) {
+        const std::string name = dir.File(std::to_string(i) + ".png");
+        const Shape& shape = pages[i];
+        ASSERT_TRUE(WriteImageFile(name, Page(shape.width, shape.height, static_cast<std::uint32_t>(11 + i), shape.grey),
+                                   ImageFormat::Png));
+        arguments.push_back(name);
+    }
+    arguments.insert(arguments.end(), {"-o", dir.File("all.pdf")});
+    ASSERT_EQ(Cli(arguments).status, 0);
+    ASSERT_EQ(Shell("pdfimages -j " + Quote(dir.File("all.pdf")) + " " + Quote(dir.File("all"))).status, 0);
+    const auto bytes = [](const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        return std::string{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    };
+    for (std::size_t i = 0; i < pages.size(); ++i) {
+        const std::string alone = dir.File("alone" + std::to_string(i));
+        ASSERT_EQ(Cli({"apply", dir.File(std::to_string(i) + ".png"), "-o", alone + ".pdf"}).status, 0);
+        ASSERT_EQ(Shell("pdfimages -j " + Quote(alone + ".pdf") + " " + Quote(alone)).status, 0);
+        std::string name = dir.File("all-");  // pdfimages numbers the pages from 000
+        name.append(std::to_string(1000 + i).substr(1)).append(".jpg");
+        const std::string page = bytes(name);
+        EXPECT_FALSE(page.empty()) << "page " << i;
+        EXPECT_EQ(page, bytes(alone + "-000.jpg")) << "page " << i;
+    }
+}
+
 // A failing input in the middle: the pages before it stay in the named document, the failure is reported, the
 // exit status is 1 and no temporary file is left; PDF and TIFF alike. A PDF input is refused with one line.
 TEST(CliDocument, AFailingInputKeepsThePagesBeforeIt) {
