@@ -68,6 +68,13 @@ std::string Names(const std::vector<Option>& options, bool withValue) {
 }
 
 constexpr const char* kCommands = "apply profile watch sources scan grab completion help";
+// The own options of the commands that parse their own (the named corrections come on top for scan, grab and watch).
+constexpr const char* kSourcesOptions = "--json --help";
+constexpr const char* kScanOptions = "--source --profile --set --pane -o --output --batch --out-dir --format --dpi --help";
+constexpr const char* kGrabOptions =
+    "--camera --profile --set --size --skip -o --count --interval --out-dir --format --help";
+constexpr const char* kWatchOptions =
+    "--profile --set --out-dir --format --jobs --done-dir --max-pixels --poll --existing --json --help";
 constexpr const char* kProfileActions = "show defaults set new diff";
 constexpr const char* kFormats = "png jpg gif bmp";
 constexpr const char* kPictures = "@(png|PNG|jpg|JPG|jpeg|JPEG|gif|GIF|bmp|BMP)";
@@ -143,6 +150,17 @@ std::string BashFunction() {
          "        else\n"
          "            _lumivane_cli_files '@(qmx|QMX)'\n"
          "        fi ;;\n"
+         "    sources)\n"
+         "        COMPREPLY=($(compgen -W '" + std::string(kSourcesOptions) + "' -- \"$cur\")) ;;\n"
+         "    scan|grab|watch)\n"
+         "        if [[ $cur == -* ]]; then\n"
+         "            local own='" + std::string(kScanOptions) + "'\n"
+         "            [[ $command == grab ]] && own='" + std::string(kGrabOptions) + "'\n"
+         "            [[ $command == watch ]] && own='" + std::string(kWatchOptions) + "'\n"
+         "            COMPREPLY=($(compgen -W \"$own $corrections_with_value $corrections\" -- \"$cur\"))\n"
+         "        elif [[ $command == watch ]]; then\n"
+         "            COMPREPLY=($(compgen -d -- \"$cur\"))\n"
+         "        fi ;;\n"
          "    completion)\n"
          "        COMPREPLY=($(compgen -W 'bash zsh fish' -- \"$cur\")) ;;\n"
          "    help)\n"
@@ -211,6 +229,11 @@ std::string Zsh() {
            "        else\n"
            "            _files -g '*.(qmx|QMX)'\n"
            "        fi ;;\n"
+           "    sources) compadd -- " + std::string(kSourcesOptions) + " ;;\n"
+           "    scan) [[ $cur == -* ]] && compadd -- " + std::string(kScanOptions) + " $corrections ;;\n"
+           "    grab) [[ $cur == -* ]] && compadd -- " + std::string(kGrabOptions) + " $corrections ;;\n"
+           "    watch) if [[ $cur == -* ]]; then compadd -- " + std::string(kWatchOptions) +
+           " $corrections; else _files -/; fi ;;\n"
            "    completion) compadd -- bash zsh fish ;;\n"
            "    help) compadd -- apply profile completion ;;\n"
            "    esac\n"
@@ -265,8 +288,22 @@ std::string Fish() {
         if (option.name == "--output") line += " -s o -k -a '(__fish_complete_suffix .qmx)'";
         s += line + " -d " + FishQuoted(option.help) + "\n";
     }
+    const std::string acquire = "-n '__fish_seen_subcommand_from scan grab watch'";
+    for (const auto& [command, options] : {std::pair{"sources", kSourcesOptions}, std::pair{"scan", kScanOptions},
+                                           std::pair{"grab", kGrabOptions}, std::pair{"watch", kWatchOptions}}) {
+        s += "complete -c lumivane-cli -n __fish_use_subcommand -a " + std::string(command) + "\n";
+        std::string words = options;
+        for (std::size_t start = 0; start < words.size();) {
+            const std::size_t end = std::min(words.find(' ', start), words.size());
+            const std::string word = words.substr(start, end - start);
+            start = end + 1;
+            if (word.rfind("--", 0) != 0) continue;  // -o is --output's short form
+            s += "complete -c lumivane-cli -n '__fish_seen_subcommand_from " + std::string(command) + "' -l " +
+                 word.substr(2) + "\n";
+        }
+    }
     for (const Option& option : Corrections()) {
-        for (const std::string& where : {apply, edits}) {
+        for (const std::string& where : {apply, edits, acquire}) {
             s += "complete -c lumivane-cli " + where + " -l " + option.name.substr(2) + (option.takesValue ? " -x" : "") +
                  " -d " + FishQuoted(option.help) + "\n";
         }

@@ -13,6 +13,10 @@
 #include "app/CLumivaneState.h"
 #include "cli/CancelOnSignal.h"
 #include "cli/Failure.h"
+#include "cli/Help.h"
+#include "cli/KeyMatch.h"
+#include "cli/NamedOptions.h"
+#include "cli/PictureCorrection.h"
 #include "platform/CameraCapture.h"
 #include "platform/CameraList.h"
 #include "platform/CameraRenderer.h"
@@ -23,10 +27,38 @@ namespace {
 
 using namespace std::chrono_literals;
 
-constexpr const char* kGrabUsage =
-    "usage: lumivane-cli grab [--camera NAME] [--profile FILE.qmx] [--set KEY=VALUE]... [--size WxH] [--skip N] "
-    "-o OUTPUT\n"
-    "       lumivane-cli grab [...] --count N --interval SECONDS --out-dir DIR [--format png|jpg|gif|bmp]\n";
+constexpr const char* kGrabSynopsis =
+    "lumivane-cli grab [--camera NAME] [OPTION]... -o OUTPUT | --count N --interval SECONDS --out-dir DIR";
+
+std::string GrabHelpText() {
+    return std::string(
+               "usage:\n"
+               "  lumivane-cli grab [--camera NAME] [OPTION]... -o OUTPUT\n"
+               "  lumivane-cli grab [--camera NAME] [OPTION]... --count N --interval SECONDS --out-dir DIR [--format F]\n"
+               "\n"
+               "Takes a frame from a camera, or a timed series of frames, corrects each as the window would and\n"
+               "writes it.\n"
+               "\n"
+               "options:\n"
+               "  --camera NAME       the camera, as lumivane-cli sources names it (default: the first one)\n"
+               "  --profile FILE.qmx  load this profile first (default: none, the start-up settings)\n"
+               "  --set KEY=VALUE     then set one profile key (repeatable)\n"
+               "  --size WxH          the frame size asked of the camera, or its nearest (default: its largest)\n"
+               "  --skip N            frames let pass before the first is taken, while the camera settles (default 10)\n"
+               "  -o FILE             the picture (.png, .jpg, .gif, .bmp)\n"
+               "  --count N           frames in a series, at least 1 (with --out-dir)\n"
+               "  --interval SECONDS  time between the frames of a series, 0..86400 (default 0)\n"
+               "  --out-dir DIR       the series as grab-0001.png, grab-0002.png, ... in DIR\n"
+               "  --format F          format of the series: png, jpg, gif or bmp (default png)\n"
+               "  -h, --help          this text\n"
+               "\n"
+               "corrections, applied after --profile and --set in the order given:\n") +
+           NamedOptionsHelp() +
+           "\n"
+           "Ctrl+C (or SIGTERM) ends a series between frames: the pictures written stay, one line says how many.\n"
+           "exit status: 0 done, 1 the camera or a picture failed, 2 usage error, 130 stopped by Ctrl+C (143 by\n"
+           "SIGTERM)\n";
+}
 
 // How long a frame may take to come before the camera counts as failed.
 constexpr auto kFrameBound = 10s;
@@ -43,6 +75,7 @@ struct GrabOptions {
     double interval = 0;
     std::optional<std::string> outDir;
     ImageFormat format = ImageFormat::Png;
+    std::vector<NamedOption> named;  // the named corrections, after the profile and the --set lines
 };
 
 bool ParseInt(const std::string& text, int& value, int least) {
@@ -57,6 +90,11 @@ std::optional<GrabOptions> Parse(const std::vector<std::string>& arguments, std:
     GrabOptions options;
     bool series = false;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
+        if (const std::size_t before = options.named.size(); TakeNamedOption(arguments, i, options.named, &error)) {
+            if (options.named.size() == before) return std::nullopt;
+            --i;  // the loop steps past the option
+            continue;
+        }
         const std::string& option = arguments[i];
         const auto value = [&]() -> std::optional<std::string> {
             if (i + 1 >= arguments.size()) {
@@ -133,6 +171,18 @@ std::optional<GrabOptions> Parse(const std::vector<std::string>& arguments, std:
     if (options.output && !FormatFromName(*options.output, true)) {
         error = *options.output + ": the name must end in .png, .jpg, .gif or .bmp";
         return std::nullopt;
+    }
+    // Every --set KEY must name one setting, matched as apply matches it, and is written as the profile spells it.
+    CLumivaneState declaration;
+    for (std::string& line : options.sets) {
+        std::string why;
+        const std::optional<std::string> canonical =
+            CanonicalSettingLine(declaration.m_cFileStorage.Partition(0), line, &why);
+        if (!canonical) {
+            error = "--set: " + why;
+            return std::nullopt;
+        }
+        line = *canonical;
     }
     return options;
 }
@@ -224,27 +274,20 @@ Status Correct(BMP_File&& picture, const std::optional<CStrList>& profile, const
 }  // namespace
 
 int RunGrab(const std::vector<std::string>& arguments) {
+    if (AsksForHelp(arguments)) return PrintHelp(GrabHelpText());
     std::string error;
     const std::optional<GrabOptions> parsed = Parse(arguments, error);
-    if (!parsed) {
-        ReportFailure(Status::Error(error));
-        std::fputs(kGrabUsage, stderr);
-        return 2;
-    }
+    if (!parsed) return ReportUsageError(error, "grab", kGrabSynopsis);
     const GrabOptions& options = *parsed;
     // Before the camera framework starts its threads: Ctrl+C and SIGTERM stop the grab between frames, the camera
     // closed as at the normal end.
     CancelOnSignal stop;
-    std::optional<CStrList> profile;
-    if (options.profile) {
-        profile.emplace();
-        if (Status read = profile->ReadFile(*options.profile); !read) {
-            ReportFailure(read);
-            return 1;
-        }
+    Corrections corrections;
+    if (Status read = ReadCorrections(options.profile, options.sets, corrections); !read) {
+        ReportFailure(read);
+        return 1;
     }
-    std::string sets;
-    for (const std::string& line : options.sets) sets += line + "\n";
+    AppendNamedOptions(corrections, CLumivaneState::kDefaultPaneOuter, options.named);
 
     std::string camera = options.camera.value_or("");
     if (camera.empty()) {
@@ -314,7 +357,8 @@ int RunGrab(const std::vector<std::string>& arguments) {
         }
         const ImageFormat fileFormat = options.output ? *FormatFromName(output, true) : options.format;
         if (renderer.Stopped()) return cancelled();
-        if (Status saved = Correct(std::move(picture), profile, sets, output, fileFormat); !saved) {
+        if (Status saved = Correct(std::move(picture), corrections.profile, corrections.sets, output, fileFormat);
+            !saved) {
             ReportFailure(saved);
             status = 1;
         } else if (options.outDir) {

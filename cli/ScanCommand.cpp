@@ -13,6 +13,9 @@
 #include "base/Parallel.h"
 #include "cli/CancelOnSignal.h"
 #include "cli/Failure.h"
+#include "cli/Help.h"
+#include "cli/KeyMatch.h"
+#include "cli/NamedOptions.h"
 #include "cli/PictureCorrection.h"
 #include "cli/ScanBatch.h"
 #include "platform/DocumentWriter.h"
@@ -34,6 +37,7 @@ struct ScanOptions {
     std::optional<std::string> outDir;
     ImageFormat format = ImageFormat::Png;
     std::optional<double> dpi;  // imposed on every page; otherwise the scanner's own, else 300
+    std::vector<NamedOption> named;  // the named corrections, after the profile and the --set lines
 };
 
 bool IsDocument(ImageFormat format) { return format == ImageFormat::Pdf || format == ImageFormat::Tiff; }
@@ -53,10 +57,32 @@ bool ParsePane(const std::string& text, Size& pane) {
     return true;
 }
 
+// Every --set KEY must name one setting, matched as apply matches it (any case, blanks ignored), and is written as
+// the profile spells it; a misspelt key would otherwise be ignored silently.
+bool CanonicalSetLines(std::vector<std::string>& sets, std::string* error) {
+    CLumivaneState declaration;
+    for (std::string& line : sets) {
+        std::string why;
+        const std::optional<std::string> canonical =
+            CanonicalSettingLine(declaration.m_cFileStorage.Partition(0), line, &why);
+        if (!canonical) {
+            *error = "scan: --set: " + why;
+            return false;
+        }
+        line = *canonical;
+    }
+    return true;
+}
+
 // Parses the options of scan; on a mistake returns nothing with the problem in *error.
 std::optional<ScanOptions> Parse(const std::vector<std::string>& arguments, std::string* error) {
     ScanOptions options;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
+        if (const std::size_t before = options.named.size(); TakeNamedOption(arguments, i, options.named, error)) {
+            if (options.named.size() == before) return std::nullopt;
+            --i;  // the loop steps past the option
+            continue;
+        }
         std::string name = arguments[i];
         std::optional<std::string> value;
         if (const auto equals = name.find('='); name.rfind("--", 0) == 0 && equals != std::string::npos) {
@@ -137,6 +163,7 @@ std::optional<ScanOptions> Parse(const std::vector<std::string>& arguments, std:
         *error = "scan: --batch -o writes one document of every page: the name must end in .pdf or .tif";
         return std::nullopt;
     }
+    if (!CanonicalSetLines(options.sets, error)) return std::nullopt;
     return options;
 }
 
@@ -158,7 +185,9 @@ class PageCorrections {
 public:
     Status Load(const ScanOptions& options) {
         m_pane = options.pane;
-        return ReadCorrections(options.profile, options.sets, m_read);
+        if (Status read = ReadCorrections(options.profile, options.sets, m_read); !read) return read;
+        AppendNamedOptions(m_read, m_pane, options.named);
+        return Status::Ok();
     }
 
     Status Correct(BMP_File&& scanned, BMP_File& corrected) const {
@@ -356,37 +385,51 @@ int ScanBatch(CTwainUtils& twain, const std::string& source, const ScanOptions& 
     return !finished || result.failed > 0 || result.cancelled || result.written == 0 ? 1 : 0;
 }
 
-}  // namespace
+constexpr const char* kScanSynopsis =
+    "lumivane-cli scan [--source NAME] [OPTION]... -o OUTPUT | --batch --out-dir DIR | --batch -o DOC.pdf|DOC.tif";
 
-const char* ScanUsageText() {
-    return "  lumivane-cli sources [--json]\n"
-           "  lumivane-cli scan [--source NAME] [--profile FILE.qmx] [--set KEY=VALUE]... [--pane WxH] -o OUTPUT\n"
-           "  lumivane-cli scan [options as above] --batch --out-dir DIR [--format png|jpg|gif|bmp|tif|pdf]\n"
-           "  lumivane-cli scan [options as above] --batch -o DOC.pdf|DOC.tif [--dpi N]   (every page in one document)\n";
+std::string ScanHelpText() {
+    return std::string("usage:\n"
+                       "  lumivane-cli scan [--source NAME] [OPTION]... -o OUTPUT\n"
+                       "  lumivane-cli scan [--source NAME] [OPTION]... --batch --out-dir DIR [--format F]\n"
+                       "  lumivane-cli scan [--source NAME] [OPTION]... --batch -o DOC.pdf|DOC.tif [--dpi N]\n"
+                       "\n"
+                       "Scans one page, or with --batch every page of the feeder until it is empty, corrects each as the\n"
+                       "window would and writes it; a batch corrects and writes each page while the next is read.\n"
+                       "\n"
+                       "options:\n"
+                       "  --source NAME       the scanner, as lumivane-cli sources names it (default: the one chosen in\n"
+                       "                      the window)\n"
+                       "  --profile FILE.qmx  load this profile first (default: none, the start-up settings)\n"
+                       "  --set KEY=VALUE     then set one profile key (repeatable)\n"
+                       "  --pane WxH          outer size of the picture panes, each 3..16384 (default 288x193)\n"
+                       "  -o, --output FILE   the page (.png, .jpg, .gif, .bmp, .tif, .pdf); with --batch one document\n"
+                       "                      of every page (.pdf or .tif)\n"
+                       "  --batch             every page of the feeder\n"
+                       "  --out-dir DIR       with --batch: one file per page in DIR, never over an existing one\n"
+                       "  --format F          format of the pages in DIR: png, jpg, gif, bmp, tif or pdf (default png)\n"
+                       "  --dpi N             page resolution of TIFF and PDF pages, 1..100000 (default: the scanner's,\n"
+                       "                      else 300)\n"
+                       "  -h, --help          this text\n"
+                       "\n"
+                       "corrections, applied after --profile and --set in the order given:\n") +
+           NamedOptionsHelp() +
+           "\n"
+           "Pages written as TIFF or PDF carry the resolution the scanner reports for the scan (300 dpi when\n"
+           "it reports none), which gives their size; --dpi N imposes another.\n"
+           "Ctrl+C (or SIGTERM) cancels the scan at the scanner: the page being read is dropped, a batch keeps\n"
+           "the pages already written and says how many; a second Ctrl+C ends the program at once.\n"
+           "exit status: 0 done, 1 a page or the scanner failed, 2 usage error, 130 cancelled by Ctrl+C (143 by\n"
+           "SIGTERM)\n";
 }
 
+}  // namespace
+
 int RunScan(const std::vector<std::string>& arguments) {
-    if (arguments.size() == 1 && (arguments[0] == "--help" || arguments[0] == "-h")) {
-        std::fputs("usage:\n", stdout);
-        std::fputs(ScanUsageText(), stdout);
-        std::fputs("\n"
-                   "Pages written as TIFF or PDF carry the resolution the scanner reports for the scan (300 dpi when\n"
-                   "it reports none), which gives their size; --dpi N imposes another.\n"
-                   "Ctrl+C (or SIGTERM) cancels the scan at the scanner: the page being read is dropped, a batch keeps\n"
-                   "the pages already written and says how many; a second Ctrl+C ends the program at once.\n"
-                   "exit status: 0 done, 1 a page or the scanner failed, 2 usage error, 130 cancelled by Ctrl+C (143 by\n"
-                   "SIGTERM)\n",
-                   stdout);
-        return 0;
-    }
+    if (AsksForHelp(arguments)) return PrintHelp(ScanHelpText());
     std::string error;
     const std::optional<ScanOptions> options = Parse(arguments, &error);
-    if (!options) {
-        ReportFailure(Status::Error(error));
-        std::fputs("usage:\n", stderr);
-        std::fputs(ScanUsageText(), stderr);
-        return 2;
-    }
+    if (!options) return ReportUsageError(error, "scan", kScanSynopsis);
     const std::string source = options->source.value_or(StoredScanner());
     if (source.empty()) {
         ReportFailure(Status::Error("scan: no scanner chosen; give --source NAME (see lumivane-cli sources)"));

@@ -5,6 +5,7 @@
 
 #include "acquire/CTwainUtils.h"
 #include "cli/Failure.h"
+#include "cli/Help.h"
 #include "cli/Json.h"
 #include "platform/CameraList.h"
 #include "platform/SaneScanner.h"
@@ -23,13 +24,26 @@ std::string JsonList(const std::vector<std::string>& names) {
 }  // namespace
 
 int RunSources(const std::vector<std::string>& arguments) {
+    if (AsksForHelp(arguments)) {
+        return PrintHelp(
+            "usage: lumivane-cli sources [--json]\n"
+            "\n"
+            "Lists the scanners (SANE device names, for scan --source) and the cameras (for grab --camera) of this\n"
+            "machine, one a line as \"scanner<TAB>NAME\" or \"camera<TAB>NAME\".\n"
+            "\n"
+            "options:\n"
+            "  --json      one JSON object {\"scanners\":[...],\"cameras\":[...]} instead\n"
+            "  -h, --help  this text\n"
+            "\n"
+            "exit status: 0 listed, 1 the scanners could not be listed (the cameras are still printed), 2 usage error\n");
+    }
     bool json = false;
     for (const std::string& argument : arguments) {
         if (argument == "--json") {
             json = true;
         } else {
-            ReportFailure(Status::Error("sources: unknown option " + argument + " (only --json)"));
-            return 2;
+            return ReportUsageError("sources: unknown option " + argument + " (only --json)", "sources",
+                                    "lumivane-cli sources [--json]");
         }
     }
     int status = 0;

@@ -123,6 +123,10 @@ TEST(CliUsage, HelpAndVersionAnswerOnStdout) {
         {{"help", "apply"}, "--out-dir DIR"},
         {{"profile", "--help"}, "defaults"},
         {{"profile", "show", "-h"}, "defaults"},
+        {{"sources", "--help"}, "--json"},
+        {{"scan", "--source", "x", "-h"}, "--blur SIZE"},
+        {{"grab", "--help"}, "--blur SIZE"},
+        {{"watch", "--help"}, "--blur SIZE"},
         {{"--version"}, "lumivane-cli "},
     };
     for (const Case& c : cases) {
@@ -151,6 +155,15 @@ TEST(CliUsage, AUsageErrorIsOneLineAndAPointerToHelp) {
          "(more: lumivane-cli apply --help)\n"},
         {{"profile", "shwo"}, "lumivane-cli: profile takes show, defaults, set, new or diff, not shwo (did you mean show?)\n",
          "(more: lumivane-cli profile --help)\n"},
+        {{"sources", "--jsno"}, "lumivane-cli: sources: unknown option --jsno (only --json)\n",
+         "(more: lumivane-cli sources --help)\n"},
+        {{"scan", "--source", "test:0", "--blur", "4", "-o", "x.png"}, "lumivane-cli: --blur takes an odd SIZE 3..29",
+         "(more: lumivane-cli scan --help)\n"},
+        {{"scan", "--source", "test:0", "--set", "m_bBlurr=1", "-o", "x.png"},
+         "lumivane-cli: scan: --set: no setting is called \"m_bBlurr\" (did you mean m_bBlur?)\n",
+         "(more: lumivane-cli scan --help)\n"},
+        {{"grab", "--frobnicate", "-o", "x.png"}, "lumivane-cli: grab: unknown option --frobnicate\n",
+         "(more: lumivane-cli grab --help)\n"},
     };
     for (const Case& c : cases) {
         const Outcome outcome = RunCli(dir, c.arguments);

@@ -59,6 +59,12 @@ TEST(Completion, BashOffersWhatEachPlaceTakes) {
              Case{"lumivane-cli profile new --cr", "--crop\n"},
              Case{"lumivane-cli profile show --j", "--json\n"},
              Case{"lumivane-cli completion \"\"", "bash\nfish\nzsh\n"},
+             Case{"lumivane-cli sources --j", "--json\n"},
+             Case{"lumivane-cli scan --gr", "--gray\n--grey\n"},
+             Case{"lumivane-cli scan --so", "--source\n"},
+             Case{"lumivane-cli grab --ca", "--camera\n"},
+             Case{"lumivane-cli watch --ex", "--existing\n"},
+             Case{"lumivane-cli watch \"\"", "sub\n"},
          }) {
         EXPECT_EQ(Offered(dir, c.words), c.offered) << c.words;
     }

@@ -66,19 +66,26 @@ TEST(GrabTest, OneFrameIsTakenUprightAndCorrected) {
     EXPECT_GT(yellow.g, 150);
     EXPECT_LT(yellow.b, 40);
 
-    const Outcome grey = Grab(dir, {"--camera", "Test Camera", "--size", "320x240", "--set", "m_bGrayScale=1", "-o",
-                                    dir.File("grey.bmp")});
-    ASSERT_EQ(grey.status, 0) << grey.err;
-    ASSERT_TRUE(ReadImageFile(dir.File("grey.bmp"), picture).ok());
-    EXPECT_EQ(picture.Width(), 320);
-    int coloured = 0;
-    for (int y = 0; y < picture.Height(); ++y) {
-        for (int x = 0; x < picture.Width(); ++x) {
-            const Pixel p = picture.PixelAt(x, y);
-            coloured += p.r != p.g || p.g != p.b;
+    // The profile line, the same key in another case and the named correction all give grey at full size.
+    for (const std::vector<std::string>& correction : std::vector<std::vector<std::string>>{
+             {"--set", "m_bGrayScale=1"}, {"--set", "m_bgrayscale=1"}, {"--grey"}}) {
+        std::vector<std::string> arguments = {"--camera", "Test Camera", "--size", "320x240", "-o",
+                                              dir.File("grey.bmp")};
+        arguments.insert(arguments.end(), correction.begin(), correction.end());
+        std::filesystem::remove(dir.File("grey.bmp"));
+        const Outcome grey = Grab(dir, arguments);
+        ASSERT_EQ(grey.status, 0) << grey.err;
+        ASSERT_TRUE(ReadImageFile(dir.File("grey.bmp"), picture).ok());
+        EXPECT_EQ(picture.Width(), 320);
+        int coloured = 0;
+        for (int y = 0; y < picture.Height(); ++y) {
+            for (int x = 0; x < picture.Width(); ++x) {
+                const Pixel p = picture.PixelAt(x, y);
+                coloured += p.r != p.g || p.g != p.b;
+            }
         }
+        EXPECT_EQ(coloured, 0) << correction.back();
     }
-    EXPECT_EQ(coloured, 0) << "the profile's grey scale applies at full size";
 }
 
 TEST(GrabTest, ASeriesWritesNumberedFiles) {

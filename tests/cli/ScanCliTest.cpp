@@ -140,6 +140,18 @@ TEST_F(ScanCliTest, OnePageGoesThroughTheWindowsStateAndIsNeverOverwritten) {
     EXPECT_EQ(again.err, "lumivane-cli: " + out + ": already exists; it is not overwritten\n");
     EXPECT_EQ(std::filesystem::last_write_time(out), before);
 
+    // A named correction and a key in another case stand for the same profile line.
+    for (const std::vector<std::string>& correction :
+         std::vector<std::vector<std::string>>{{"--grey"}, {"--set", "m_bgrayscale =1"}}) {
+        const std::string named = m_dir.File("named" + std::to_string(correction.size()) + ".png");
+        std::vector<std::string> arguments = {"scan", "--source", "test:0", "-o", named};
+        arguments.insert(arguments.end(), correction.begin(), correction.end());
+        const Outcome outcome = Run(arguments);
+        ASSERT_EQ(outcome.status, 0) << outcome.err;
+        ASSERT_TRUE(ReadImageFile(named, written));
+        EXPECT_TRUE(testsupport::SamePixels(Expected("m_bGrayScale=1"), written)) << correction.front();
+    }
+
     const Outcome unknown = Run({"scan", "--source", "test:9", "-o", m_dir.File("x.png")});
     EXPECT_EQ(unknown.status, 1);
     EXPECT_EQ(unknown.err, "lumivane-cli: test:9: Could not open TWAIN Data Source\n");
