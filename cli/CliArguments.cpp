@@ -183,21 +183,7 @@ bool ParseApply(ArgumentWalker& walker, ApplyOptions& options, std::string* erro
         return Fail(error,
                     *options.output + ": unknown image format (use .png, .jpg, .jpeg, .gif, .bmp, .tif or .pdf)");
     }
-    // Every KEY must name one setting of the profile (a misspelt key would otherwise be ignored silently); it is
-    // written as the profile spells it, blanks included, so that the line reads as a profile line would.
-    CLumivaneState declaration;
-    for (std::string& line : options.sets) {
-        std::string why;
-        const std::optional<std::string> canonical =
-            CanonicalSettingLine(declaration.m_cFileStorage.Partition(0), line, &why);
-        if (!canonical) return Fail(error, "--set: " + why);
-        line = *canonical;
-        if (const std::optional<std::string> warning =
-                NumberWarning(declaration.m_cFileStorage.Partition(0), line)) {
-            options.warnings.push_back("--set " + *warning);
-        }
-    }
-    return true;
+    return CanonicalSetLines(options.sets, error, options.warnings);
 }
 
 bool ParseProfile(ArgumentWalker& walker, ProfileOptions& options, std::string* error) {

@@ -14,9 +14,9 @@
 #include "cli/CancelOnSignal.h"
 #include "cli/Failure.h"
 #include "cli/Help.h"
-#include "cli/KeyMatch.h"
 #include "cli/NamedOptions.h"
 #include "cli/PictureCorrection.h"
+#include "cli/SettingChecks.h"
 #include "platform/CameraCapture.h"
 #include "platform/CameraList.h"
 #include "platform/CameraRenderer.h"
@@ -76,6 +76,7 @@ struct GrabOptions {
     std::optional<std::string> outDir;
     ImageFormat format = ImageFormat::Png;
     std::vector<NamedOption> named;  // the named corrections, after the profile and the --set lines
+    std::vector<std::string> warnings;  // about --set values, said before the grab
 };
 
 bool ParseInt(const std::string& text, int& value, int least) {
@@ -172,18 +173,7 @@ std::optional<GrabOptions> Parse(const std::vector<std::string>& arguments, std:
         error = *options.output + ": the name must end in .png, .jpg, .gif or .bmp";
         return std::nullopt;
     }
-    // Every --set KEY must name one setting, matched as apply matches it, and is written as the profile spells it.
-    CLumivaneState declaration;
-    for (std::string& line : options.sets) {
-        std::string why;
-        const std::optional<std::string> canonical =
-            CanonicalSettingLine(declaration.m_cFileStorage.Partition(0), line, &why);
-        if (!canonical) {
-            error = "--set: " + why;
-            return std::nullopt;
-        }
-        line = *canonical;
-    }
+    if (!CanonicalSetLines(options.sets, &error, options.warnings)) return std::nullopt;
     return options;
 }
 
@@ -278,6 +268,7 @@ int RunGrab(const std::vector<std::string>& arguments) {
     std::string error;
     const std::optional<GrabOptions> parsed = Parse(arguments, error);
     if (!parsed) return ReportUsageError(error, "grab", kGrabSynopsis);
+    for (const std::string& warning : parsed->warnings) ReportWarning(warning);
     const GrabOptions& options = *parsed;
     // Before the camera framework starts its threads: Ctrl+C and SIGTERM stop the grab between frames, the camera
     // closed as at the normal end.

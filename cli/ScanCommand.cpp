@@ -14,10 +14,10 @@
 #include "cli/CancelOnSignal.h"
 #include "cli/Failure.h"
 #include "cli/Help.h"
-#include "cli/KeyMatch.h"
 #include "cli/NamedOptions.h"
 #include "cli/PictureCorrection.h"
 #include "cli/ScanBatch.h"
+#include "cli/SettingChecks.h"
 #include "platform/DocumentWriter.h"
 #include "platform/ImageCodec.h"
 #include "platform/SaneScanner.h"
@@ -38,6 +38,7 @@ struct ScanOptions {
     ImageFormat format = ImageFormat::Png;
     std::optional<double> dpi;  // imposed on every page; otherwise the scanner's own, else 300
     std::vector<NamedOption> named;  // the named corrections, after the profile and the --set lines
+    std::vector<std::string> warnings;  // about --set values, said before the scan
 };
 
 bool IsDocument(ImageFormat format) { return format == ImageFormat::Pdf || format == ImageFormat::Tiff; }
@@ -54,23 +55,6 @@ bool ParsePane(const std::string& text, Size& pane) {
         return false;
     }
     pane = {width, height};
-    return true;
-}
-
-// Every --set KEY must name one setting, matched as apply matches it (any case, blanks ignored), and is written as
-// the profile spells it; a misspelt key would otherwise be ignored silently.
-bool CanonicalSetLines(std::vector<std::string>& sets, std::string* error) {
-    CLumivaneState declaration;
-    for (std::string& line : sets) {
-        std::string why;
-        const std::optional<std::string> canonical =
-            CanonicalSettingLine(declaration.m_cFileStorage.Partition(0), line, &why);
-        if (!canonical) {
-            *error = "scan: --set: " + why;
-            return false;
-        }
-        line = *canonical;
-    }
     return true;
 }
 
@@ -163,7 +147,7 @@ std::optional<ScanOptions> Parse(const std::vector<std::string>& arguments, std:
         *error = "scan: --batch -o writes one document of every page: the name must end in .pdf or .tif";
         return std::nullopt;
     }
-    if (!CanonicalSetLines(options.sets, error)) return std::nullopt;
+    if (!CanonicalSetLines(options.sets, error, options.warnings)) return std::nullopt;
     return options;
 }
 
@@ -430,6 +414,7 @@ int RunScan(const std::vector<std::string>& arguments) {
     std::string error;
     const std::optional<ScanOptions> options = Parse(arguments, &error);
     if (!options) return ReportUsageError(error, "scan", kScanSynopsis);
+    for (const std::string& warning : options->warnings) ReportWarning(warning);
     const std::string source = options->source.value_or(StoredScanner());
     if (source.empty()) {
         ReportFailure(Status::Error("scan: no scanner chosen; give --source NAME (see lumivane-cli sources)"));

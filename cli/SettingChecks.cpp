@@ -3,8 +3,10 @@
 #include <charconv>
 #include <cmath>
 
+#include "app/CLumivaneState.h"
 #include "app/ProcessingSettings.h"
 #include "base/Limits.h"
+#include "cli/KeyMatch.h"
 #include "storage/CIniPartition.h"
 #include "storage/ValueText.h"
 
@@ -69,4 +71,22 @@ std::optional<std::string> SkippedResizeWarning(const ProcessingSettings& settin
         text += " is beyond the limit of " + std::to_string(kMaxPixels) + " pixels";
     }
     return text + " and is skipped";
+}
+
+bool CanonicalSetLines(std::vector<std::string>& lines, std::string* error, std::vector<std::string>& warnings) {
+    CLumivaneState declaration;
+    CIniPartition& settings = declaration.m_cFileStorage.Partition(0);
+    for (std::string& line : lines) {
+        std::string why;
+        const std::optional<std::string> canonical = CanonicalSettingLine(settings, line, &why);
+        if (!canonical) {
+            *error = "--set: " + why;
+            return false;
+        }
+        line = *canonical;
+        if (const std::optional<std::string> warning = NumberWarning(settings, line)) {
+            warnings.push_back("--set " + *warning);
+        }
+    }
+    return true;
 }

@@ -5,7 +5,6 @@
 
 #include <iterator>
 
-#include "app/CLumivaneState.h"
 #include "base/Limits.h"
 #include "cli/Help.h"
 #include "cli/KeyMatch.h"
@@ -130,20 +129,7 @@ bool Parse(const std::vector<std::string>& arguments, WatchOptions& options, std
     }
     if (options.profile.empty()) return Fail(error, "watch needs --profile FILE.qmx");
     if (options.outDir.empty()) return Fail(error, "watch needs --out-dir DIR");
-    // Every KEY must name one setting of the profile, matched as apply matches it, and is written as the profile
-    // spells it.
-    CLumivaneState declaration;
-    CIniPartition& settings = declaration.m_cFileStorage.Partition(0);
-    for (std::string& line : options.sets) {
-        std::string why;
-        const std::optional<std::string> canonical = CanonicalSettingLine(settings, line, &why);
-        if (!canonical) return Fail(error, "--set: " + why);
-        line = *canonical;
-        if (const std::optional<std::string> warning = NumberWarning(settings, line)) {
-            options.warnings.push_back("--set " + *warning);
-        }
-    }
-    return true;
+    return CanonicalSetLines(options.sets, error, options.warnings);
 }
 
 }  // namespace

@@ -160,7 +160,7 @@ TEST(CliUsage, AUsageErrorIsOneLineAndAPointerToHelp) {
         {{"scan", "--source", "test:0", "--blur", "4", "-o", "x.png"}, "lumivane-cli: --blur takes an odd SIZE 3..29",
          "(more: lumivane-cli scan --help)\n"},
         {{"scan", "--source", "test:0", "--set", "m_bBlurr=1", "-o", "x.png"},
-         "lumivane-cli: scan: --set: no setting is called \"m_bBlurr\" (did you mean m_bBlur?)\n",
+         "lumivane-cli: --set: no setting is called \"m_bBlurr\" (did you mean m_bBlur?)\n",
          "(more: lumivane-cli scan --help)\n"},
         {{"grab", "--frobnicate", "-o", "x.png"}, "lumivane-cli: grab: unknown option --frobnicate\n",
          "(more: lumivane-cli grab --help)\n"},
