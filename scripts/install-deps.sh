@@ -14,7 +14,7 @@ packages=(
   desktop-file-utils appstream groff-base
   googletest libgtest-dev libbenchmark-dev
   libexiv2-dev
-  xvfb xauth xdotool imagemagick locales
+  xvfb xauth xdotool imagemagick locales zsh
 )
 
 missing=()

@@ -104,12 +104,17 @@ TEST(Completion, ZshOffersWhatEachPlaceTakes) {
              Case{"lumivane-cli profile s", "show\ndefaults\nset\nnew\ndiff\n"},
              Case{"lumivane-cli profile set warm.qmx m_n", "m_bBlur\n"},
              Case{"lumivane-cli profile show ''", "files -g *.(qmx|QMX)\n"},
+             Case{"lumivane-cli sources --j", "--json\n--help\n"},
+             Case{"lumivane-cli scan --so", "--source\n--profile\n"},
+             Case{"lumivane-cli grab --ca", "--camera\n--profile\n"},
+             Case{"lumivane-cli watch ''", "files -/\n"},
          }) {
         const std::string offered = ZshOffered(dir, c.words);
         EXPECT_EQ(offered.substr(0, std::string(c.offered).size()), c.offered) << c.words << "\n" << offered;
     }
     EXPECT_NE(ZshOffered(dir, "lumivane-cli profile new --cr").find("\n--crop\n"), std::string::npos);
     EXPECT_EQ(ZshOffered(dir, "lumivane-cli profile show --j").find("--crop"), std::string::npos);
+    EXPECT_NE(ZshOffered(dir, "lumivane-cli grab --gr").find("\n--grey\n"), std::string::npos);
 }
 
 TEST(Completion, EveryScriptParses) {
