@@ -219,9 +219,9 @@ bool CTwainUtils::AcquireImage(const std::string& source, BMP_File& page,
 }
 
 bool CTwainUtils::AcquireToFile(const std::string& source, const std::string& path,
-                                const std::shared_ptr<ScanControl>& control) {
+                                const std::shared_ptr<ScanControl>& control, Resolution* resolution) {
     BMP_File page;
-    if (AcquireImage(source, page, control)) return true;
+    if (AcquireImage(source, page, control, resolution)) return true;
     if (const Status written = WriteScratchBmp(page, path); !written) {
         throw CExcept(GetErrorText(-10) + "\n" + written.message(), -10);
     }

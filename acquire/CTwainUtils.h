@@ -39,8 +39,9 @@ public:
 
     // Scans one page from `source` and writes it to `path` as a BMP file (a scratch file: see ScratchBmp.h). Returns true when the scan was cancelled
     // (nothing written). control: cancel and progress from other threads (a fresh control when none is given).
+    // The resolution the source scanned at goes into `*resolution` when given (a BMP file does not keep it).
     bool AcquireToFile(const std::string& source, const std::string& path,
-                       const std::shared_ptr<ScanControl>& control = {});
+                       const std::shared_ptr<ScanControl>& control = {}, Resolution* resolution = nullptr);
     // The same without the file: the page into `page`, and the resolution the source scanned it at into
     // `*resolution` when given (unknown when the source does not tell).
     bool AcquireImage(const std::string& source, BMP_File& page, const std::shared_ptr<ScanControl>& control = {},

@@ -421,7 +421,7 @@ void CLumivaneDlg::SetScannerSystem(std::shared_ptr<IScannerSystem> system) {
     // The area and the counter start afresh with another scanner system.
     m_pScan.reset();
     m_pTwain = std::make_unique<CTwainUtils>(std::move(system), m_storePath);
-    m_pScan = std::make_unique<CScanCommand>(m_state, m_seam, *this, *m_pTwain, [this] { m_pFiles->ForgetFileName(); });
+    m_pScan = std::make_unique<CScanCommand>(m_state, m_seam, *this, *m_pTwain, [this](Resolution scannedAt) { m_pFiles->ForgetFileName(scannedAt); });
 }
 
 void CLumivaneDlg::Scan() {

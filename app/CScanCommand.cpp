@@ -29,7 +29,7 @@ private:
 }  // namespace
 
 CScanCommand::CScanCommand(CLumivaneState& state, IDialogSeam& seam, QWidget& window, CTwainUtils& twain,
-                           std::function<void()> forgetFileName)
+                           std::function<void(Resolution scannedAt)> forgetFileName)
     : m_state(state), m_seam(seam), m_window(window), m_twain(twain), m_forgetFileName(std::move(forgetFileName)) {}
 
 CScanCommand::~CScanCommand() = default;
@@ -84,10 +84,11 @@ void CScanCommand::Run(const std::string& source) {
     bool cancelled = false;
     QString error;
     BMP_File page;
+    Resolution scannedAt;
     // The worker scans, writes the page file and reads it back, so that the window only shows the picture.
     std::thread worker([&, control] {
         try {
-            cancelled = m_twain.AcquireToFile(source, path.toStdString(), control);
+            cancelled = m_twain.AcquireToFile(source, path.toStdString(), control, &scannedAt);
             if (!cancelled && !control->Cancelled()) {
                 if (const Status read = page.ReadBmp(path.toStdString()); !read) {
                     error = QString::fromStdString(read.message());
@@ -121,5 +122,5 @@ void CScanCommand::Run(const std::string& source) {
     BusyScope busy(m_state.View());
     // A picture that cannot be shown (memory) has been reported by the window.
     if (!m_state.ShowAcquiredImage(std::move(page))) return;
-    m_forgetFileName();
+    m_forgetFileName(scannedAt);
 }

@@ -17,6 +17,8 @@
 #include <memory>
 #include <string>
 
+#include "platform/Resolution.h"
+
 class CLumivaneState;
 class CTwainUtils;
 class IDialogSeam;
@@ -27,7 +29,7 @@ class ScanControl;
 class CScanCommand {
 public:
     CScanCommand(CLumivaneState& state, IDialogSeam& seam, QWidget& window, CTwainUtils& twain,
-                 std::function<void()> forgetFileName);
+                 std::function<void(Resolution scannedAt)> forgetFileName);
     ~CScanCommand();
 
     CScanCommand(const CScanCommand&) = delete;
@@ -48,7 +50,7 @@ private:
     IDialogSeam& m_seam;
     QWidget& m_window;
     CTwainUtils& m_twain;
-    std::function<void()> m_forgetFileName;
+    std::function<void(Resolution scannedAt)> m_forgetFileName;
     int m_nCounter = 0;
     bool m_bRunning = false;
     std::shared_ptr<ScanControl> m_pControl;

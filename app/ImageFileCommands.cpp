@@ -244,8 +244,9 @@ void CImageFileCommands::RememberFolder(const QString& path) {
     if (m_pFolder != nullptr) *m_pFolder = NativePath(QFileInfo(path).absolutePath());
 }
 
-void CImageFileCommands::ForgetFileName() {
+void CImageFileCommands::ForgetFileName(Resolution takenAt) {
     m_metadata = PhotoMetadata{};
+    m_metadata.resolution = takenAt;
     m_strFileName.clear();
     m_strShownName.clear();
     EnableSave();

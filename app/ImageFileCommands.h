@@ -64,8 +64,9 @@ public:
     void OpenInViewer(bool original);
     // Saves and viewer runs given whose end has not been handled yet.
     int PendingJobs() const;
-    // A scan or a camera took the picture in: no name, Save disabled.
-    void ForgetFileName();
+    // A scan or a camera took the picture in: no name, Save disabled, no metadata but the resolution the picture was
+    // taken at (a scanner's; unknown for a camera), which sizes the page of a TIFF or PDF saved from it.
+    void ForgetFileName(Resolution takenAt = {});
 
     const std::string& FileName() const { return m_strFileName; }
     // The folder the picture dialogs open in and remember (held by the caller, kept for the user; may be null).

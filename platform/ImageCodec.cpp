@@ -197,12 +197,13 @@ Status WriteImage(const std::string& path, const BMP_File& picture, ImageFormat 
 
 // Every C library call sits below these two; a failed allocation in our own code on the way (a row buffer, a
 // message) ends here as an error rather than an abort.
-Status ReadImageFile(const std::string& path, BMP_File& picture) {
+Status ReadImageFile(const std::string& path, BMP_File& picture, Resolution* resolution) {
     try {
         return ReadImage(
             path,
-            [&picture](BMP_File& page, Resolution, std::size_t, std::size_t) {
+            [&picture, resolution](BMP_File& page, Resolution pageResolution, std::size_t, std::size_t) {
                 picture.Swap(page);
+                if (resolution != nullptr) *resolution = pageResolution;
                 return Status::Ok();
             },
             true);

@@ -25,9 +25,10 @@ std::optional<ImageFormat> FormatFromName(std::string_view name, bool acceptJpeg
 // The usual extension of a format, with its dot: ".png", ".jpg", ".gif", ".bmp", ".tif", ".pdf".
 const char* ExtensionOf(ImageFormat format);
 
-// Decodes the file into picture (the first page of a TIFF file with several). On failure picture is unchanged and the
-// message names the file and the cause. A PDF file is refused.
-Status ReadImageFile(const std::string& path, BMP_File& picture);
+// Decodes the file into picture (the first page of a TIFF file with several), and its resolution into *resolution
+// when asked (unknown where the file gives none). On failure picture is unchanged and the message names the file and
+// the cause. A PDF file is refused.
+Status ReadImageFile(const std::string& path, BMP_File& picture, Resolution* resolution = nullptr);
 
 // Called for each picture of a file in order: the picture (the callee may take its pixels), its resolution where the
 // file gives one, its index from 0 and the number of pictures in the file. A failure stops the reading.

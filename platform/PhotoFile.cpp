@@ -129,8 +129,10 @@ Status Embed(const std::string& path, const BMP_File& picture, ImageFormat forma
 Status ReadPhotoFile(const std::string& path, BMP_File& picture, PhotoMetadata& metadata) {
     InitialiseOnce();
     BMP_File decoded;
-    if (Status read = ReadImageFile(path, decoded); !read) return read;
+    Resolution resolution;
+    if (Status read = ReadImageFile(path, decoded, &resolution); !read) return read;
     PhotoMetadata found = ReadMetadata(path);
+    found.resolution = resolution;
     if (!ApplyOrientation(decoded, found.orientation)) {
         return Status::Error(path + ": not enough memory to turn the picture upright");
     }
@@ -142,7 +144,7 @@ Status ReadPhotoFile(const std::string& path, BMP_File& picture, PhotoMetadata& 
 Status WritePhotoFile(const std::string& path, const BMP_File& picture, ImageFormat format,
                       const PhotoMetadata& metadata, int threads, int jpegQuality) {
     if (metadata.Empty() || (format != ImageFormat::Jpeg && format != ImageFormat::Png)) {
-        return WriteImageFile(path, picture, format, threads, jpegQuality);
+        return WriteImageFile(path, picture, format, threads, jpegQuality, metadata.resolution);
     }
     InitialiseOnce();
     try {

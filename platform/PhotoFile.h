@@ -17,11 +17,13 @@
 #include "base/Status.h"
 #include "imaging/BMP_File.h"
 #include "platform/ImageCodec.h"
+#include "platform/Resolution.h"
 
 struct PhotoMetadata {
     std::vector<std::uint8_t> exif;  // the EXIF block as TIFF bytes (no "Exif\0\0" head); empty when none
     std::vector<std::uint8_t> icc;   // the ICC profile; empty when none
     std::int32_t orientation = 1;    // the EXIF orientation the file had, already applied to the picture
+    Resolution resolution;           // what the file gives (TIFF) or the scanner scanned at; goes into TIFF and PDF
 
     bool Empty() const { return exif.empty() && icc.empty(); }
 };
@@ -29,6 +31,6 @@ struct PhotoMetadata {
 // ReadImageFile, then the orientation applied and the metadata taken. On failure picture and metadata are unchanged.
 Status ReadPhotoFile(const std::string& path, BMP_File& picture, PhotoMetadata& metadata);
 
-// WriteImageFile, with metadata carried into a JPEG or PNG target (see above).
+// WriteImageFile, with metadata carried into a JPEG or PNG target (see above) and its resolution into a TIFF or PDF.
 Status WritePhotoFile(const std::string& path, const BMP_File& picture, ImageFormat format,
                       const PhotoMetadata& metadata, int threads = 0, int jpegQuality = 75);

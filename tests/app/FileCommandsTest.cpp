@@ -301,6 +301,34 @@ TEST_F(FileCommandsTest, SaveAsAddsTheChosenTypesExtensionOnceAndTakesTheName) {
     EXPECT_TRUE(SamePixels(expected, ReadBack(m_dir.File("plain.bmp"))));
 }
 
+// The resolution of the picture loaded goes into a TIFF (and a PDF page's size) saved from it; a picture whose file
+// gives none is saved at the default.
+TEST_F(FileCommandsTest, ATiffsResolutionGoesIntoTheDocumentsSavedFromIt) {
+    std::mt19937 random(3);
+    ASSERT_TRUE(WriteImageFile(m_dir.File("scan.tif"), testsupport::RandomImage(random, 40, 30), ImageFormat::Tiff, 0,
+                               75, Resolution{150, 150}));
+    const auto savedAt = [this](const std::string& name) {
+        Resolution found;
+        EXPECT_TRUE(ReadImagePages(m_dir.File(name), [&found](BMP_File&, Resolution resolution, std::size_t,
+                                                              std::size_t) {
+            found = resolution;
+            return Status::Ok();
+        }));
+        return found;
+    };
+    Load(m_dir.File("scan.tif"));
+    m_seam.AnswerSaveFile(IDialogSeam::FileChoice{QString::fromStdString(m_dir.File("copy")), 4});
+    Click(dlg::kSaveAs);
+    EXPECT_EQ(savedAt("copy.tif").x, 150.0);
+    EXPECT_EQ(savedAt("copy.tif").y, 150.0);
+
+    WritePicture(m_dir.File("plain.png"), ImageFormat::Png);
+    Load(m_dir.File("plain.png"));
+    m_seam.AnswerSaveFile(IDialogSeam::FileChoice{QString::fromStdString(m_dir.File("plain")), 4});
+    Click(dlg::kSaveAs);
+    EXPECT_EQ(savedAt("plain.tif").x, kDefaultDpi);
+}
+
 TEST_F(FileCommandsTest, SaveAsCancelledSetsSaveAndTitleFromTheNameHeld) {
     m_seam.ExpectMessage();  // nothing to save yet: no dialog
     Click(dlg::kSaveAs);

@@ -122,6 +122,18 @@ TEST_F(ScanWindowTest, APageFromTheTestBackendReachesThePanesAndItsFileIsGone) {
     EXPECT_FALSE(Enabled(dlg::kSave));
     EXPECT_TRUE(FolderEmpty());
     EXPECT_NE(window.ScanCommand().Folder(), QDir::currentPath());
+
+    // The page keeps the resolution it was scanned at: a TIFF saved from it says 50 dpi, the backend's.
+    m_seam.AnswerSaveFile(IDialogSeam::FileChoice{QString::fromStdString(m_dir.File("page")), 4});
+    Click(dlg::kSaveAs);
+    EXPECT_TRUE(QTest::qWaitFor([&window] { return window.PendingFileJobs() == 0; }, kWait));
+    double dpi = 0;
+    ASSERT_TRUE(ReadImagePages(m_dir.File("page.tif"), [&dpi](BMP_File&, Resolution resolution, std::size_t,
+                                                              std::size_t) {
+        dpi = resolution.x;
+        return Status::Ok();
+    }));
+    EXPECT_EQ(dpi, 50.0);
 }
 
 TEST_F(ScanWindowTest, CancelEndsTheScanSilentlyAndChangesNothing) {
