@@ -4,6 +4,7 @@
 // writes into. Decoders work on a private picture and hand it over only when the whole file was read, so a failure
 // never leaves a half-decoded picture behind.
 
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -15,8 +16,15 @@
 #include "base/Limits.h"
 #include "base/Status.h"
 #include "imaging/BMP_File.h"
+#include "platform/Resolution.h"
 
 namespace codec {
+
+// A resolution converted from another unit, to a hundredth of a dot per inch: 11811 pixels per metre is 300 dpi, not
+// 299.9994.
+inline double DotsPerInch(double converted) {
+    return std::round(converted * 100.0) / 100.0;
+}
 
 // Refuses a size that is empty or beyond the picture limit, before anything is allocated. `path` starts the message.
 inline Status CheckPictureSize(const std::string& path, std::int64_t width, std::int64_t height) {

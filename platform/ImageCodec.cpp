@@ -121,13 +121,14 @@ Status ReadImage(const std::string& path, const PageVisitor& visit, bool firstOn
     const std::span<const std::uint8_t> whole = bytes.View();
     if (content == Content::Tiff) return DecodeTiffPages(path, whole, firstOnly, visit);
     BMP_File picture;
+    Resolution resolution;
     Status decoded;
     switch (content) {
         case Content::Png:
-            decoded = DecodePng(path, whole, picture);
+            decoded = DecodePng(path, whole, picture, &resolution);
             break;
         case Content::Jpeg:
-            decoded = DecodeJpeg(path, whole, picture);
+            decoded = DecodeJpeg(path, whole, picture, &resolution);
             break;
         case Content::Gif:
             decoded = DecodeGif(path, whole, picture);
@@ -142,7 +143,7 @@ Status ReadImage(const std::string& path, const PageVisitor& visit, bool firstOn
             return Status::Error(path + kNotAPicture);
     }
     if (!decoded) return decoded;
-    return visit(picture, Resolution{}, 0, 1);
+    return visit(picture, resolution, 0, 1);
 }
 
 Status WriteImage(const std::string& path, const BMP_File& picture, ImageFormat format, int threads, int jpegQuality,

@@ -162,6 +162,7 @@ struct JpegHeader {
     std::uint32_t height = 0;
     bool cmyk = false;      // four channels out, converted here
     bool inverted = false;  // CMYK stored inverted (Adobe's marker present)
+    Resolution resolution;  // from the JFIF marker when it gives dots per inch or per centimetre
 };
 
 bool JpegReadHeader(JpegDecoder* decoder, const std::uint8_t* data, std::size_t size, JpegHeader* header) {
@@ -177,6 +178,12 @@ bool JpegReadHeader(JpegDecoder* decoder, const std::uint8_t* data, std::size_t 
     const J_COLOR_SPACE space = decoder->info.jpeg_color_space;
     header->cmyk = space == JCS_CMYK || space == JCS_YCCK;
     header->inverted = header->cmyk && decoder->info.saw_Adobe_marker;
+    const jpeg_decompress_struct& info = decoder->info;
+    if (info.saw_JFIF_marker && (info.density_unit == 1 || info.density_unit == 2) && info.X_density > 0 &&
+        info.Y_density > 0) {
+        const double perInch = info.density_unit == 1 ? 1.0 : 2.54;
+        header->resolution = {codec::DotsPerInch(info.X_density * perInch), codec::DotsPerInch(info.Y_density * perInch)};
+    }
     decoder->info.out_color_space = header->cmyk ? JCS_CMYK : JCS_EXT_RGB;
     return true;
 }
@@ -296,7 +303,8 @@ int CountScans(std::span<const std::uint8_t> bytes, int limit) {
 
 }  // namespace
 
-Status DecodeJpeg(const std::string& path, std::span<const std::uint8_t> bytes, BMP_File& picture) {
+Status DecodeJpeg(const std::string& path, std::span<const std::uint8_t> bytes, BMP_File& picture,
+                  Resolution* resolution) {
     if (bytes.size() < 3 || bytes[0] != 0xFF || bytes[1] != 0xD8 || bytes[2] != 0xFF) {
         return Status::Error(path + ": not a JPEG file");
     }
@@ -318,6 +326,7 @@ Status DecodeJpeg(const std::string& path, std::span<const std::uint8_t> bytes, 
     }
     if (!JpegReadPixels(decoder.get(), &decoded, cmyk.get(), header.inverted)) return failed();
     picture.Swap(decoded);
+    if (resolution != nullptr) *resolution = header.resolution;
     return Status::Ok();
 }
 

@@ -19,7 +19,9 @@
 #include "platform/CodecSupport.h"
 
 // `path` names the file in messages.
-Status DecodeJpeg(const std::string& path, std::span<const std::uint8_t> bytes, BMP_File& picture);
+// *resolution, when given, gets what the JFIF marker says in dots per inch (unknown when it gives only an aspect).
+Status DecodeJpeg(const std::string& path, std::span<const std::uint8_t> bytes, BMP_File& picture,
+                  Resolution* resolution = nullptr);
 
 // On a failed write the sink holds the failure and the result is an error; `path` names the file in messages.
 inline constexpr int kJpegQuality = 75;

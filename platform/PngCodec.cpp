@@ -94,6 +94,7 @@ private:
 struct PngHeader {
     std::uint32_t width = 0;
     std::uint32_t height = 0;
+    Resolution resolution;  // from the pHYs chunk when it gives pixels per metre
 };
 
 // The rows of one decode: 8-bit RGB straight into the picture, or RGBA through `rgba` (one row, or the whole
@@ -120,6 +121,12 @@ bool PngReadHeader(png_structp png, png_infop info, PngHeader* header) {
     png_read_info(png, info);
     header->width = png_get_image_width(png, info);
     header->height = png_get_image_height(png, info);
+    png_uint_32 perMetreX = 0;
+    png_uint_32 perMetreY = 0;
+    int unit = PNG_RESOLUTION_UNKNOWN;
+    if (png_get_pHYs(png, info, &perMetreX, &perMetreY, &unit) != 0 && unit == PNG_RESOLUTION_METER) {
+        header->resolution = {codec::DotsPerInch(perMetreX * 0.0254), codec::DotsPerInch(perMetreY * 0.0254)};
+    }
     return true;
 }
 
@@ -184,7 +191,8 @@ bool PngWriteAll(png_structp png, png_infop info, const BMP_File* picture, bool 
 
 }  // namespace
 
-Status DecodePng(const std::string& path, std::span<const std::uint8_t> bytes, BMP_File& picture) {
+Status DecodePng(const std::string& path, std::span<const std::uint8_t> bytes, BMP_File& picture,
+                 Resolution* resolution) {
     if (bytes.size() < 8 || png_sig_cmp(bytes.data(), 0, 8) != 0) return Status::Error(path + ": not a PNG file");
 
     // The header chunk comes first in every PNG file: its size is refused here, before libpng reads on to the pixel
@@ -243,6 +251,7 @@ Status DecodePng(const std::string& path, std::span<const std::uint8_t> bytes, B
         }
     }
     picture.Swap(decoded);
+    if (resolution != nullptr) *resolution = header.resolution;
     return Status::Ok();
 }
 

@@ -18,7 +18,9 @@
 #include "platform/CodecSupport.h"
 
 // `path` names the file in messages.
-Status DecodePng(const std::string& path, std::span<const std::uint8_t> bytes, BMP_File& picture);
+// *resolution, when given, gets what the pHYs chunk says in dots per inch (unknown without one in pixels per metre).
+Status DecodePng(const std::string& path, std::span<const std::uint8_t> bytes, BMP_File& picture,
+                 Resolution* resolution = nullptr);
 
 // On a failed write the sink holds the failure and the result is an error; `path` names the file in messages.
 // Up to `threads` threads share the work; the bytes written do not depend on how many.

@@ -531,3 +531,40 @@ TEST(ImageCodecRead, EveryFormatIsReadThroughOneOpenOfThePath) {
     }
     std::signal(SIGPIPE, oldHandler);
 }
+
+// A PNG's pHYs chunk and a JPEG's JFIF density give the picture's resolution in dots per inch (documents size their
+// pages by it); a file that states none, or only an aspect ratio, gives none.
+TEST(ImageCodecRead, PngAndJpegGiveTheResolutionTheirFilesState) {
+    if (std::system("command -v convert >/dev/null") != 0) GTEST_SKIP() << "ImageMagick is not installed";
+    TempDir dir;
+    std::mt19937 random(8);
+    const std::string plain = dir.File("plain.png");
+    ASSERT_TRUE(WriteImageFile(plain, RandomImage(random, 16, 12), ImageFormat::Png));
+    struct Case {
+        const char* name;
+        const char* density;  // ImageMagick's options; empty: our own file as written
+        double x, y;          // 0: unknown
+    };
+    const Case cases[] = {
+        {"plain.png", "", 0, 0},
+        {"inch.png", "-units PixelsPerInch -density 150", 150, 150},
+        {"metric.png", "-units PixelsPerCentimeter -density 118.11", 300, 300},
+        {"inch.jpg", "-units PixelsPerInch -density 150x75", 150, 75},
+        {"metric.jpg", "-units PixelsPerCentimeter -density 40", 101.6, 101.6},
+        {"aspect.jpg", "-units Undefined -density 2", 0, 0},
+    };
+    for (const Case& c : cases) {
+        const std::string path = dir.File(c.name);
+        if (*c.density != '\0') {
+            const std::string command = "convert '" + plain + "' " + c.density + " '" + path + "'";
+            ASSERT_EQ(std::system(command.c_str()), 0) << command;
+        }
+        Resolution found{-1, -1};
+        ASSERT_TRUE(ReadImagePages(path, [&found](BMP_File&, Resolution resolution, std::size_t, std::size_t) {
+            found = resolution;
+            return Status::Ok();
+        })) << c.name;
+        EXPECT_NEAR(found.x, c.x, 0.01) << c.name;
+        EXPECT_NEAR(found.y, c.y, 0.01) << c.name;
+    }
+}
