@@ -2,6 +2,7 @@
 // failed, 2 for a usage error; errors go to stderr as one line each, naming the file.
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -25,9 +26,16 @@ int main(int argc, char** argv) {
     if (!arguments.empty() && arguments.front() == "watch") {
         return RunWatchCommand({arguments.begin() + 1, arguments.end()});
     }
-    // The scanner commands parse their own options.
-    if (!arguments.empty() && arguments[0] == "sources") return RunSources({arguments.begin() + 1, arguments.end()});
-    if (!arguments.empty() && arguments[0] == "scan") return RunScan({arguments.begin() + 1, arguments.end()});
+    // The scanner commands parse their own options. They end without the exit handlers, their output flushed and
+    // every file already committed: SANE backends built on SANE's thread helper end their reader threads by
+    // asynchronous cancellation, which can leave a lock of the C library held by a thread that no longer exists, and
+    // the normal exit would wait on it for ever.
+    if (!arguments.empty() && (arguments[0] == "sources" || arguments[0] == "scan")) {
+        const std::vector<std::string> rest(arguments.begin() + 1, arguments.end());
+        const int status = arguments[0] == "sources" ? RunSources(rest) : RunScan(rest);
+        std::fflush(nullptr);
+        std::_Exit(status);
+    }
     if (!arguments.empty() && arguments.front() == "grab") return RunGrab({arguments.begin() + 1, arguments.end()});
     std::string error;
     const std::optional<CliCommand> command = ParseCommandLine(arguments, &error);

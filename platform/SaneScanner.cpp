@@ -7,6 +7,7 @@
 #include <cctype>
 #include <charconv>
 #include <cmath>
+#include <condition_variable>
 #include <csignal>
 #include <cstring>
 #include <future>
@@ -16,16 +17,26 @@
 #include "platform/SaneStatus.h"
 #include "platform/ScanCodes.h"
 
-// sane_init on construction, sane_exit on destruction when the init succeeded.
+// Set once a session's sane_exit has returned, for whoever waits for SANE to be let go.
+struct SaneSessionEnd {
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool ended = false;
+};
+
+// sane_init on construction, sane_exit on destruction when the init succeeded; then `end` says so.
 class SaneSession {
 public:
-    SaneSession() {
+    explicit SaneSession(std::shared_ptr<SaneSessionEnd> end) : m_end(std::move(end)) {
         std::signal(SIGPIPE, SIG_IGN);
         SANE_Int version = 0;
         m_status = sane_init(&version, nullptr);
     }
     ~SaneSession() {
         if (m_status == SANE_STATUS_GOOD) sane_exit();
+        std::lock_guard<std::mutex> lock(m_end->mutex);
+        m_end->ended = true;
+        m_end->changed.notify_all();
     }
     SaneSession(const SaneSession&) = delete;
     SaneSession& operator=(const SaneSession&) = delete;
@@ -33,6 +44,7 @@ public:
     bool ok() const { return m_status == SANE_STATUS_GOOD; }
 
 private:
+    std::shared_ptr<SaneSessionEnd> m_end;
     SANE_Status m_status = SANE_STATUS_INVAL;
 };
 
@@ -332,25 +344,26 @@ SaneScannerSystem::~SaneScannerSystem() {
     // A page broken off or failed is cancelled by its reading thread after the caller has its answer, and a listing
     // that timed out still runs; both hold the session. A process that ends while a backend is still stopping its own
     // threads can hang for ever in the C library's exit (seen with SANE's test backend, whose cancel kills its reader
-    // thread), so wait, within a bound, until those threads have let SANE go.
-    std::weak_ptr<SaneSession> session;
+    // thread), so wait, within a bound, until the last of them has ended the session (sane_exit returned).
+    std::shared_ptr<SaneSessionEnd> end;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        session = m_session;
+        end = std::move(m_sessionEnd);
         m_session.reset();
     }
-    const auto deadline = std::chrono::steady_clock::now() + kThreadsEndBound;
-    while (!session.expired() && std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
+    if (!end) return;
+    std::unique_lock<std::mutex> lock(end->mutex);
+    end->changed.wait_for(lock, kThreadsEndBound, [&end] { return end->ended; });
 }
 
 ScanCode SaneScannerSystem::Session(std::shared_ptr<SaneSession>& session) {
     std::lock_guard<std::mutex> lock(m_mutex);
     if (!m_session) {
-        auto made = std::make_shared<SaneSession>();
+        auto end = std::make_shared<SaneSessionEnd>();
+        auto made = std::make_shared<SaneSession>(end);
         if (!made->ok()) return {kNoSourceManager, 0};
         m_session = std::move(made);
+        m_sessionEnd = std::move(end);
     }
     session = m_session;
     return {};

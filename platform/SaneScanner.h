@@ -20,6 +20,7 @@
 #include "platform/Scanner.h"
 
 class SaneSession;
+struct SaneSessionEnd;
 
 class SaneScannerSystem : public IScannerSystem {
 public:
@@ -50,4 +51,5 @@ private:
     DeviceLister m_lister;
     std::mutex m_mutex;
     std::shared_ptr<SaneSession> m_session;
+    std::shared_ptr<SaneSessionEnd> m_sessionEnd;  // of the session made: when its sane_exit has returned
 };
