@@ -11,14 +11,17 @@ scripts/install-deps.sh
 
 CC=gcc CXX=g++ cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DLUMIVANE_WERROR=ON
 cmake --build build
-ctest --test-dir build --output-on-failure --no-tests=error -j2
+# A test that times out is run once more, and only such a test: SANE backends end their reader threads by asynchronous
+# cancellation, which now and then leaves a lock of the C library held by a dead thread and hangs that test's program
+# (about one run in several hundred with the test backend). A test that fails is never run again.
+ctest --test-dir build --output-on-failure --no-tests=error -j2 --repeat after-timeout:2
 
 if [ "${LUMIVANE_SANITIZE:-1}" != 0 ]; then
   # A folder of its own: a build folder keeps the compiler it was first configured with.
   CC=clang CXX=clang++ cmake -S . -B build-clang-sanitize -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
         -DLUMIVANE_WERROR=ON -DLUMIVANE_SANITIZE=ON -DLUMIVANE_BUILD_BENCH=OFF
   cmake --build build-clang-sanitize
-  ctest --test-dir build-clang-sanitize --output-on-failure --no-tests=error -j2
+  ctest --test-dir build-clang-sanitize --output-on-failure --no-tests=error -j2 --repeat after-timeout:2
 fi
 
 # The fuzz harnesses of tests/fuzz, each for LUMIVANE_FUZZ_SECONDS (30 by default; 0 skips them) from its seed corpus,
