@@ -4,6 +4,7 @@
 #include <sane/saneopts.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <charconv>
 #include <cmath>
@@ -184,6 +185,7 @@ public:
         if (const SANE_Status started = sane_start(m_handle); started != SANE_STATUS_GOOD) {
             return FromSaneStatus(started);
         }
+        m_readerStarted = std::chrono::steady_clock::now().time_since_epoch().count();
         SANE_Parameters p{};
         if (const SANE_Status got = sane_get_parameters(m_handle, &p); got != SANE_STATUS_GOOD) {
             return FromSaneStatus(got);
@@ -211,12 +213,23 @@ public:
         SANE_Int got = 0;
         const SANE_Status status = sane_read(m_handle, data, capacity, &got);
         endOfFrame = status == SANE_STATUS_EOF;
+        if (endOfFrame) m_readerStarted = 0;  // the backend has ended the frame's reader itself
         length = status == SANE_STATUS_GOOD ? got : 0;
         if (status == SANE_STATUS_GOOD || status == SANE_STATUS_EOF) return {};
         return FromSaneStatus(status);
     }
 
-    void Cancel() override { sane_cancel(m_handle); }
+    // Backends built on SANE's thread helper start a reader thread in sane_start and end it by asynchronous
+    // cancellation. Struck while it is just starting (allocating, loading a library), that thread leaves the lock it
+    // holds locked for ever and the program hangs later, at the latest in exit. So a frame that has not reached its
+    // end is cancelled no sooner than kReaderSettle after it started, when its reader waits on its pipe.
+    void Cancel() override {
+        using Clock = std::chrono::steady_clock;
+        if (const Clock::rep started = m_readerStarted.exchange(0); started != 0) {
+            std::this_thread::sleep_until(Clock::time_point(Clock::duration(started)) + kReaderSettle);
+        }
+        sane_cancel(m_handle);
+    }
 
 private:
     struct Option {
@@ -315,6 +328,10 @@ private:
         }
     }
 
+    static constexpr auto kReaderSettle = std::chrono::milliseconds(200);
+
+    // When the frame now read was started (steady clock ticks); 0 when none is under way or it reached its end.
+    std::atomic<std::chrono::steady_clock::rep> m_readerStarted{0};
     // Destroyed in reverse order: the handle is closed before the session may end.
     std::shared_ptr<SaneSession> m_session;
     HandlePtr m_owned;

@@ -1,6 +1,5 @@
 #include "platform/ScanPage.h"
 
-#include <chrono>
 #include <condition_variable>
 #include <thread>
 #include <vector>
@@ -38,12 +37,6 @@ struct Shared {
 
 constexpr std::int32_t kReadChunk = 256 * 1024;
 
-// A page that fails at once leaves the backend's own reader (a thread many backends start in sane_start) just
-// starting. Backends end that reader by cancelling it asynchronously, and a cancel that strikes while it allocates or
-// loads a library leaves that lock held for ever: the program then hangs later, at the latest in exit. So a failed
-// page is cancelled no sooner than this long after it started, when the reader is waiting on its pipe.
-constexpr auto kReaderSettle = std::chrono::milliseconds(200);
-
 ScanCode ReadFrames(IScannerDevice& device, PageAssembler& assembler, Shared& shared) {
     std::vector<std::uint8_t> buffer(kReadChunk);
     ScanProgress progress;
@@ -76,7 +69,6 @@ ScanCode ReadFrames(IScannerDevice& device, PageAssembler& assembler, Shared& sh
 }
 
 void ReadPage(std::shared_ptr<IScannerDevice> device, std::shared_ptr<Shared> shared) {
-    const auto started = std::chrono::steady_clock::now();
     PageAssembler assembler;
     ScanCode code;
     try {
@@ -92,10 +84,7 @@ void ReadPage(std::shared_ptr<IScannerDevice> device, std::shared_ptr<Shared> sh
         shared->changed.notify_all();
     }
     // After a failure the page is ended here, once the caller has its answer: some backends take long to cancel.
-    if (!code.ok()) {
-        std::this_thread::sleep_until(started + kReaderSettle);
-        device->Cancel();
-    }
+    if (!code.ok()) device->Cancel();
 }
 
 }  // namespace
