@@ -55,48 +55,33 @@ public:
                        std::string& error) {
         const int sampling = grey ? TJSAMP_GRAY : TJSAMP_420;
         if (m_handle == nullptr) m_handle = tjInitCompress();
-        if (m_handle == nullptr) {
-            error = "not enough memory to encode JPEG";
-            return {};
-        }
         const unsigned long needed = tjBufSize(width, height, sampling);
-        if (needed > kKeptBufferLimit) return EncodeOnce(pixels, width, height, grey, sampling, quality, error);
-        if (needed > m_capacity) {
+        const bool kept = needed <= kKeptBufferLimit;
+        if (kept && needed > m_capacity) {
             tjFree(m_buffer);
             m_buffer = tjAlloc(static_cast<int>(needed));
             m_capacity = m_buffer != nullptr ? needed : 0;
-            if (m_buffer == nullptr) {
-                error = "not enough memory to encode JPEG";
-                return {};
-            }
         }
-        unsigned long size = m_capacity;
-        if (tjCompress2(m_handle, pixels, width, width * (grey ? 1 : 3), height, grey ? TJPF_GRAY : TJPF_RGB,
-                        &m_buffer, &size, sampling, quality, TJFLAG_NOREALLOC) != 0) {
-            error = tjGetErrorStr2(m_handle);
+        if (m_handle == nullptr || (kept && m_buffer == nullptr)) {
+            error = "not enough memory to encode JPEG";
             return {};
         }
-        return std::string(reinterpret_cast<const char*>(m_buffer), size);
+        unsigned char* own = nullptr;  // a page beyond the limit: the library's own buffer, grown as it needs
+        unsigned char** out = kept ? &m_buffer : &own;
+        unsigned long size = kept ? m_capacity : 0;
+        std::string data;
+        if (tjCompress2(m_handle, pixels, width, width * (grey ? 1 : 3), height, grey ? TJPF_GRAY : TJPF_RGB, out,
+                        &size, sampling, quality, kept ? TJFLAG_NOREALLOC : 0) != 0) {
+            error = tjGetErrorStr2(m_handle);
+        } else {
+            data.assign(reinterpret_cast<const char*>(*out), size);
+        }
+        tjFree(own);
+        return data;
     }
 
 private:
     static constexpr unsigned long kKeptBufferLimit = 64ul << 20;
-
-    std::string EncodeOnce(const std::uint8_t* pixels, std::int32_t width, std::int32_t height, bool grey,
-                           int sampling, int quality, std::string& error) {
-        unsigned char* out = nullptr;
-        unsigned long size = 0;
-        const int failed = tjCompress2(m_handle, pixels, width, width * (grey ? 1 : 3), height,
-                                       grey ? TJPF_GRAY : TJPF_RGB, &out, &size, sampling, quality, 0);
-        std::string data;
-        if (failed != 0) {
-            error = tjGetErrorStr2(m_handle);
-        } else {
-            data.assign(reinterpret_cast<const char*>(out), size);
-        }
-        tjFree(out);
-        return data;
-    }
 
     tjhandle m_handle = nullptr;
     unsigned char* m_buffer = nullptr;
