@@ -14,6 +14,7 @@
 #include <future>
 #include <optional>
 #include <thread>
+#include <utility>
 
 #include "platform/SaneStatus.h"
 #include "platform/ScanCodes.h"
@@ -178,7 +179,61 @@ public:
         return result;
     }
 
+    // A cancel that comes while the frame is being started is held until the start has returned (see Cancel).
     ScanCode Start(FrameParams& params) override {
+        {
+            std::lock_guard<std::mutex> lock(m_stateMutex);
+            m_starting = true;
+        }
+        ScanCode code = StartFrame(params);
+        bool held = false;
+        {
+            std::lock_guard<std::mutex> lock(m_stateMutex);
+            m_starting = false;
+            held = std::exchange(m_cancelHeld, false);
+        }
+        if (held) {
+            Cancel();
+            if (code.ok()) code = {kUserCanceled, 0};
+        }
+        return code;
+    }
+
+    ScanCode Read(std::uint8_t* data, std::int32_t capacity, std::int32_t& length, bool& endOfFrame) override {
+        SANE_Int got = 0;
+        const SANE_Status status = sane_read(m_handle, data, capacity, &got);
+        endOfFrame = status == SANE_STATUS_EOF;
+        if (endOfFrame) m_readerStarted = 0;  // the backend has ended the frame's reader itself
+        length = status == SANE_STATUS_GOOD ? got : 0;
+        if (status == SANE_STATUS_GOOD || status == SANE_STATUS_EOF) return {};
+        return FromSaneStatus(status);
+    }
+
+    // Backends built on SANE's thread helper start a reader thread in sane_start and end it by asynchronous
+    // cancellation. Struck while it is just starting (allocating, loading a library), that thread leaves the lock it
+    // holds locked for ever and the program hangs later, at the latest in exit. So a frame that has not reached its
+    // end is cancelled no sooner than kReaderSettle after it started, when its reader waits on its pipe. A cancel
+    // during sane_start is held until the start has returned: a backend that ends the frame before its reader exists
+    // (SANE's test backend) would otherwise leave that reader running after the cancel, and it would crash when the
+    // backend is unloaded. Cancels are made one at a time: two at once would both end the same reader.
+    void Cancel() override {
+        {
+            std::lock_guard<std::mutex> lock(m_stateMutex);
+            if (m_starting) {
+                m_cancelHeld = true;
+                return;
+            }
+        }
+        std::lock_guard<std::mutex> one(m_cancelMutex);
+        using Clock = std::chrono::steady_clock;
+        if (const Clock::rep started = m_readerStarted.exchange(0); started != 0) {
+            std::this_thread::sleep_until(Clock::time_point(Clock::duration(started)) + kReaderSettle);
+        }
+        sane_cancel(m_handle);
+    }
+
+private:
+    ScanCode StartFrame(FrameParams& params) {
         // Read before the start as well: some backends (the test backend among them) answer no option while they
         // scan, and the value read now is already the one the backend rounded when it was set.
         const Resolution set = ScanResolution();
@@ -209,29 +264,6 @@ public:
         return {};
     }
 
-    ScanCode Read(std::uint8_t* data, std::int32_t capacity, std::int32_t& length, bool& endOfFrame) override {
-        SANE_Int got = 0;
-        const SANE_Status status = sane_read(m_handle, data, capacity, &got);
-        endOfFrame = status == SANE_STATUS_EOF;
-        if (endOfFrame) m_readerStarted = 0;  // the backend has ended the frame's reader itself
-        length = status == SANE_STATUS_GOOD ? got : 0;
-        if (status == SANE_STATUS_GOOD || status == SANE_STATUS_EOF) return {};
-        return FromSaneStatus(status);
-    }
-
-    // Backends built on SANE's thread helper start a reader thread in sane_start and end it by asynchronous
-    // cancellation. Struck while it is just starting (allocating, loading a library), that thread leaves the lock it
-    // holds locked for ever and the program hangs later, at the latest in exit. So a frame that has not reached its
-    // end is cancelled no sooner than kReaderSettle after it started, when its reader waits on its pipe.
-    void Cancel() override {
-        using Clock = std::chrono::steady_clock;
-        if (const Clock::rep started = m_readerStarted.exchange(0); started != 0) {
-            std::this_thread::sleep_until(Clock::time_point(Clock::duration(started)) + kReaderSettle);
-        }
-        sane_cancel(m_handle);
-    }
-
-private:
     struct Option {
         SANE_Int index = -1;
         const SANE_Option_Descriptor* desc = nullptr;
@@ -329,6 +361,11 @@ private:
     }
 
     static constexpr auto kReaderSettle = std::chrono::milliseconds(200);
+
+    std::mutex m_stateMutex;
+    bool m_starting = false;    // a frame's Start is under way
+    bool m_cancelHeld = false;  // a cancel came during it, made once it has returned
+    std::mutex m_cancelMutex;
 
     // When the frame now read was started (steady clock ticks); 0 when none is under way or it reached its end.
     std::atomic<std::chrono::steady_clock::rep> m_readerStarted{0};

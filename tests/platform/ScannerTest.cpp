@@ -9,6 +9,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
+#include <filesystem>
 #include <mutex>
 #include <random>
 #include <thread>
@@ -24,6 +25,17 @@ namespace {
 
 using testsupport::SamePixels;
 using testsupport::SanePixels;
+
+// The threads this process runs now.
+std::size_t ThreadCount() {
+    std::error_code error;
+    std::size_t count = 0;
+    for (auto it = std::filesystem::directory_iterator("/proc/self/task", error);
+         !error && it != std::filesystem::directory_iterator(); it.increment(error)) {
+        ++count;
+    }
+    return count;
+}
 
 class SaneTest : public ::testing::Test {
 protected:
@@ -201,6 +213,30 @@ TEST_F(SaneTest, CancelFromAnotherThreadEndsASlowPageAtOnce) {
     canceller.join();
     EXPECT_EQ(result, (ScanCode{scan::kUserCanceled, 0}));
     EXPECT_TRUE(page.IsEmpty());
+}
+
+// A cancel may come while the frame is still being started, before the backend's reader thread exists. Made at
+// once, it would end a frame that has no reader yet and the reader started next would outlive the cancel (and crash
+// once the backend is unloaded). Every cancel here, early or late, leaves no thread of the backend behind.
+TEST_F(SaneTest, ACancelDuringTheStartEndsTheFramesReaderToo) {
+    auto device = Open();
+    ASSERT_EQ(device->SetColorMode(), ScanCode{});
+    Set(*device, "read-delay", "yes");
+    Set(*device, "read-delay-duration", "200000");
+    const std::size_t before = ThreadCount();
+    std::mt19937 random(7);
+    for (int round = 0; round < 8; ++round) {
+        const auto delay = std::chrono::microseconds(std::uniform_int_distribution<int>(0, 1500)(random));
+        FrameParams params;
+        ScanCode started;
+        std::thread starter([&] { started = device->Start(params); });
+        std::this_thread::sleep_for(delay);
+        device->Cancel();
+        starter.join();
+        EXPECT_TRUE(started.ok() || started == (ScanCode{scan::kUserCanceled, 0})) << started.code;
+        device->Cancel();  // a frame started before the first cancel came
+        EXPECT_EQ(ThreadCount(), before) << "round " << round << ", cancelled after " << delay.count() << " us";
+    }
 }
 
 // ---- The status table ---------------------------------------------------------------------------------------------
