@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
@@ -75,7 +76,7 @@ std::unique_ptr<std::uint8_t[]> Allocate(std::size_t size) {
 }
 
 // The band deflated by libdeflate, made joinable unless it is the last.
-bool DeflateFiltered(const std::uint8_t* filtered, std::size_t size, bool last, DeflatedPiece& piece) {
+bool DeflateMatches(const std::uint8_t* filtered, std::size_t size, bool last, DeflatedPiece& piece) {
     const std::unique_ptr<libdeflate_compressor, decltype(&libdeflate_free_compressor)> compressor(
         libdeflate_alloc_compressor(kPngDeflateLevel), libdeflate_free_compressor);
     if (!compressor) return false;
@@ -84,6 +85,25 @@ bool DeflateFiltered(const std::uint8_t* filtered, std::size_t size, bool last, 
     if (!piece.data) return false;
     piece.size = libdeflate_deflate_compress(compressor.get(), filtered, size, piece.data.get(), capacity - 5);
     return piece.size != 0 && (last || MakeDeflateJoinable(piece.data.get(), piece.size, size));
+}
+
+// The band deflated by zlib with its run-length strategy (the level makes no difference to it); every band but the
+// last ends with a sync flush, which leaves the stream open on a byte boundary.
+bool DeflateRuns(const std::uint8_t* filtered, std::size_t size, bool last, DeflatedPiece& piece) {
+    if (size > std::numeric_limits<uInt>::max()) return false;  // a band is far smaller
+    z_stream stream{};
+    if (deflateInit2(&stream, Z_BEST_SPEED, Z_DEFLATED, -15, 9, Z_RLE) != Z_OK) return false;
+    const std::unique_ptr<z_stream, decltype(&deflateEnd)> end(&stream, deflateEnd);
+    const std::size_t capacity = deflateBound(&stream, static_cast<uLong>(size)) + 16;  // and the flush's 5 bytes
+    piece.data = Allocate(capacity);
+    if (!piece.data || capacity > std::numeric_limits<uInt>::max()) return false;
+    stream.next_in = const_cast<std::uint8_t*>(filtered);
+    stream.avail_in = static_cast<uInt>(size);
+    stream.next_out = piece.data.get();
+    stream.avail_out = static_cast<uInt>(capacity);
+    const int result = deflate(&stream, last ? Z_FINISH : Z_SYNC_FLUSH);
+    piece.size = capacity - stream.avail_out;
+    return stream.avail_in == 0 && (last ? result == Z_STREAM_END : result == Z_OK && stream.avail_out != 0);
 }
 
 // The bytes of row y as the file carries them: the picture's own RGB row, or its grey samples (the red of each
@@ -96,30 +116,69 @@ const std::uint8_t* RowSamples(const BMP_File& picture, std::size_t pixelBytes, 
     return grey;
 }
 
-// Filters rows [first, end) and deflates them into piece; adler gets the Adler-32 of the filtered bytes. Returns
-// false when memory cannot be had or a compressor fails.
+// Filters rows [first, end) of a picture, one after the other, into `out`.
+class RowFilter {
+public:
+    RowFilter(const BMP_File& picture, std::size_t pixelBytes)
+        : m_picture(picture),
+          m_pixelBytes(pixelBytes),
+          m_rowBytes(static_cast<std::size_t>(picture.Width()) * pixelBytes),
+          // Zeros above the first row, the filters' scratch, and two rows of grey samples (above and current).
+          m_buffers(Allocate(m_rowBytes * 7)) {
+        if (m_buffers) std::memset(m_buffers.get(), 0, m_rowBytes);
+    }
+
+    bool ok() const { return m_buffers != nullptr; }
+
+    void Filter(std::int32_t first, std::int32_t end, PngFilterRule rule, std::uint8_t* out) {
+        std::uint8_t* zeros = m_buffers.get();
+        std::uint8_t* scratch = zeros + m_rowBytes;
+        std::uint8_t* grey[2] = {scratch + 4 * m_rowBytes, scratch + 5 * m_rowBytes};
+        const std::uint8_t* previous = first == 0 ? zeros : RowSamples(m_picture, m_pixelBytes, first - 1, grey[0]);
+        for (std::int32_t y = first; y < end; ++y) {
+            const std::uint8_t* row = RowSamples(m_picture, m_pixelBytes, y, grey[(y - first + 1) % 2]);
+            FilterPngRow(previous, row, m_rowBytes, m_pixelBytes,
+                         out + static_cast<std::size_t>(y - first) * (m_rowBytes + 1), scratch, rule);
+            previous = row;
+        }
+    }
+
+private:
+    const BMP_File& m_picture;
+    std::size_t m_pixelBytes;
+    std::size_t m_rowBytes;
+    std::unique_ptr<std::uint8_t[]> m_buffers;
+};
+
+// Whether the run-length coder makes the smaller output of a sample of rows [first, end): the middle rows, one in
+// kPngSampleShare, each filtered by the coder's own rule.
+bool RunsDoBetter(RowFilter& filter, std::size_t rowBytes, std::int32_t first, std::int32_t end,
+                  std::uint8_t* scratch) {
+    const std::int32_t rows = std::max<std::int32_t>(1, (end - first) / kPngSampleShare);
+    const std::int32_t from = first + (end - first - rows) / 2;
+    const std::size_t size = static_cast<std::size_t>(rows) * (rowBytes + 1);
+    DeflatedPiece matches, runs;
+    filter.Filter(from, from + rows, PngFilterRule::WeightedSum, scratch);
+    if (!DeflateMatches(scratch, size, true, matches)) return false;
+    filter.Filter(from, from + rows, PngFilterRule::Entropy, scratch);
+    if (!DeflateRuns(scratch, size, true, runs)) return false;
+    return runs.size < matches.size;
+}
+
+// Filters rows [first, end) and deflates them into piece, by the coder that does better on a sample of them; adler
+// gets the Adler-32 of the filtered bytes. Returns false when memory cannot be had or a compressor fails.
 bool DeflateBand(const BMP_File& picture, std::size_t pixelBytes, std::int32_t first, std::int32_t end, bool last,
                  DeflatedPiece& piece, std::uint32_t& adler) {
     const std::size_t rowBytes = static_cast<std::size_t>(picture.Width()) * pixelBytes;
     const std::size_t size = static_cast<std::size_t>(end - first) * (rowBytes + 1);
     const std::unique_ptr<std::uint8_t[]> filtered = Allocate(size);
-    // Zeros above the first row, the filters' scratch, and two rows of grey samples (above and current).
-    const std::unique_ptr<std::uint8_t[]> buffers = Allocate(rowBytes * 7);
-    if (!filtered || !buffers) return false;
-    std::uint8_t* zeros = buffers.get();
-    std::uint8_t* scratch = zeros + rowBytes;
-    std::uint8_t* grey[2] = {scratch + 4 * rowBytes, scratch + 5 * rowBytes};
-    std::memset(zeros, 0, rowBytes);
-    const std::uint8_t* previous = first == 0 ? zeros : RowSamples(picture, pixelBytes, first - 1, grey[0]);
-    for (std::int32_t y = first; y < end; ++y) {
-        const std::uint8_t* row = RowSamples(picture, pixelBytes, y, grey[(y - first + 1) % 2]);
-        FilterPngRow(previous, row, rowBytes, pixelBytes,
-                     filtered.get() + static_cast<std::size_t>(y - first) * (rowBytes + 1), scratch);
-        previous = row;
-    }
+    RowFilter filter(picture, pixelBytes);
+    if (!filtered || !filter.ok()) return false;
+    // The sample is filtered where the band will be: it is overwritten below.
+    const bool runs = RunsDoBetter(filter, rowBytes, first, end, filtered.get());
+    filter.Filter(first, end, runs ? PngFilterRule::Entropy : PngFilterRule::WeightedSum, filtered.get());
     adler = libdeflate_adler32(1, filtered.get(), size);
-
-    return DeflateFiltered(filtered.get(), size, last, piece);
+    return runs ? DeflateRuns(filtered.get(), size, last, piece) : DeflateMatches(filtered.get(), size, last, piece);
 }
 
 }  // namespace
@@ -133,8 +192,27 @@ bool IsGreyPicture(const BMP_File& picture) {
     return true;
 }
 
+double PngEntropyCost(const std::uint8_t* bytes, std::size_t size) {
+    // Four counts a value, added up at the end, so that runs of one value do not wait on one counter.
+    std::uint32_t counts[4][256] = {};
+    std::size_t i = 0;
+    for (; i + 4 <= size; i += 4) {
+        ++counts[0][bytes[i]];
+        ++counts[1][bytes[i + 1]];
+        ++counts[2][bytes[i + 2]];
+        ++counts[3][bytes[i + 3]];
+    }
+    for (; i < size; ++i) ++counts[0][bytes[i]];
+    double cost = 0;
+    for (int value = 0; value < 256; ++value) {
+        const std::uint32_t count = counts[0][value] + counts[1][value] + counts[2][value] + counts[3][value];
+        if (count > 1) cost -= count * std::log2(static_cast<double>(count));
+    }
+    return cost;
+}
+
 void FilterPngRow(const std::uint8_t* previous, const std::uint8_t* row, std::size_t size, std::size_t pixelBytes,
-                  std::uint8_t* out, std::uint8_t* scratch) {
+                  std::uint8_t* out, std::uint8_t* scratch, PngFilterRule rule) {
     const std::uint8_t* candidates[5] = {row, scratch, scratch + size, scratch + 2 * size, scratch + 3 * size};
     if (pixelBytes == 1) {
         FilterSub<1>(row, size, scratch);
@@ -147,14 +225,25 @@ void FilterPngRow(const std::uint8_t* previous, const std::uint8_t* row, std::si
     }
     FilterUp(previous, row, size, scratch + size);
     int best = 0;
-    std::uint64_t bestCost = 0;
-    for (int filter = 0; filter < 5; ++filter) {
-        const std::uint64_t sum = AbsoluteSum(candidates[filter], size);
-        const bool smooth = sum < kPngSmoothBytes * size;
-        const std::uint64_t cost = sum * (smooth ? kPngSmoothWeight[filter] : kPngWeightScale);
-        if (filter == 0 || cost < bestCost) {
-            best = filter;
-            bestCost = cost;
+    if (rule == PngFilterRule::Entropy) {
+        double bestCost = 0;
+        for (int filter = 0; filter < 5; ++filter) {
+            const double cost = PngEntropyCost(candidates[filter], size);
+            if (filter == 0 || cost < bestCost) {
+                best = filter;
+                bestCost = cost;
+            }
+        }
+    } else {
+        std::uint64_t bestCost = 0;
+        for (int filter = 0; filter < 5; ++filter) {
+            const std::uint64_t sum = AbsoluteSum(candidates[filter], size);
+            const bool smooth = sum < kPngSmoothBytes * size;
+            const std::uint64_t cost = sum * (smooth ? kPngSmoothWeight[filter] : kPngWeightScale);
+            if (filter == 0 || cost < bestCost) {
+                best = filter;
+                bestCost = cost;
+            }
         }
     }
     out[0] = static_cast<std::uint8_t>(best);

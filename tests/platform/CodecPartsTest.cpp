@@ -7,6 +7,7 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <map>
@@ -192,9 +193,10 @@ TEST(GifPalette, CrowdedColoursAreCountedFinely) {
 namespace {
 
 // The five filters as the format defines them, byte by byte, and the choice by least sum of absolute values, the
-// sums of Sub and Up weighted down (4/5 and 3/5) where they average under 3 per byte.
+// sums of Sub and Up weighted down (4/5 and 3/5) where they average under 3 per byte; or by least entropy: the
+// greatest sum of count × log2(count) over the byte values, the first filter on a tie.
 void FilterByDefinition(const std::uint8_t* previous, const std::uint8_t* row, std::size_t size, std::uint8_t* out,
-                        std::size_t pixelBytes = 3) {
+                        std::size_t pixelBytes = 3, PngFilterRule rule = PngFilterRule::WeightedSum) {
     const auto left = [&](const std::uint8_t* r, std::size_t i) {
         return i >= pixelBytes ? int{r[i - pixelBytes]} : 0;
     };
@@ -215,6 +217,19 @@ void FilterByDefinition(const std::uint8_t* previous, const std::uint8_t* row, s
         }
     }
     int best = 0;
+    if (rule == PngFilterRule::Entropy) {
+        double bestCost = 0;
+        for (int type = 0; type < 5; ++type) {
+            std::map<std::uint8_t, std::uint32_t> counts;
+            for (std::uint8_t v : candidates[type]) ++counts[v];
+            double cost = 0;
+            for (const auto& [value, count] : counts) cost -= count * std::log2(static_cast<double>(count));
+            if (type == 0 || cost < bestCost) best = type, bestCost = cost;
+        }
+        out[0] = static_cast<std::uint8_t>(best);
+        std::copy(candidates[best].begin(), candidates[best].end(), out + 1);
+        return;
+    }
     long bestCost = -1;
     for (int type = 0; type < 5; ++type) {
         long sum = 0;
@@ -310,13 +325,18 @@ TEST(PngFilters, MatchTheDefinition) {
                                                             : previous[i] + byte(random) % 5 - 2);
         }
         if (round % 7 == 0) std::fill(previous.begin(), previous.end(), 0);  // the first row
-        std::vector<std::uint8_t> fast(size + 1), plain(size + 1), scratch(4 * size);
-        FilterPngRow(previous.data(), row.data(), size, pixelBytes, fast.data(), scratch.data());
-        FilterByDefinition(previous.data(), row.data(), size, plain.data(), pixelBytes);
-        ASSERT_EQ(fast, plain) << "round " << round << ", " << size << " bytes, " << pixelBytes << " to a pixel";
+        for (const PngFilterRule rule : {PngFilterRule::WeightedSum, PngFilterRule::Entropy}) {
+            std::vector<std::uint8_t> fast(size + 1), plain(size + 1), scratch(4 * size);
+            FilterPngRow(previous.data(), row.data(), size, pixelBytes, fast.data(), scratch.data(), rule);
+            FilterByDefinition(previous.data(), row.data(), size, plain.data(), pixelBytes, rule);
+            ASSERT_EQ(fast, plain) << "round " << round << ", " << size << " bytes, " << pixelBytes
+                                   << " to a pixel, rule " << static_cast<int>(rule);
+        }
     }
 }
 
+// Each band is filtered by one rule, the one of the coder chosen for it: its rows inflate to the definition's rows
+// under that rule. Both coders are used among these pictures, and the bands of both join into one valid stream.
 TEST(PngBands, InflateToTheDefinitionsFilteredRowsOnAnyNumberOfThreads) {
     std::mt19937 random(67);
     struct Case {
@@ -327,20 +347,43 @@ TEST(PngBands, InflateToTheDefinitionsFilteredRowsOnAnyNumberOfThreads) {
     // Small pictures in one band, and pictures of several bands (a band is about 2 MB of rows), among them the
     // widest and the tallest a picture may be.
     const Case cases[] = {{1, 1, 0, false},     {5, 3, 40, false},     {97, 61, 1, true},   {300, 200, 6, true},
-                          {1400, 700, 1, true}, {65535, 12, 2, false}, {30, 65535, 0, true}};
+                          {1400, 700, 1, true}, {65535, 12, 2, false}, {30, 65535, 0, true}, {2000, 1200, 2, false}};
+    int bandsByRule[2] = {};
     for (const Case& c : cases) {
         const BMP_File picture = ShadedPicture(random, c.width, c.height, c.noise, c.flat);
         const std::size_t rowBytes = static_cast<std::size_t>(c.width) * 3;
-        std::vector<std::uint8_t> expected((rowBytes + 1) * static_cast<std::size_t>(c.height));
+        std::vector<std::uint8_t> expected[2];
         std::vector<std::uint8_t> zeros(rowBytes);
-        for (std::int32_t y = 0; y < c.height; ++y) {
-            const auto* row = reinterpret_cast<const std::uint8_t*>(picture.Row(y));
-            const auto* previous = y == 0 ? zeros.data() : reinterpret_cast<const std::uint8_t*>(picture.Row(y - 1));
-            FilterByDefinition(previous, row, rowBytes, expected.data() + static_cast<std::size_t>(y) * (rowBytes + 1));
+        for (const PngFilterRule rule : {PngFilterRule::WeightedSum, PngFilterRule::Entropy}) {
+            std::vector<std::uint8_t>& rows = expected[static_cast<int>(rule)];
+            rows.resize((rowBytes + 1) * static_cast<std::size_t>(c.height));
+            for (std::int32_t y = 0; y < c.height; ++y) {
+                const auto* row = reinterpret_cast<const std::uint8_t*>(picture.Row(y));
+                const auto* previous =
+                    y == 0 ? zeros.data() : reinterpret_cast<const std::uint8_t*>(picture.Row(y - 1));
+                FilterByDefinition(previous, row, rowBytes, rows.data() + static_cast<std::size_t>(y) * (rowBytes + 1),
+                                   3, rule);
+            }
         }
         DeflatedRows one;
         ASSERT_TRUE(DeflatePngRows(picture, 1, one));
-        ASSERT_EQ(Inflate(one, expected.size()), expected) << c.width << "x" << c.height;
+        const std::vector<std::uint8_t> inflated = Inflate(one, expected[0].size());
+        ASSERT_EQ(inflated.size(), expected[0].size()) << c.width << "x" << c.height;
+        const std::size_t bandBytes =
+            std::clamp<std::size_t>(kPngBandBytes / (rowBytes + 1), 1, static_cast<std::size_t>(c.height)) *
+            (rowBytes + 1);
+        ASSERT_EQ(one.bands.size(), (inflated.size() + bandBytes - 1) / bandBytes);
+        for (std::size_t start = 0; start < inflated.size(); start += bandBytes) {
+            const auto band = [&](const std::vector<std::uint8_t>& rows) {
+                return std::vector<std::uint8_t>(rows.begin() + static_cast<std::ptrdiff_t>(start),
+                                                 rows.begin() + static_cast<std::ptrdiff_t>(
+                                                                    std::min(rows.size(), start + bandBytes)));
+            };
+            const bool weighted = band(inflated) == band(expected[0]);
+            const bool entropy = band(inflated) == band(expected[1]);
+            ASSERT_TRUE(weighted || entropy) << c.width << "x" << c.height << ", band at " << start;
+            if (weighted != entropy) ++bandsByRule[entropy ? 1 : 0];
+        }
         for (int threads : {2, 7}) {
             DeflatedRows many;
             ASSERT_TRUE(DeflatePngRows(picture, threads, many));
@@ -354,6 +397,8 @@ TEST(PngBands, InflateToTheDefinitionsFilteredRowsOnAnyNumberOfThreads) {
             ASSERT_EQ(0, std::memcmp(many.trailer, one.trailer, sizeof one.trailer));
         }
     }
+    EXPECT_GT(bandsByRule[0], 0) << "no band went to the matching coder";
+    EXPECT_GT(bandsByRule[1], 0) << "no band went to the run-length coder";
 }
 
 TEST(PngBands, JoinedDeflateStreamsInflateToTheJoinedData) {
