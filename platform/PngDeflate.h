@@ -29,7 +29,7 @@
 
 inline constexpr std::size_t kPngBandBytes = std::size_t{2} << 20;
 inline constexpr int kPngDeflateLevel = 5;
-inline constexpr std::int32_t kPngSampleShare = 16;  // one row in this many, at least one
+inline constexpr std::int32_t kPngSampleShare = 32;  // one row in this many, at least one
 inline constexpr std::uint64_t kPngSmoothBytes = 3;
 // Weights in fifths, by filter type (None, Sub, Up, Average, Paeth), for the sums of a smooth row.
 inline constexpr std::uint64_t kPngWeightScale = 5;
