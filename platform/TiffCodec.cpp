@@ -5,11 +5,13 @@
 #include <sys/stat.h>
 #include <tiffio.h>
 #include <unistd.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <atomic>
 #include <cstdarg>
 #include <cstring>
+#include <limits>
 #include <mutex>
 #include <vector>
 
@@ -539,6 +541,34 @@ struct Strip {
     std::size_t size = 0;
 };
 
+// A zlib stream of `size` bytes by libdeflate, which finds repeats at any distance.
+bool DeflateMatches(Compressor& compressor, const std::uint8_t* raw, std::size_t size, Strip& strip) {
+    const std::size_t bound = libdeflate_zlib_compress_bound(compressor.Get(), size);
+    strip.data = codec::TryAllocate(bound);
+    if (!strip.data) return false;
+    strip.size = libdeflate_zlib_compress(compressor.Get(), raw, size, strip.data.get(), bound);
+    return strip.size != 0;
+}
+
+// A zlib stream of `size` bytes by zlib's run-length strategy, which only repeats the byte before: the smaller one
+// on soft, smooth pictures, where libdeflate's short matches cost more than the literals they replace.
+bool DeflateRuns(const std::uint8_t* raw, std::size_t size, Strip& strip) {
+    if (size > std::numeric_limits<uInt>::max()) return false;  // a strip is far smaller
+    z_stream stream{};
+    if (deflateInit2(&stream, Z_BEST_SPEED, Z_DEFLATED, 15, 9, Z_RLE) != Z_OK) return false;
+    const std::unique_ptr<z_stream, decltype(&deflateEnd)> end(&stream, deflateEnd);
+    const uLong bound = deflateBound(&stream, static_cast<uLong>(size));
+    strip.data = codec::TryAllocate(bound);
+    if (!strip.data || bound > std::numeric_limits<uInt>::max()) return false;
+    stream.next_in = const_cast<std::uint8_t*>(raw);
+    stream.avail_in = static_cast<uInt>(size);
+    stream.next_out = strip.data.get();
+    stream.avail_out = static_cast<uInt>(bound);
+    if (deflate(&stream, Z_FINISH) != Z_STREAM_END) return false;
+    strip.size = bound - stream.avail_out;
+    return true;
+}
+
 // Horizontal differencing (TIFF predictor 2) of rows first .. first + count − 1 into `raw`, then zlib.
 bool CompressStrip(const BMP_File& picture, bool grey, std::int32_t first, std::int32_t count, Compressor& compressor,
                    std::uint8_t* raw, Strip& strip) {
@@ -560,11 +590,15 @@ bool CompressStrip(const BMP_File& picture, bool grey, std::int32_t first, std::
         }
     }
     const std::size_t rawSize = rowBytes * static_cast<std::size_t>(count);
-    const std::size_t bound = libdeflate_zlib_compress_bound(compressor.Get(), rawSize);
-    strip.data = codec::TryAllocate(bound);
-    if (!strip.data) return false;
-    strip.size = libdeflate_zlib_compress(compressor.Get(), raw, rawSize, strip.data.get(), bound);
-    return strip.size != 0;
+    // The coder that makes the smaller output of the middle rows, one in kTiffSampleShare.
+    const std::int32_t sampleRows = std::max<std::int32_t>(1, count / kTiffSampleShare);
+    const std::uint8_t* sample = raw + static_cast<std::size_t>((count - sampleRows) / 2) * rowBytes;
+    const std::size_t sampleSize = static_cast<std::size_t>(sampleRows) * rowBytes;
+    Strip matches, runs;
+    if (!DeflateMatches(compressor, sample, sampleSize, matches) || !DeflateRuns(sample, sampleSize, runs)) {
+        return false;
+    }
+    return runs.size < matches.size ? DeflateRuns(raw, rawSize, strip) : DeflateMatches(compressor, raw, rawSize, strip);
 }
 
 }  // namespace
@@ -626,15 +660,18 @@ Status TiffWriter::AddPage(const BMP_File& picture, Resolution resolution, int t
 
     std::vector<Strip> strips(static_cast<std::size_t>(stripCount));
     std::atomic<bool> failed{false};
+    // Each thread takes the next strip not yet taken: strips differ in cost (the two coders), so fixed shares would
+    // leave one thread waiting for the other.
+    std::atomic<std::int32_t> next{0};
     ParallelRows(stripCount, static_cast<std::int64_t>(picture.PixelCount()), threads,
-                 [&](std::int32_t begin, std::int32_t end) {
+                 [&](std::int32_t, std::int32_t) {
                      Compressor compressor;
                      auto raw = codec::TryAllocate(rowBytes * static_cast<std::size_t>(stripRows));
                      if (compressor.Get() == nullptr || !raw) {
                          failed = true;
                          return;
                      }
-                     for (std::int32_t s = begin; s < end && !failed; ++s) {
+                     for (std::int32_t s = next++; s < stripCount && !failed; s = next++) {
                          const std::int32_t first = s * stripRows;
                          const std::int32_t count = std::min(stripRows, picture.Height() - first);
                          if (!CompressStrip(picture, grey, first, count, compressor, raw.get(),

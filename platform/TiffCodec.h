@@ -9,8 +9,10 @@
 // errors come back as the message's cause, on one line.
 //
 // Encoding writes 8-bit RGB, or 8-bit grey when every pixel is grey, with Deflate (horizontal differencing), the
-// resolution tags in dots per inch, and strips compressed on several threads. A writer holds one file and takes any
-// number of pages.
+// resolution tags in dots per inch, and strips compressed on several threads. Each strip is deflated by whichever of
+// libdeflate (repeats at any distance) and zlib's run-length strategy makes the smaller output of a sample of its
+// rows (one in kTiffSampleShare, from its middle), as the PNG writer chooses for its bands. A writer holds one file
+// and takes any number of pages.
 
 #include <cstddef>
 #include <cstdint>
@@ -68,4 +70,5 @@ private:
 
 // Rows per strip of the pages written: about kTiffStripBytes of pixel data each.
 inline constexpr std::size_t kTiffStripBytes = std::size_t{512} << 10;
-inline constexpr int kTiffDeflateLevel = 6;
+inline constexpr int kTiffDeflateLevel = 5;
+inline constexpr std::int32_t kTiffSampleShare = 8;  // one row in this many, at least one

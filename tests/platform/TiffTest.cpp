@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <random>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -328,6 +329,39 @@ TEST(TiffWrite, PagesKeepTheirPixelsResolutionAndOrderAndTiffinfoReadsThem) {
     EXPECT_NE(info->find("Photometric Interpretation: min-is-black"), std::string::npos) << *info;
     EXPECT_NE(info->find("TIFF Directory at offset"), info->rfind("TIFF Directory at offset"));
     EXPECT_NE(info->find("AdobeDeflate"), std::string::npos) << *info;
+}
+
+// Strips of a soft, slightly noisy gradient go to zlib's run-length coder and strips of a repeated pattern to
+// libdeflate (their zlib headers differ in the level bits); both read back exactly.
+TEST(TiffWrite, StripsOfEitherCoderReadBackExactly) {
+    TempDir dir;
+    std::mt19937 random(5);
+    std::uniform_int_distribution<int> noise(-1, 1);
+    BMP_File picture;
+    ASSERT_TRUE(picture.Create(1500, 600));
+    for (std::int32_t y = 0; y < picture.Height(); ++y) {
+        for (std::int32_t x = 0; x < picture.Width(); ++x) {
+            const auto level = [&](int base) { return static_cast<std::uint8_t>(base + x / 12 + y / 9 + noise(random)); };
+            const auto pattern = static_cast<std::uint8_t>((x * 7 + (x / 5) * (y % 13)) % 251);
+            picture.Row(y)[x] = y < 300 ? Pixel{level(20), level(70), level(120)} : Pixel{pattern, 40, pattern};
+        }
+    }
+    const std::string path = dir.File("both.tif");
+    ASSERT_TRUE(WriteImageFile(path, picture, ImageFormat::Tiff));
+    BMP_File back;
+    ASSERT_TRUE(ReadImageFile(path, back));
+    EXPECT_TRUE(SamePixels(picture, back));
+
+    const std::unique_ptr<TIFF, decltype(&TIFFClose)> tiff(TIFFOpen(path.c_str(), "r"), TIFFClose);
+    ASSERT_NE(tiff, nullptr);
+    std::set<int> levels;
+    for (tstrip_t strip = 0; strip < TIFFNumberOfStrips(tiff.get()); ++strip) {
+        std::uint8_t header[2] = {};
+        ASSERT_EQ(TIFFReadRawStrip(tiff.get(), strip, header, 2), 2);
+        EXPECT_EQ(header[0], 0x78);
+        levels.insert(header[1] >> 6);
+    }
+    EXPECT_EQ(levels.size(), 2u);
 }
 
 // Damaged and hostile files: one line naming the file and the cause, nothing allocated for an oversized page.
