@@ -7,7 +7,6 @@
 
 #include <chrono>
 #include <cstring>
-#include <filesystem>
 #include <future>
 #include <thread>
 
@@ -22,23 +21,13 @@ namespace {
 
 using testsupport::FakeScannerScript;
 using testsupport::FakeScannerSystem;
+using testsupport::ThreadCount;
 
 template <typename F>
 std::shared_ptr<FakeScannerSystem> Fake(F&& edit) {
     FakeScannerScript script;
     edit(script);
     return std::make_shared<FakeScannerSystem>(std::move(script));
-}
-
-// The threads this process runs now.
-std::size_t ThreadCount() {
-    std::error_code error;
-    std::size_t count = 0;
-    for (auto it = std::filesystem::directory_iterator("/proc/self/task", error);
-         !error && it != std::filesystem::directory_iterator(); it.increment(error)) {
-        ++count;
-    }
-    return count;
 }
 
 // The text a failing scan throws; empty when none was thrown.

@@ -9,7 +9,6 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
-#include <filesystem>
 #include <mutex>
 #include <random>
 #include <thread>
@@ -25,17 +24,7 @@ namespace {
 
 using testsupport::SamePixels;
 using testsupport::SanePixels;
-
-// The threads this process runs now.
-std::size_t ThreadCount() {
-    std::error_code error;
-    std::size_t count = 0;
-    for (auto it = std::filesystem::directory_iterator("/proc/self/task", error);
-         !error && it != std::filesystem::directory_iterator(); it.increment(error)) {
-        ++count;
-    }
-    return count;
-}
+using testsupport::ThreadCount;
 
 class SaneTest : public ::testing::Test {
 protected:

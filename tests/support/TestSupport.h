@@ -31,6 +31,17 @@ inline std::int32_t RandomSide(std::mt19937& random, std::int32_t maxSide) {
     return std::uniform_int_distribution<std::int32_t>(1, maxSide)(random);
 }
 
+// The threads this process runs now.
+inline std::size_t ThreadCount() {
+    std::error_code error;
+    std::size_t count = 0;
+    for (auto it = std::filesystem::directory_iterator("/proc/self/task", error);
+         !error && it != std::filesystem::directory_iterator(); it.increment(error)) {
+        ++count;
+    }
+    return count;
+}
+
 inline BMP_File Copy(const BMP_File& picture) {
     BMP_File copy;
     EXPECT_TRUE(copy.CopyFrom(picture));
