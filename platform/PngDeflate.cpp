@@ -70,6 +70,27 @@ void FilterPaeth(const std::uint8_t* previous, const std::uint8_t* row, std::siz
     }
 }
 
+// The entropy rule's cost of a filter's output: the sum over its byte values of count × log2(count), negated
+// (smaller is better), so that n × log2(n) minus it is the output's size in bits under an ideal code of its own.
+double EntropyCost(const std::uint8_t* bytes, std::size_t size) {
+    // Four counts a value, added up at the end, so that runs of one value do not wait on one counter.
+    std::uint32_t counts[4][256] = {};
+    std::size_t i = 0;
+    for (; i + 4 <= size; i += 4) {
+        ++counts[0][bytes[i]];
+        ++counts[1][bytes[i + 1]];
+        ++counts[2][bytes[i + 2]];
+        ++counts[3][bytes[i + 3]];
+    }
+    for (; i < size; ++i) ++counts[0][bytes[i]];
+    double cost = 0;
+    for (int value = 0; value < 256; ++value) {
+        const std::uint32_t count = counts[0][value] + counts[1][value] + counts[2][value] + counts[3][value];
+        if (count > 1) cost -= count * std::log2(static_cast<double>(count));
+    }
+    return cost;
+}
+
 // A buffer that frees itself; empty when memory cannot be had.
 std::unique_ptr<std::uint8_t[]> Allocate(std::size_t size) {
     return std::unique_ptr<std::uint8_t[]>(new (std::nothrow) std::uint8_t[size == 0 ? 1 : size]);
@@ -192,25 +213,6 @@ bool IsGreyPicture(const BMP_File& picture) {
     return true;
 }
 
-double PngEntropyCost(const std::uint8_t* bytes, std::size_t size) {
-    // Four counts a value, added up at the end, so that runs of one value do not wait on one counter.
-    std::uint32_t counts[4][256] = {};
-    std::size_t i = 0;
-    for (; i + 4 <= size; i += 4) {
-        ++counts[0][bytes[i]];
-        ++counts[1][bytes[i + 1]];
-        ++counts[2][bytes[i + 2]];
-        ++counts[3][bytes[i + 3]];
-    }
-    for (; i < size; ++i) ++counts[0][bytes[i]];
-    double cost = 0;
-    for (int value = 0; value < 256; ++value) {
-        const std::uint32_t count = counts[0][value] + counts[1][value] + counts[2][value] + counts[3][value];
-        if (count > 1) cost -= count * std::log2(static_cast<double>(count));
-    }
-    return cost;
-}
-
 void FilterPngRow(const std::uint8_t* previous, const std::uint8_t* row, std::size_t size, std::size_t pixelBytes,
                   std::uint8_t* out, std::uint8_t* scratch, PngFilterRule rule) {
     const std::uint8_t* candidates[5] = {row, scratch, scratch + size, scratch + 2 * size, scratch + 3 * size};
@@ -224,26 +226,19 @@ void FilterPngRow(const std::uint8_t* previous, const std::uint8_t* row, std::si
         FilterPaeth<3>(previous, row, size, scratch + 3 * size);
     }
     FilterUp(previous, row, size, scratch + size);
+    // Both costs are exact in a double: the weighted sums are integers far below 2^53.
+    const auto cost = [&](int filter) {
+        if (rule == PngFilterRule::Entropy) return EntropyCost(candidates[filter], size);
+        const std::uint64_t sum = AbsoluteSum(candidates[filter], size);
+        const bool smooth = sum < kPngSmoothBytes * size;
+        return static_cast<double>(sum * (smooth ? kPngSmoothWeight[filter] : kPngWeightScale));
+    };
     int best = 0;
-    if (rule == PngFilterRule::Entropy) {
-        double bestCost = 0;
-        for (int filter = 0; filter < 5; ++filter) {
-            const double cost = PngEntropyCost(candidates[filter], size);
-            if (filter == 0 || cost < bestCost) {
-                best = filter;
-                bestCost = cost;
-            }
-        }
-    } else {
-        std::uint64_t bestCost = 0;
-        for (int filter = 0; filter < 5; ++filter) {
-            const std::uint64_t sum = AbsoluteSum(candidates[filter], size);
-            const bool smooth = sum < kPngSmoothBytes * size;
-            const std::uint64_t cost = sum * (smooth ? kPngSmoothWeight[filter] : kPngWeightScale);
-            if (filter == 0 || cost < bestCost) {
-                best = filter;
-                bestCost = cost;
-            }
+    double bestCost = cost(0);
+    for (int filter = 1; filter < 5; ++filter) {
+        if (const double c = cost(filter); c < bestCost) {
+            best = filter;
+            bestCost = c;
         }
     }
     out[0] = static_cast<std::uint8_t>(best);

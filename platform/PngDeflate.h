@@ -67,10 +67,6 @@ enum class PngFilterRule { WeightedSum, Entropy };
 void FilterPngRow(const std::uint8_t* previous, const std::uint8_t* row, std::size_t size, std::size_t pixelBytes,
                   std::uint8_t* out, std::uint8_t* scratch, PngFilterRule rule = PngFilterRule::WeightedSum);
 
-// The cost the entropy rule gives a filter's output: the sum over its byte values of count × log2(count), negated
-// (smaller is better), so that n × log2(n) minus it is the output's size in bits under an ideal code of its own.
-double PngEntropyCost(const std::uint8_t* bytes, std::size_t size);
-
 // Turns a complete raw deflate stream of `size` bytes, which decompresses to `rawSize` bytes, into one that more
 // deflate data may follow: the final flag of its last block is cleared and an empty stored block brings it to a
 // byte boundary (what zlib's sync flush writes). `piece` must have room for size + 5 bytes; `size` grows by up to 5.
