@@ -182,7 +182,9 @@ public:
     // A cancel that comes while the frame is being started is held until the start has returned (see Cancel).
     ScanCode Start(FrameParams& params) override {
         {
-            std::lock_guard<std::mutex> lock(m_stateMutex);
+            // Not while a cancel is being made: it would strike the new frame's start.
+            std::unique_lock<std::mutex> lock(m_stateMutex);
+            m_cancelDone.wait(lock, [this] { return m_cancelling == 0; });
             m_starting = true;
         }
         ScanCode code = StartFrame(params);
@@ -215,7 +217,8 @@ public:
     // end is cancelled no sooner than kReaderSettle after it started, when its reader waits on its pipe. A cancel
     // during sane_start is held until the start has returned: a backend that ends the frame before its reader exists
     // (SANE's test backend) would otherwise leave that reader running after the cancel, and it would crash when the
-    // backend is unloaded. Cancels are made one at a time: two at once would both end the same reader.
+    // backend is unloaded; for the same reason no frame is started while a cancel is being made. Cancels are made
+    // one at a time: two at once would both end the same reader.
     void Cancel() override {
         {
             std::lock_guard<std::mutex> lock(m_stateMutex);
@@ -223,13 +226,19 @@ public:
                 m_cancelHeld = true;
                 return;
             }
+            ++m_cancelling;
         }
-        std::lock_guard<std::mutex> one(m_cancelMutex);
-        using Clock = std::chrono::steady_clock;
-        if (const Clock::rep started = m_readerStarted.exchange(0); started != 0) {
-            std::this_thread::sleep_until(Clock::time_point(Clock::duration(started)) + kReaderSettle);
+        {
+            std::lock_guard<std::mutex> one(m_cancelMutex);
+            using Clock = std::chrono::steady_clock;
+            if (const Clock::rep started = m_readerStarted.exchange(0); started != 0) {
+                std::this_thread::sleep_until(Clock::time_point(Clock::duration(started)) + kReaderSettle);
+            }
+            sane_cancel(m_handle);
         }
-        sane_cancel(m_handle);
+        std::lock_guard<std::mutex> lock(m_stateMutex);
+        --m_cancelling;
+        m_cancelDone.notify_all();
     }
 
 private:
@@ -363,8 +372,10 @@ private:
     static constexpr auto kReaderSettle = std::chrono::milliseconds(200);
 
     std::mutex m_stateMutex;
+    std::condition_variable m_cancelDone;
     bool m_starting = false;    // a frame's Start is under way
     bool m_cancelHeld = false;  // a cancel came during it, made once it has returned
+    int m_cancelling = 0;       // cancels being made now
     std::mutex m_cancelMutex;
 
     // When the frame now read was started (steady clock ticks); 0 when none is under way or it reached its end.

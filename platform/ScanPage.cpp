@@ -41,6 +41,12 @@ ScanCode ReadFrames(IScannerDevice& device, PageAssembler& assembler, Shared& sh
     std::vector<std::uint8_t> buffer(kReadChunk);
     ScanProgress progress;
     for (int frame = 0;; ++frame) {
+        if (frame > 0) {
+            // A page the caller gave up on (cancelled, stalled) gets no further frame: the source was cancelled, and
+            // a frame started after that would be read for nobody.
+            std::lock_guard<std::mutex> lock(shared.mutex);
+            if (shared.abandoned) return {kUserCanceled, 0};
+        }
         FrameParams params;
         if (const ScanCode started = device.Start(params); !started.ok()) return started;
         if (const ScanCode begun = assembler.BeginFrame(params); !begun.ok()) return begun;

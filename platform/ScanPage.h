@@ -10,7 +10,7 @@
 //   the source is cancelled, and a read that does not return is left to end on its own (the reading thread holds
 //   the source until then; progress callbacks stop when ScanPage returns).
 // A complete page leaves the source as it is (a feeder may go on with the next page); after a failure the source has
-// been cancelled. A source that ends a page early gives the rows it delivered. No Qt.
+// been cancelled, and the reading thread starts no further frame of the page. A source that ends a page early gives the rows it delivered. No Qt.
 
 #include <atomic>
 #include <chrono>

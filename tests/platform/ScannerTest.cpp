@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
@@ -226,6 +227,75 @@ TEST_F(SaneTest, ACancelDuringTheStartEndsTheFramesReaderToo) {
         device->Cancel();  // a frame started before the first cancel came
         EXPECT_EQ(ThreadCount(), before) << "round " << round << ", cancelled after " << delay.count() << " us";
     }
+}
+
+// A three-pass page whose first frame ends only after the caller has given up on it: no further frame is started
+// (the source has been cancelled; a frame started now would be read for nobody).
+TEST(ScanPageTest, NoFrameIsStartedForAPageTheCallerGaveUp) {
+    class ThreeFrames : public IScannerDevice {
+    public:
+        ScanCode SetColorMode() override { return {}; }
+        ScanCode GetPhysicalSize(std::int32_t&, std::int32_t&) override { return {}; }
+        ScanCode SetScanArea(const ScanArea&) override { return {}; }
+        ScanCode SelectFeeder(bool& found) override {
+            found = false;
+            return {};
+        }
+        ScanCode SetOption(const std::string&, const std::string&, std::string*) override { return {}; }
+        ScanCode Start(FrameParams& params) override {
+            std::lock_guard<std::mutex> lock(mutex);
+            const FrameFormat formats[3] = {FrameFormat::Red, FrameFormat::Green, FrameFormat::Blue};
+            params.format = formats[starts % 3];
+            params.lastFrame = starts % 3 == 2;
+            params.bytesPerLine = params.pixelsPerLine = 4;
+            params.lines = 2;
+            ++starts;
+            sent = 0;
+            return {};
+        }
+        ScanCode Read(std::uint8_t* data, std::int32_t, std::int32_t& length, bool& endOfFrame) override {
+            std::unique_lock<std::mutex> lock(mutex);
+            if (sent == 0) {
+                std::memset(data, 99, 8);
+                length = sent = 8;
+                endOfFrame = false;
+                return {};
+            }
+            changed.wait(lock, [this] { return release; });  // the frame's end waits for the test
+            length = 0;
+            endOfFrame = true;
+            return {};
+        }
+        void Cancel() override {}
+
+        std::mutex mutex;
+        std::condition_variable changed;
+        bool release = false;
+        int starts = 0;
+        std::int32_t sent = 0;
+    };
+    auto device = std::make_shared<ThreeFrames>();
+    std::atomic<bool> someBytes{false};
+    ScanControl control(std::chrono::seconds(30), [&](const ScanProgress&) { someBytes = true; });
+    std::thread canceller([&] {
+        while (!someBytes) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        control.Cancel();
+    });
+    BMP_File page;
+    EXPECT_EQ(ScanPage(device, page, control), (ScanCode{scan::kUserCanceled, 0}));
+    canceller.join();
+    {
+        std::lock_guard<std::mutex> lock(device->mutex);
+        device->release = true;
+        device->changed.notify_all();
+    }
+    // The reading thread lets the device go when it ends.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (device.use_count() > 1 && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    ASSERT_EQ(device.use_count(), 1);
+    EXPECT_EQ(device->starts, 1);
 }
 
 // ---- The status table ---------------------------------------------------------------------------------------------
