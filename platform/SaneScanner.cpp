@@ -1,5 +1,6 @@
 #include "platform/SaneScanner.h"
 
+#include <pthread.h>
 #include <sane/sane.h>
 #include <sane/saneopts.h>
 
@@ -26,11 +27,35 @@ struct SaneSessionEnd {
     bool ended = false;
 };
 
+namespace {
+
+void* ExitAtOnce(void*) {
+    pthread_exit(nullptr);
+}
+
+// The C library loads the unwinder that ends a thread (pthread_exit, cancellation) the first time a thread ends that
+// way, by opening a library while holding the dynamic loader's locks. Backends built on SANE's thread helper end
+// their reader threads that way and also kill them by asynchronous cancellation; a reader struck while it is loading
+// the unwinder leaves those locks held for ever, and the next thread the program starts waits on them (seen at the
+// end of a scan). So one thread of our own ends that way first, before any backend runs.
+void LoadThreadUnwinder() {
+    static const bool loaded = [] {
+        pthread_t thread;
+        if (pthread_create(&thread, nullptr, ExitAtOnce, nullptr) != 0) return false;
+        pthread_join(thread, nullptr);
+        return true;
+    }();
+    static_cast<void>(loaded);
+}
+
+}  // namespace
+
 // sane_init on construction, sane_exit on destruction when the init succeeded; then `end` says so.
 class SaneSession {
 public:
     explicit SaneSession(std::shared_ptr<SaneSessionEnd> end) : m_end(std::move(end)) {
         std::signal(SIGPIPE, SIG_IGN);
+        LoadThreadUnwinder();
         SANE_Int version = 0;
         m_status = sane_init(&version, nullptr);
     }
