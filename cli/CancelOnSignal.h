@@ -10,6 +10,7 @@
 
 #include <atomic>
 #include <functional>
+#include <utility>
 #include <mutex>
 #include <thread>
 
@@ -46,4 +47,19 @@ private:
     std::mutex m_mutex;
     std::function<void()> m_cancel;
     std::thread m_thread;
+};
+
+// What a signal calls for as long as this object lives: declared after what the call touches, it clears the call
+// (waiting for one under way) before that goes.
+class ScopedCancel {
+public:
+    ScopedCancel(CancelOnSignal& stop, std::function<void()> cancel) : m_stop(stop) {
+        m_stop.SetCancel(std::move(cancel));
+    }
+    ~ScopedCancel() { m_stop.SetCancel({}); }
+    ScopedCancel(const ScopedCancel&) = delete;
+    ScopedCancel& operator=(const ScopedCancel&) = delete;
+
+private:
+    CancelOnSignal& m_stop;
 };

@@ -300,7 +300,7 @@ int RunGrab(const std::vector<std::string>& arguments) {
         return 1;
     }
     GrabRenderer renderer;
-    stop.SetCancel([&renderer] { renderer.Stop(); });
+    const ScopedCancel stopOnSignal(stop, [&renderer] { renderer.Stop(); });
     CameraCapture capture(renderer);
     capture.SetFailureListener([&renderer](const CameraFailure& failure) { renderer.Fail(failure); });
     if (const CameraFailure failure = capture.Start(camera, format)) {

@@ -238,7 +238,7 @@ int ScanOne(CTwainUtils& twain, const std::string& source, const ScanOptions& op
     Progress progress;
     auto control = std::make_shared<ScanControl>(
         twain.NoProgressTimeout(), [&progress](const ScanProgress& p) { progress.Show(1, p); });
-    stop.SetCancel([control] { control->Cancel(); });
+    const ScopedCancel cancelOnSignal(stop, [control] { control->Cancel(); });
     const auto cancelled = [&] {
         progress.Clear();
         ReportFailure(Status::Error(source + ": the scan was cancelled; nothing was written"));
@@ -342,14 +342,15 @@ int ScanBatch(CTwainUtils& twain, const std::string& source, const ScanOptions& 
     };
     // A signal that came while the source was being opened cancels the batch before its first page.
     ScanBatchCancel cancel;
-    stop.SetCancel([&cancel] { cancel.Cancel(); });
-    const ScanBatchResult result = RunScanBatch(
-        twain, device, feeder,
-        [&corrections](BMP_File&& scanned, BMP_File& corrected) {
-            return corrections.Correct(std::move(scanned), corrected);
-        },
-        sink, report, &cancel);
-    stop.SetCancel({});
+    const ScanBatchResult result = [&] {
+        const ScopedCancel cancelOnSignal(stop, [&cancel] { cancel.Cancel(); });
+        return RunScanBatch(
+            twain, device, feeder,
+            [&corrections](BMP_File&& scanned, BMP_File& corrected) {
+                return corrections.Correct(std::move(scanned), corrected);
+            },
+            sink, report, &cancel);
+    }();
     progress.Clear();
     // The document is written only now, with the pages taken before any failure.
     bool finished = true;
