@@ -104,8 +104,10 @@ Status ReadLayout(const std::string& path, std::span<const std::uint8_t> bytes, 
     if (masked) {
         const int count = compression == kAlphaBitFields ? 4 : 3;
         std::size_t at = kFileHeaderBytes + 40;
-        if (headerSize == 40) {
-            tableStart += static_cast<std::size_t>(count) * 4;
+        // Masks the header has no room for follow it: all of them after the 40-byte header, the alpha mask after
+        // the 52-byte one.
+        if (const std::size_t end = at + static_cast<std::size_t>(count) * 4; end > tableStart) {
+            tableStart = end;
             if (bytes.size() < tableStart) return Invalid(path, "the colour masks are missing");
         }
         for (int i = 0; i < count; ++i, at += 4) masks[i] = bmp::Le32(bytes.data() + at);
