@@ -9,9 +9,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
-#include <new>
 #include <system_error>
 #include <thread>
+
+#include "base/File.h"
+#include "platform/RunLengthDeflate.h"
 
 namespace {
 
@@ -91,40 +93,22 @@ double EntropyCost(const std::uint8_t* bytes, std::size_t size) {
     return cost;
 }
 
-// A buffer that frees itself; empty when memory cannot be had.
-std::unique_ptr<std::uint8_t[]> Allocate(std::size_t size) {
-    return std::unique_ptr<std::uint8_t[]>(new (std::nothrow) std::uint8_t[size == 0 ? 1 : size]);
-}
-
 // The band deflated by libdeflate, made joinable unless it is the last.
 bool DeflateMatches(const std::uint8_t* filtered, std::size_t size, bool last, DeflatedPiece& piece) {
     const std::unique_ptr<libdeflate_compressor, decltype(&libdeflate_free_compressor)> compressor(
         libdeflate_alloc_compressor(kPngDeflateLevel), libdeflate_free_compressor);
     if (!compressor) return false;
     const std::size_t capacity = libdeflate_deflate_compress_bound(compressor.get(), size) + 5;
-    piece.data = Allocate(capacity);
+    piece.data = TryAllocate(capacity);
     if (!piece.data) return false;
     piece.size = libdeflate_deflate_compress(compressor.get(), filtered, size, piece.data.get(), capacity - 5);
     return piece.size != 0 && (last || MakeDeflateJoinable(piece.data.get(), piece.size, size));
 }
 
-// The band deflated by zlib with its run-length strategy (the level makes no difference to it); every band but the
-// last ends with a sync flush, which leaves the stream open on a byte boundary.
+// The band deflated by zlib's run-length strategy, left open on a byte boundary unless it is the last.
 bool DeflateRuns(const std::uint8_t* filtered, std::size_t size, bool last, DeflatedPiece& piece) {
-    if (size > std::numeric_limits<uInt>::max()) return false;  // a band is far smaller
-    z_stream stream{};
-    if (deflateInit2(&stream, Z_BEST_SPEED, Z_DEFLATED, -15, 9, Z_RLE) != Z_OK) return false;
-    const std::unique_ptr<z_stream, decltype(&deflateEnd)> end(&stream, deflateEnd);
-    const std::size_t capacity = deflateBound(&stream, static_cast<uLong>(size)) + 16;  // and the flush's 5 bytes
-    piece.data = Allocate(capacity);
-    if (!piece.data || capacity > std::numeric_limits<uInt>::max()) return false;
-    stream.next_in = const_cast<std::uint8_t*>(filtered);
-    stream.avail_in = static_cast<uInt>(size);
-    stream.next_out = piece.data.get();
-    stream.avail_out = static_cast<uInt>(capacity);
-    const int result = deflate(&stream, last ? Z_FINISH : Z_SYNC_FLUSH);
-    piece.size = capacity - stream.avail_out;
-    return stream.avail_in == 0 && (last ? result == Z_STREAM_END : result == Z_OK && stream.avail_out != 0);
+    return DeflateRunLength(filtered, size, last ? RunLengthStream::RawComplete : RunLengthStream::RawOpen,
+                            piece.data, piece.size);
 }
 
 // The bytes of row y as the file carries them: the picture's own RGB row, or its grey samples (the red of each
@@ -145,7 +129,7 @@ public:
           m_pixelBytes(pixelBytes),
           m_rowBytes(static_cast<std::size_t>(picture.Width()) * pixelBytes),
           // Zeros above the first row, the filters' scratch, and two rows of grey samples (above and current).
-          m_buffers(Allocate(m_rowBytes * 7)) {
+          m_buffers(TryAllocate(m_rowBytes * 7)) {
         if (m_buffers) std::memset(m_buffers.get(), 0, m_rowBytes);
     }
 
@@ -192,7 +176,7 @@ bool DeflateBand(const BMP_File& picture, std::size_t pixelBytes, std::int32_t f
                  DeflatedPiece& piece, std::uint32_t& adler) {
     const std::size_t rowBytes = static_cast<std::size_t>(picture.Width()) * pixelBytes;
     const std::size_t size = static_cast<std::size_t>(end - first) * (rowBytes + 1);
-    const std::unique_ptr<std::uint8_t[]> filtered = Allocate(size);
+    const std::unique_ptr<std::uint8_t[]> filtered = TryAllocate(size);
     RowFilter filter(picture, pixelBytes);
     if (!filtered || !filter.ok()) return false;
     // The sample is filtered where the band will be: it is overwritten below.

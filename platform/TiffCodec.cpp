@@ -5,18 +5,17 @@
 #include <sys/stat.h>
 #include <tiffio.h>
 #include <unistd.h>
-#include <zlib.h>
 
 #include <algorithm>
 #include <atomic>
 #include <cstdarg>
 #include <cstring>
-#include <limits>
 #include <mutex>
 #include <vector>
 
 #include "base/Parallel.h"
 #include "platform/CodecSupport.h"
+#include "platform/RunLengthDeflate.h"
 
 // libtiff reports through handlers set per handle (TIFFOpenOptions), which copy the first message into the context
 // of that handle and never throw or jump: a failed call then returns its failure value to our code.
@@ -550,25 +549,6 @@ bool DeflateMatches(Compressor& compressor, const std::uint8_t* raw, std::size_t
     return strip.size != 0;
 }
 
-// A zlib stream of `size` bytes by zlib's run-length strategy, which only repeats the byte before: the smaller one
-// on soft, smooth pictures, where libdeflate's short matches cost more than the literals they replace.
-bool DeflateRuns(const std::uint8_t* raw, std::size_t size, Strip& strip) {
-    if (size > std::numeric_limits<uInt>::max()) return false;  // a strip is far smaller
-    z_stream stream{};
-    if (deflateInit2(&stream, Z_BEST_SPEED, Z_DEFLATED, 15, 9, Z_RLE) != Z_OK) return false;
-    const std::unique_ptr<z_stream, decltype(&deflateEnd)> end(&stream, deflateEnd);
-    const uLong bound = deflateBound(&stream, static_cast<uLong>(size));
-    strip.data = codec::TryAllocate(bound);
-    if (!strip.data || bound > std::numeric_limits<uInt>::max()) return false;
-    stream.next_in = const_cast<std::uint8_t*>(raw);
-    stream.avail_in = static_cast<uInt>(size);
-    stream.next_out = strip.data.get();
-    stream.avail_out = static_cast<uInt>(bound);
-    if (deflate(&stream, Z_FINISH) != Z_STREAM_END) return false;
-    strip.size = bound - stream.avail_out;
-    return true;
-}
-
 // Horizontal differencing (TIFF predictor 2) of rows first .. first + count − 1 into `raw`, then zlib.
 bool CompressStrip(const BMP_File& picture, bool grey, std::int32_t first, std::int32_t count, Compressor& compressor,
                    std::uint8_t* raw, Strip& strip) {
@@ -595,10 +575,12 @@ bool CompressStrip(const BMP_File& picture, bool grey, std::int32_t first, std::
     const std::uint8_t* sample = raw + static_cast<std::size_t>((count - sampleRows) / 2) * rowBytes;
     const std::size_t sampleSize = static_cast<std::size_t>(sampleRows) * rowBytes;
     Strip matches, runs;
-    if (!DeflateMatches(compressor, sample, sampleSize, matches) || !DeflateRuns(sample, sampleSize, runs)) {
+    if (!DeflateMatches(compressor, sample, sampleSize, matches) ||
+        !DeflateRunLength(sample, sampleSize, RunLengthStream::Zlib, runs.data, runs.size)) {
         return false;
     }
-    return runs.size < matches.size ? DeflateRuns(raw, rawSize, strip) : DeflateMatches(compressor, raw, rawSize, strip);
+    if (runs.size < matches.size) return DeflateRunLength(raw, rawSize, RunLengthStream::Zlib, strip.data, strip.size);
+    return DeflateMatches(compressor, raw, rawSize, strip);
 }
 
 }  // namespace
